@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: native, native with sanitizers, and Windows under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+jobs=$(nproc)
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+status=0
+summary=()
+
+run_preset() {
+    local preset=$1
+    cmake --preset "$preset" -DMELODRIFT_WERROR=$werror >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    if ctest --preset "$preset" -j "$jobs" --timeout 600 2>&1 | tee "build/ctest-$preset.log"; then
+        summary+=("$preset: $(grep -E 'tests passed' "build/ctest-$preset.log" | tail -1)")
+    else
+        summary+=("$preset: FAILED $(grep -E 'tests passed' "build/ctest-$preset.log" | tail -1)")
+        status=1
+    fi
+}
+
+mkdir -p build
+run_preset native
+ASAN_OPTIONS=detect_leaks=1 run_preset native-asan
+
+source scripts/wine-env.sh
+wine_env_start
+trap wine_env_stop EXIT
+run_preset windows
+
+printf '%s\n' "${summary[@]}"
+exit $status

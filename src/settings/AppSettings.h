@@ -1,0 +1,51 @@
+// The settings record. Field names are the names of the stored values.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum DestOutputFolder : uint32_t {
+    kOutputBesideSource = 199,
+    kOutputSpecificFolder = 399,
+};
+
+enum TargetExists : uint32_t {
+    kTargetRename = 11,
+    kTargetOverwrite = 22,
+    kTargetSkip = 33,
+};
+
+struct AppSettings {
+    std::string DVDFolder;
+    std::string Folder;
+    std::string LastAddFileDir;
+    uint32_t DestOutputFolderOpt = kOutputBesideSource;  // 399 once the Documents folder is known
+    std::string DestSpecifiedFolder;
+    uint32_t CreateDirs = 0;
+    uint32_t CreateFolderForEachSource = 0;
+    uint32_t BrowseOutputFolder = 1;
+    uint32_t OutputFiles2MyDocuments = 1;
+    uint32_t TargetExistsOpt = kTargetRename;
+    uint32_t KeepDateCreated = 0;
+    uint32_t KeepDateModified = 0;
+    uint32_t KeepID3Tag = 1;
+    uint32_t FixAudioUnsync = 0;
+    uint32_t NormalizeFile = 1;
+    uint32_t EnableExtFilter = 0;
+    std::string FilterExts;
+    uint32_t EnableSkipLength = 0;
+    uint32_t SkipLength = 0;  // milliseconds
+    uint32_t EnableConvertLength = 0;
+    uint32_t ConvertLength = 0;  // milliseconds
+    uint32_t EnableIgnoreTheLast = 0;
+    uint32_t IgnoreLength = 0;  // milliseconds
+    uint32_t RequestAudioIndex = 1;
+    uint32_t OutputFormat = 1160;
+    uint32_t ConversionPriority = 32;
+    uint32_t ConversionThreads = 2;
+    uint32_t OptStartPageIndex = 0;
+
+    // Derived from FilterExts after every load and every OK of the options sheet.
+    std::vector<std::string> filterExtensions;
+};

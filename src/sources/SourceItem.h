@@ -1,0 +1,74 @@
+// One entry of the file list: a source with its probed facts, preparation state and run state.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+class ChildProcess;
+}
+
+struct OutputFormat;
+
+enum SourceKind : int32_t {
+    kSourceFile = 0,
+    kSourceDvdTitle = 1,
+    kSourceCdTrack = 2,
+    kSourceAifc = 3,
+    kSourceVoiceRecorder = 4,
+    kSourceCombineList = 5,
+};
+
+struct SourceItem {
+    int32_t kind = kSourceFile;
+    std::string path;
+    std::string extension;  // lower case, no dot
+    std::string outputPath;
+    int32_t titleSet = 0;
+    int32_t titleNumber = 0;
+    std::string dvdFolder;  // ends with a separator
+    int32_t audioStream = 0;
+    std::vector<std::string> streamIds;
+    std::vector<uint32_t> streamChannels;
+    std::vector<uint32_t> streamSampleRates;
+    std::vector<uint32_t> streamBitRates;  // kbit/s
+    uint32_t duration = 0;                 // whole seconds
+    int32_t rowIndex = -1;
+    // The running transcoder with its output pipe (the pipe is owned by the process object). The job's
+    // reader thread holds a second reference, so the handles are closed once, after both let go.
+    std::shared_ptr<platform::ChildProcess> process;
+    int32_t progress = 0;
+    int32_t needsPreparation = 0;
+    int32_t prepared = 0;
+    std::string preparedPath;
+    int32_t isExpansionRow = 0;
+    OutputFormat* groupFormat = nullptr;
+
+    size_t streamCount() const { return streamSampleRates.size(); }
+};
+
+// The extension of a path as the list stores it: the text after the last '.' of the file name, lower case;
+// empty when the file name has no dot.
+std::string sourceExtension(const std::string& path);
+
+// Source keys: the path (upper case on Windows); for a DVD title "DVD:" + folder + title set.
+std::string sourceKey(const std::string& path);
+std::string dvdSourceKey(const std::string& dvdFolder, int32_t titleSet);
+
+// Keeps the list free of duplicates. Does not own the items.
+class SourceMap {
+public:
+    SourceMap();
+    SourceItem* find(const std::string& key) const;
+    // False (and nothing changes) when the key is already present.
+    bool insert(const std::string& key, SourceItem* item);
+    void erase(const std::string& key);
+    void clear() { map_.clear(); }
+    size_t size() const { return map_.size(); }
+
+private:
+    std::unordered_map<std::string, SourceItem*> map_;
+};

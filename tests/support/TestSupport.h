@@ -1,0 +1,53 @@
+// Helpers shared by the tests: temporary folders, the transcoder beside the test executables,
+// and test media made at test time.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh folder below the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    // A path inside the folder, as UTF-8 text with native separators.
+    std::string file(const std::string& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// UTF-8 text of a filesystem path and back.
+std::string u8(const std::filesystem::path& p);
+std::filesystem::path fromU8(const std::string& s);
+
+// The folder of the running test executable (where the transcoder and the programs are), with a
+// trailing separator.
+std::string binFolder();
+// Full path of the transcoder beside the test executable.
+std::string transcoderPath();
+
+struct RunOutput {
+    bool started = false;
+    std::string output;  // standard output and standard error, merged
+};
+// Runs a program (full path) with arguments, each quoted for the Windows rules, and collects its output.
+RunOutput runProgram(const std::string& program, const std::vector<std::string>& args);
+// Runs the transcoder with the given arguments (for example to make test media) and collects its output.
+RunOutput runTranscoder(const std::vector<std::string>& args);
+
+// Writes a sine WAV (16-bit PCM) with the transcoder's lavfi source. True on success.
+bool makeSineWav(const std::string& path, int seconds, int sampleRate = 44100, int channels = 2,
+                 int frequency = 440);
+
+std::string readFile(const std::string& path);
+bool writeFile(const std::string& path, const std::string& bytes);
+
+}  // namespace testing_support
