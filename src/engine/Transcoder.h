@@ -1,0 +1,72 @@
+// Where the transcoder lives and how it is run.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/Process.h"
+
+struct SourceItem;
+
+// The program's own folder with a trailing separator; empty when it cannot be found.
+std::string programFolder();
+// The transcoder's full path: mdxcode.exe (POSIX: mdxcode) in the program folder, or the bare name when
+// the folder is unknown.
+std::string transcoderPath();
+
+// Cuts text into lines at runs of CR and LF, carrying an unfinished line over to the next feed.
+class LineSplitter {
+public:
+    LineSplitter();
+    // Calls onLine for every complete line in data (never for an empty one).
+    void feed(const char* data, size_t size, const std::function<void(std::string_view)>& onLine);
+    size_t carryCapacity() const { return carry_.capacity(); }
+    size_t carrySize() const { return carry_.size(); }
+
+private:
+    std::string carry_;
+};
+
+// What a conversion line tells about the elapsed output time, in milliseconds.
+enum class LineKind { kProgress, kIgnoredProgress, kMessage, kEmpty };
+struct ParsedLine {
+    LineKind kind = LineKind::kEmpty;
+    int64_t elapsedMs = 0;
+};
+ParsedLine parseTranscoderLine(std::string_view line);
+// Percent done for an elapsed time of a source of durationSeconds: -1 for duration 0, at most 100.
+int32_t progressPercent(int64_t elapsedMs, uint32_t durationSeconds);
+
+struct ProgressReport {
+    SourceItem* item = nullptr;
+    int32_t percent = 0;
+    int64_t elapsedMs = 0;
+};
+
+// Where a running job's reader thread reports. Called from the reader thread: implementations only post.
+class RunEventSink {
+public:
+    virtual ~RunEventSink() = default;
+    virtual void postProgress(std::unique_ptr<ProgressReport> report) = 0;
+    // Once per job, after the transcoder has ended: the last message line it printed (UTF-8), or "".
+    virtual void postDone(SourceItem* item, std::string completionText) = 0;
+};
+
+// Starts a conversion job: the process and its pipe go into item.process, the reader thread drains the
+// output and reports through sink. False (nothing posted) when the process cannot be started.
+bool startConversion(const std::string& commandLine, SourceItem& item, uint32_t priorityClass,
+                     RunEventSink& sink);
+
+// Ends a running job's transcoder (cancel). The reader still posts its done report.
+void cancelConversion(SourceItem& item);
+
+// Runs a probe: starts the transcoder and hands the running process to reading on the calling thread.
+// Returns 0 when the process cannot be started, otherwise what reading returns.
+int runProbe(const std::string& commandLine, const std::function<int(platform::ChildProcess&)>& reading);
+
+// The read loop shared by conversion and probe: reads blocks of at most 51196 bytes, polls the process
+// every 100 ms and drains the pipe once more after it has ended. onData gets each block.
+void drainProcess(platform::ChildProcess& process, const std::function<void(const char*, size_t)>& onData);
