@@ -11,8 +11,6 @@
 
 struct SourceItem;
 
-// The program's own folder with a trailing separator; empty when it cannot be found.
-std::string programFolder();
 // The transcoder's full path: mdxcode.exe (POSIX: mdxcode) in the program folder, or the bare name when
 // the folder is unknown.
 std::string transcoderPath();

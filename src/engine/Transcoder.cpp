@@ -1,0 +1,211 @@
+#include "engine/Transcoder.h"
+
+#include <cstring>
+#include <thread>
+
+#include "platform/Text.h"
+#include "sources/SourceItem.h"
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kTranscoderName = "mdxcode.exe";
+#else
+constexpr const char* kTranscoderName = "mdxcode";
+#endif
+
+constexpr size_t kReadBufferSize = 51200;
+constexpr size_t kReadRequest = 51196;
+constexpr uint32_t kPollMs = 100;
+constexpr size_t kInitialCarry = 10240;
+
+bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Reads an unsigned decimal number at pos; pos moves past it.
+int64_t readNumber(std::string_view text, size_t& pos) {
+    int64_t value = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        value = value * 10 + (text[pos] - '0');
+        if (value > (int64_t{1} << 40)) value = int64_t{1} << 40;  // absurd input must not overflow
+        ++pos;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::string transcoderPath() {
+    const std::string folder = platform::executableFolder();
+    return folder.empty() ? std::string(kTranscoderName) : folder + kTranscoderName;
+}
+
+LineSplitter::LineSplitter() { carry_.reserve(kInitialCarry); }
+
+void LineSplitter::feed(const char* data, size_t size, const std::function<void(std::string_view)>& onLine) {
+    size_t pos = 0;
+    while (pos < size) {
+        size_t end = pos;
+        while (end < size && !isLineEnd(data[end])) ++end;
+        if (end == size) {
+            // No line end in the rest: keep it for the next read. The carry grows to the combined
+            // length plus 100 bytes when it cannot hold it and its terminating zero.
+            const size_t needed = carry_.size() + (size - pos) + 1;
+            if (needed > carry_.capacity()) carry_.reserve(needed - 1 + 100);
+            carry_.append(data + pos, size - pos);
+            return;
+        }
+        if (carry_.empty()) {
+            if (end > pos) onLine(std::string_view(data + pos, end - pos));
+        } else {
+            std::string line;
+            line.reserve(carry_.size() + (end - pos));
+            line.append(carry_).append(data + pos, end - pos);
+            carry_.clear();
+            onLine(line);
+        }
+        pos = end;
+        while (pos < size && isLineEnd(data[pos])) ++pos;
+    }
+}
+
+ParsedLine parseTranscoderLine(std::string_view line) {
+    ParsedLine parsed;
+    if (line.empty()) return parsed;
+    if (startsWith(line, "frame=") || startsWith(line, "size=")) {
+        const size_t at = line.find("time=");
+        if (at == std::string_view::npos) {
+            parsed.kind = LineKind::kIgnoredProgress;
+            return parsed;
+        }
+        size_t pos = at + 5;
+        int64_t minutes = 0, seconds = 0, hundredths = 0;
+        const int64_t hours = readNumber(line, pos);
+        if (pos < line.size() && line[pos] == ':') {
+            ++pos;
+            minutes = readNumber(line, pos);
+            if (pos < line.size() && line[pos] == ':') {
+                ++pos;
+                seconds = readNumber(line, pos);
+                if (pos < line.size() && line[pos] == '.') {
+                    ++pos;
+                    hundredths = readNumber(line, pos);
+                }
+            }
+        }
+        parsed.kind = LineKind::kProgress;
+        parsed.elapsedMs = hours * 3600000 + minutes * 60000 + seconds * 1000 + hundredths * 10;
+        return parsed;
+    }
+    if (startsWith(line, "{\"")) {
+        const size_t at = line.find("\"position\":");
+        if (at == std::string_view::npos) {
+            parsed.kind = LineKind::kIgnoredProgress;
+            return parsed;
+        }
+        size_t pos = at + 11;
+        while (pos < line.size() && line[pos] == ' ') ++pos;
+        // A decimal number of seconds; the elapsed milliseconds are cut toward zero.
+        bool negative = false;
+        if (pos < line.size() && (line[pos] == '-' || line[pos] == '+')) negative = line[pos++] == '-';
+        const int64_t whole = readNumber(line, pos);
+        int64_t ms = whole * 1000;
+        if (pos < line.size() && line[pos] == '.') {
+            ++pos;
+            int64_t scale = 100;
+            while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') {
+                ms += (line[pos] - '0') * scale;
+                scale /= 10;
+                ++pos;
+            }
+        }
+        parsed.kind = LineKind::kProgress;
+        parsed.elapsedMs = negative ? -ms : ms;
+        return parsed;
+    }
+    parsed.kind = LineKind::kMessage;
+    return parsed;
+}
+
+int32_t progressPercent(int64_t elapsedMs, uint32_t durationSeconds) {
+    if (durationSeconds == 0) return -1;
+    uint32_t divisor = static_cast<uint32_t>(static_cast<uint64_t>(durationSeconds) * 1000u / 100u);
+    if (divisor == 0) divisor = 1;
+    const int64_t percent = elapsedMs / static_cast<int64_t>(divisor);
+    return percent > 100 ? 100 : static_cast<int32_t>(percent);
+}
+
+void drainProcess(platform::ChildProcess& process, const std::function<void(const char*, size_t)>& onData) {
+    std::unique_ptr<char[]> buffer(new char[kReadBufferSize]);
+    bool endedOnce = false;
+    for (;;) {
+        const size_t n = process.read(buffer.get(), kReadRequest);
+        if (n > 0) {
+            buffer[n] = '\0';
+            onData(buffer.get(), n);
+        }
+        if (!process.wait(kPollMs)) continue;
+        // Ended: one more pass drains what the pipe still holds, the next one leaves.
+        if (endedOnce) break;
+        endedOnce = true;
+    }
+}
+
+namespace {
+
+// Runs on the job's own thread; it shares the process object with the run, so whichever lets go last
+// closes the handles.
+void readerThread(std::shared_ptr<platform::ChildProcess> process, SourceItem* item, uint32_t duration,
+                  RunEventSink* sink) {
+    LineSplitter splitter;
+    std::string lastMessage;
+    drainProcess(*process, [&](const char* data, size_t size) {
+        splitter.feed(data, size, [&](std::string_view line) {
+            const ParsedLine parsed = parseTranscoderLine(line);
+            if (parsed.kind == LineKind::kMessage) {
+                lastMessage.assign(line);
+            } else if (parsed.kind == LineKind::kProgress) {
+                auto report = std::make_unique<ProgressReport>();
+                report->item = item;
+                report->percent = progressPercent(parsed.elapsedMs, duration);
+                report->elapsedMs = parsed.elapsedMs;
+                sink->postProgress(std::move(report));
+            }
+        });
+    });
+    process.reset();
+    sink->postDone(item, platform::decodeChildOutput(lastMessage));
+}
+
+}  // namespace
+
+bool startConversion(const std::string& commandLine, SourceItem& item, uint32_t priorityClass,
+                     RunEventSink& sink) {
+    platform::StartResult started = platform::startChildProcess(commandLine, platform::executableFolder());
+    if (!started.process) return false;
+    std::shared_ptr<platform::ChildProcess> process(std::move(started.process));
+    process->setPriority(priorityClass);
+    item.process = process;
+    try {
+        std::thread(readerThread, process, &item, item.duration, &sink).detach();
+    } catch (const std::system_error&) {
+        // No thread: end the process again; the job did not start.
+        process->terminate();
+        item.process.reset();
+        return false;
+    }
+    return true;
+}
+
+void cancelConversion(SourceItem& item) {
+    if (item.process) item.process->terminate();
+}
+
+int runProbe(const std::string& commandLine, const std::function<int(platform::ChildProcess&)>& reading) {
+    platform::StartResult started = platform::startChildProcess(commandLine, platform::executableFolder());
+    if (!started.process) return 0;
+    return reading(*started.process);
+}
