@@ -1,0 +1,269 @@
+#include "engine/CommandLine.h"
+
+#include <cstdio>
+
+#include "engine/Transcoder.h"
+#include "formats/OutputFormat.h"
+#include "settings/AppSettings.h"
+#include "sources/SourceItem.h"
+
+namespace {
+
+constexpr int32_t kMp3FormatId = 1160;
+constexpr int32_t kAdtsFormatId = 1010;
+constexpr int32_t kAiffFormatId = 1040;
+
+struct RawInput {
+    const char* extension;
+    const char* format;
+};
+
+constexpr RawInput kRawInputs[] = {
+    {"264", "h264"},
+    {"h264", "h264"},
+    {"263", "h263"},
+    {"h263", "h263"},
+    {"261", "h261"},
+    {"h261", "h261"},
+    {"ulw", "mulaw -ar 8k -ac 1"},
+    {"ulaw", "mulaw -ar 8k -ac 1"},
+    {"alw", "alaw -ar 8k -ac 1"},
+    {"alaw", "alaw -ar 8k -ac 1"},
+    {"mjpg", "mjpeg"},
+    {"mjpeg", "mjpeg"},
+    {"hevc", "hevc"},
+    {"265", "hevc"},
+    {"h265", "hevc"},
+    {"722", "g722 -ar 7k -ac 1"},
+    {"g722", "g722 -ar 7k -ac 1"},
+    {"723_1", "g723_1 -ar 8k -ac 1"},
+    {"g723_1", "g723_1 -ar 8k -ac 1"},
+    {"729", "g729 -ar 8k -ac 1"},
+    {"g729", "g729 -ar 8k -ac 1"},
+};
+
+// Snaps a value to a -1-terminated ascending list: a member stays, beyond the ends gives the end,
+// otherwise the nearer neighbour (the lower one on a tie). No list: the value itself.
+int32_t snapToList(int32_t value, const int32_t* list) {
+    if (list == nullptr || list[0] == -1) return value;
+    for (size_t i = 0; list[i] != -1; ++i) {
+        if (list[i] == value) return value;
+        if (list[i] > value) {
+            if (i == 0) return list[0];
+            const int64_t below = static_cast<int64_t>(value) - list[i - 1];
+            const int64_t above = static_cast<int64_t>(list[i]) - value;
+            return above < below ? list[i] : list[i - 1];
+        }
+    }
+    size_t last = 0;
+    while (list[last + 1] != -1) ++last;
+    return list[last];
+}
+
+const CodecInfo* matchCodec(const OutputFormat& format) {
+    if (format.codecs == nullptr || format.AudioCodec.empty()) return nullptr;
+    for (const CodecInfo* const* c = format.codecs; *c != nullptr; ++c) {
+        if ((*c)->transcoderName != nullptr && format.AudioCodec == (*c)->transcoderName) return *c;
+    }
+    return nullptr;
+}
+
+const std::string& inputPath(const SourceItem& item) {
+    if (item.needsPreparation == 1 && item.prepared == 1 && !item.preparedPath.empty())
+        return item.preparedPath;
+    return item.path;
+}
+
+template <typename T>
+T entryOr(const std::vector<T>& list, size_t index, T fallback) {
+    return index < list.size() ? list[index] : fallback;
+}
+
+void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& format,
+                 const AppSettings& settings, const CodecInfo& codec) {
+    const size_t n = item.audioStream < 0 ? 0 : static_cast<size_t>(item.audioStream);
+    if (item.streamCount() > 1) line += "-map " + entryOr(item.streamIds, n, std::string()) + " ";
+
+    int32_t channels = format.AudioChannels != 0
+                           ? format.AudioChannels
+                           : static_cast<int32_t>(entryOr(item.streamChannels, n, uint32_t{0}));
+    channels = fitChannelCount(channels, codec.channelMask);
+
+    line += "-c:a ";
+    line +=
+        format.AudioCodec == "aac" ? std::string("aac -strict -2 -cutoff 21000 ") : format.AudioCodec + " ";
+
+    switch (format.id) {
+        case kAdtsFormatId:
+            line += "-write_apetag 1 ";
+            break;
+        case kAiffFormatId:
+            line += "-write_id3v2 1 -id3v2_version 3 ";
+            break;
+        case kMp3FormatId:
+            line += "-id3v2_version 3 ";
+            break;
+        default:
+            break;
+    }
+
+    int32_t sampleRate = format.AudioSampleRate;
+    if (sampleRate == 0) {
+        sampleRate = static_cast<int32_t>(entryOr(item.streamSampleRates, n, uint32_t{0}));
+        if (sampleRate == 0) sampleRate = 44100;
+    }
+    sampleRate = snapToList(sampleRate, codec.sampleRates);
+    line += "-ar " + std::to_string(sampleRate) + " -ac " + std::to_string(channels) + " ";
+
+    if (format.AudioCodec == "dca") line += "-strict -2 ";
+
+    const bool vbr = format.AudioVBREnabled != 0 && format.AudioVBRQuality != -1 &&
+                     (codec.capabilities & kCodecVbr) != 0 && codec.vbrHighQuality != -1 &&
+                     codec.vbrLowQuality != -1;
+    if (vbr) {
+        line += "-q:a " + std::to_string(format.AudioVBRQuality) + " ";
+    } else if (codec.values == nullptr) {
+        // Nothing to choose: the codec's rate follows from its sample format.
+    } else if ((codec.capabilities & kCodecCompression) != 0) {
+        line += "-compression_level " +
+                std::to_string(snapToList(format.AudioCompressionLevel, codec.values)) + " ";
+    } else {
+        int32_t bitRate =
+            format.AudioBitRate != 0 ? format.AudioBitRate : defaultBitRate(sampleRate, channels);
+        bitRate = snapToList(bitRate, codec.values);
+        // g726 lists bits per sample.
+        if (format.AudioCodec == "g726") bitRate *= sampleRate;
+        line += "-b:a " + std::to_string(bitRate) + " ";
+    }
+
+    if (format.AudioVolume != 100) {
+        const int32_t volume = static_cast<int32_t>(static_cast<int64_t>(format.AudioVolume) * 256 / 100);
+        line += "-vol " + std::to_string(volume) + " ";
+    }
+    if (settings.FixAudioUnsync != 0 && item.kind != kSourceCombineList) line += "-async 1 ";
+}
+
+void appendTrim(std::string& line, const SourceItem& item, const AppSettings& settings) {
+    const uint64_t duration = static_cast<uint64_t>(item.duration) * 1000;
+    uint64_t remaining = duration;
+    if (settings.EnableSkipLength != 0 && settings.SkipLength > 0) {
+        line += "-ss " + trimLengthText(settings.SkipLength) + " ";
+        remaining = duration > settings.SkipLength ? duration - settings.SkipLength : 0;
+    }
+    if (settings.EnableConvertLength != 0 && settings.ConvertLength > 0) {
+        line += "-t " + trimLengthText(settings.ConvertLength) + " ";
+    } else if (settings.EnableIgnoreTheLast != 0 && settings.IgnoreLength > 0) {
+        if (remaining > settings.IgnoreLength) {
+            line += "-t " + trimLengthText(remaining - settings.IgnoreLength) + " ";
+        } else {
+            line += "-t 0 ";
+        }
+    }
+}
+
+}  // namespace
+
+std::string rawInputFormat(const std::string& extension) {
+    for (const RawInput& raw : kRawInputs) {
+        if (extension == raw.extension) return raw.format;
+    }
+    return {};
+}
+
+int32_t defaultBitRate(int32_t sampleRate, int32_t channels) {
+    struct Row {
+        int32_t upTo;
+        int32_t mono;
+        int32_t other;
+    };
+    static constexpr Row kRows[] = {
+        {12000, 24000, 48000}, {16000, 32000, 56000}, {22050, 48000, 64000},
+        {24000, 48000, 64000}, {32000, 64000, 96000}, {44100, 96000, 128000},
+    };
+    int32_t result = channels == 1 ? 128000 : 192000;
+    for (const Row& row : kRows) {
+        if (sampleRate <= row.upTo) {
+            result = channels == 1 ? row.mono : row.other;
+            break;
+        }
+    }
+    if (channels > 2) result = channels * (result / 2);
+    return result;
+}
+
+int32_t fitChannelCount(int32_t channels, uint32_t channelMask) {
+    if (channels <= 0) return channels;
+    if (channels > 8) channels = 8;
+    for (int32_t k = channels; k >= 1; --k) {
+        if ((channelMask & (1u << (k - 1))) != 0) return k;
+    }
+    return 2;
+}
+
+std::string trimLengthText(uint64_t milliseconds) {
+    if (milliseconds % 1000 == 0) return std::to_string(milliseconds / 1000);
+    const unsigned long long s = milliseconds / 1000;
+    char text[64];
+    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu.%03llu", s / 3600, s % 3600 / 60, s % 60,
+                  static_cast<unsigned long long>(milliseconds % 1000));
+    return text;
+}
+
+std::string quotedPath(const std::string& path) {
+    size_t trailing = 0;
+    while (trailing < path.size() && path[path.size() - 1 - trailing] == '\\') ++trailing;
+    return "\"" + path + std::string(trailing, '\\') + "\"";
+}
+
+std::string unquotablePathError(const SourceItem& item, const std::string& transcoderPath) {
+    for (const std::string* path : {&transcoderPath, &inputPath(item), &item.outputPath}) {
+        if (path->find('"') != std::string::npos) {
+            return "The path \"" + *path + "\" contains a double quote and cannot be given to the transcoder";
+        }
+    }
+    return {};
+}
+
+std::string buildCommandLine(const SourceItem& item, const OutputFormat& format, const AppSettings& settings,
+                             const std::string& transcoderPath) {
+    std::string line = "\"" + transcoderPath + "\"";
+    if (item.kind == kSourceCombineList) {
+        line += " -f concat";
+    } else {
+        const std::string raw = rawInputFormat(item.extension);
+        if (!raw.empty()) line += " -f " + raw;
+    }
+    line += " -i " + quotedPath(inputPath(item)) + " -dn -sn ";
+
+    if (format.muxer != nullptr && format.muxer[0] != '\0') line += "-f " + std::string(format.muxer) + " ";
+    if ((format.flags & kFormatFastStart) != 0) line += "-movflags faststart ";
+    line += settings.KeepID3Tag != 0 && format.id == kMp3FormatId ? "-c:v mjpeg -q:v 2 " : "-vn ";
+
+    const CodecInfo* codec = matchCodec(format);
+    if (codec == nullptr || item.streamCount() == 0) {
+        line += "-an ";
+    } else {
+        appendAudio(line, item, format, settings, *codec);
+    }
+
+    appendTrim(line, item, settings);
+
+    if (settings.KeepID3Tag == 0) line += "-map_metadata -1 ";
+    line += "-y " + quotedPath(item.outputPath);
+    return line;
+}
+
+bool buildAndStart(SourceItem& item, const OutputFormat& format, const AppSettings& settings,
+                   uint32_t priorityClass, RunEventSink& sink, std::string* error) {
+    const std::string transcoder = transcoderPath();
+    std::string refusal = unquotablePathError(item, transcoder);
+    if (!refusal.empty()) {
+        if (error != nullptr) *error = std::move(refusal);
+        return false;
+    }
+    if (!startConversion(buildCommandLine(item, format, settings, transcoder), item, priorityClass, sink)) {
+        if (error != nullptr) *error = "The transcoder could not be started";
+        return false;
+    }
+    return true;
+}
