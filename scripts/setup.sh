@@ -4,11 +4,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 wine xvfb x11-utils ffmpeg sndfile-programs
-          googletest libgtest-dev imagemagick npm clang)
+          googletest libgtest-dev imagemagick clang)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# npm may come with a Node.js build that is not Debian's own: only ask for Debian's when there is none.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     SUDO=""

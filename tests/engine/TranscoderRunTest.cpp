@@ -1,0 +1,144 @@
+// The transcoder process run for real: conversion with progress, failure detail and cancel.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/EventQueue.h"
+#include "engine/Transcoder.h"
+#include "sources/SourceItem.h"
+#include "support/TestSupport.h"
+
+using namespace std::chrono_literals;
+using testing_support::TempDir;
+
+namespace {
+
+std::string q(const std::string& s) { return "\"" + s + "\""; }
+
+struct Outcome {
+    std::vector<int32_t> percents;
+    bool done = false;
+    bool progressAfterDone = false;
+    std::string text;
+};
+
+Outcome collect(EventQueue& queue, SourceItem& item, std::chrono::seconds limit = 120s) {
+    Outcome out;
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < until) {
+        auto ev = queue.take(200ms);
+        if (!ev) continue;
+        EXPECT_EQ(ev->item, &item);
+        if (ev->kind == RunEvent::kProgress) {
+            if (out.done) out.progressAfterDone = true;
+            out.percents.push_back(ev->progress->percent);
+        } else {
+            out.done = true;
+            out.text = ev->completionText;
+            break;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(TranscoderRun, ConvertsWithOrderedProgressThenDone) {
+    TempDir dir;
+    const std::string wav = dir.file("sine in.wav"), mp3 = dir.file("sine out.mp3");
+    ASSERT_TRUE(testing_support::makeSineWav(wav, 60));
+    SourceItem item;
+    item.duration = 60;
+    EventQueue queue;
+    const std::string line = q(transcoderPath()) + " -i " + q(wav) +
+                             " -dn -sn -vn -c:a libmp3lame -ar 44100 -ac 2 -b:a 128000 -y " + q(mp3);
+    ASSERT_TRUE(startConversion(line, item, 32, queue));
+    ASSERT_TRUE(item.process);
+    const Outcome out = collect(queue, item);
+    ASSERT_TRUE(out.done);
+    ASSERT_FALSE(out.percents.empty());
+    for (size_t i = 1; i < out.percents.size(); ++i) EXPECT_GE(out.percents[i], out.percents[i - 1]);
+    for (int32_t p : out.percents) {
+        EXPECT_GE(p, 0);
+        EXPECT_LE(p, 100);
+    }
+    EXPECT_GE(out.percents.back(), 95);
+    EXPECT_TRUE(item.process->hasEnded());
+    item.process.reset();
+    std::error_code ec;
+    EXPECT_GT(std::filesystem::file_size(testing_support::fromU8(mp3), ec), 10000u);
+}
+
+TEST(TranscoderRun, UnknownDurationReportsMinusOne) {
+    TempDir dir;
+    SourceItem item;  // duration 0
+    EventQueue queue;
+    const std::string line = q(transcoderPath()) + " -f lavfi -i sine=duration=3 -c:a pcm_s16le -y " +
+                             q(dir.file("x.wav"));
+    ASSERT_TRUE(startConversion(line, item, 32, queue));
+    const Outcome out = collect(queue, item);
+    ASSERT_TRUE(out.done);
+    ASSERT_FALSE(out.percents.empty());
+    for (int32_t p : out.percents) EXPECT_EQ(p, -1);
+    item.process.reset();
+}
+
+TEST(TranscoderRun, FailureDetailIsTheLastMessageLineInUtf8) {
+    TempDir dir;
+    const std::string missing = dir.file("Музыка 曲.wav");
+    SourceItem item;
+    item.duration = 10;
+    EventQueue queue;
+    const std::string line = q(transcoderPath()) + " -i " + q(missing) + " -dn -sn -vn -c:a libmp3lame -y " +
+                             q(dir.file("out.mp3"));
+    ASSERT_TRUE(startConversion(line, item, 32, queue));
+    const Outcome out = collect(queue, item);
+    ASSERT_TRUE(out.done);
+    EXPECT_TRUE(out.percents.empty());
+    EXPECT_NE(out.text.find("No such file or directory"), std::string::npos) << out.text;
+    EXPECT_NE(out.text.find("Музыка 曲.wav"), std::string::npos) << out.text;
+    item.process.reset();
+}
+
+TEST(TranscoderRun, CancelEndsTheProcessAndDoneStillArrives) {
+    TempDir dir;
+    SourceItem item;
+    item.duration = 600;
+    EventQueue queue;
+    // Read at native speed so that the job is surely still running when it is cancelled.
+    const std::string line = q(transcoderPath()) + " -re -f lavfi -i sine=duration=600 -c:a pcm_s16le -y " +
+                             q(dir.file("long.wav"));
+    ASSERT_TRUE(startConversion(line, item, 16384, queue));
+    auto first = queue.take(30s);
+    ASSERT_TRUE(first.has_value());
+    ASSERT_EQ(first->kind, RunEvent::kProgress);
+    cancelConversion(item);
+    EXPECT_TRUE(item.process->hasEnded());
+    const Outcome out = collect(queue, item, 30s);
+    EXPECT_TRUE(out.done);
+    item.process.reset();  // the reader has let go; this closes the handles, once
+}
+
+TEST(TranscoderRun, StartFailureReportsFalseAndPostsNothing) {
+    SourceItem item;
+    EventQueue queue;
+    EXPECT_FALSE(startConversion(q(testing_support::binFolder() + "no-such-transcoder.exe") + " -i x", item, 32,
+                                 queue));
+    EXPECT_FALSE(item.process);
+    EXPECT_FALSE(queue.take(300ms).has_value());
+}
+
+TEST(TranscoderRun, ProbeReadsOnTheCallingThread) {
+    std::string text;
+    const int result = runProbe(q(transcoderPath()) + " -hide_banner -f lavfi -i sine=duration=1",
+                                [&](platform::ChildProcess& process) {
+                                    drainProcess(process, [&](const char* d, size_t n) { text.append(d, n); });
+                                    return 7;
+                                });
+    EXPECT_EQ(result, 7);
+    EXPECT_NE(text.find("Duration:"), std::string::npos) << text;
+    EXPECT_NE(text.find("Audio:"), std::string::npos) << text;
+    EXPECT_EQ(runProbe(q(testing_support::binFolder() + "missing-program") + " -i x",
+                       [](platform::ChildProcess&) { return 7; }),
+              0);
+}
