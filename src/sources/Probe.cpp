@@ -1,0 +1,192 @@
+#include "sources/Probe.h"
+
+#include <filesystem>
+#include <limits>
+
+#include "engine/CommandLine.h"
+#include "engine/Transcoder.h"
+#include "settings/AppSettings.h"
+#include "sources/SourceItem.h"
+
+namespace {
+
+constexpr size_t kMaxStreamIdLength = 1023;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view skipBlanks(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) ++i;
+    return text.substr(i);
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// A decimal prefix: leading white space, an optional sign, digits. Kept within 0 .. 2^32-1 so that
+// nonsense in the output cannot wrap around.
+int64_t leadingNumber(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (isBlank(text[i]) || text[i] == '\r' || text[i] == '\n')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > std::numeric_limits<uint32_t>::max()) value = std::numeric_limits<uint32_t>::max();
+    }
+    return negative ? -value : value;
+}
+
+uint32_t leadingCount(std::string_view text) {
+    const int64_t v = leadingNumber(text);
+    return v < 0 ? 0 : static_cast<uint32_t>(v);
+}
+
+bool fileExists(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path p(std::u8string(path.begin(), path.end()));
+    return std::filesystem::is_regular_file(p, ec);
+}
+
+}  // namespace
+
+std::string probeCommandLine(const std::string& transcoderPath, const std::string& extension,
+                             const std::string& sourcePath) {
+    const std::string raw = rawInputFormat(extension);
+    const std::string option = raw.empty() ? std::string() : "-f " + raw;
+    return "\"" + transcoderPath + "\" " + option + " -i " + quotedPath(sourcePath);
+}
+
+uint32_t parseDurationText(std::string_view text) {
+    if (startsWith(text, "N/A")) return 0;
+    text = text.substr(0, text.find(','));
+    int64_t total = leadingNumber(text) * 3600;
+    size_t colon = text.find(':');
+    if (colon != std::string_view::npos) {
+        text = text.substr(colon + 1);
+        total += leadingNumber(text) * 60;
+        colon = text.find(':');
+        if (colon != std::string_view::npos) total += leadingNumber(text.substr(colon + 1));
+    }
+    if (total < 0) return 0;
+    return total > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                        : static_cast<uint32_t>(total);
+}
+
+std::string parseStreamId(std::string_view afterHash) {
+    std::string id;
+    if (afterHash.empty() || afterHash[0] < '0' || afterHash[0] > '9') return id;
+    bool colonSeen = false;
+    for (const char c : afterHash) {
+        if (id.size() >= kMaxStreamIdLength) break;
+        if (c >= '0' && c <= '9') {
+            id += c;
+        } else if (c == ':' && !colonSeen) {
+            colonSeen = true;
+            id += c;
+        } else {
+            break;
+        }
+    }
+    return id;
+}
+
+AudioFields parseAudioFields(std::string_view text) {
+    AudioFields fields;
+    while (!text.empty()) {
+        const size_t comma = text.find(',');
+        std::string_view piece = skipBlanks(text.substr(0, comma));
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        if (piece.empty()) continue;
+        if (piece.find(" Hz") != std::string_view::npos) {
+            fields.sampleRate = leadingCount(piece);
+        } else if (piece.find(" kb/s") != std::string_view::npos) {
+            fields.bitRate = leadingCount(piece);
+        } else if (piece.find(" channels") != std::string_view::npos) {
+            fields.channels = leadingCount(piece);
+        } else {
+            static const struct {
+                const char* layout;
+                uint32_t channels;
+            } kLayouts[] = {{"stereo", 2}, {"mono", 1}, {"5.1", 6}, {"4.0", 4}, {"2.1", 3},
+                            {"4.1", 5},    {"5.0", 5},  {"6.1", 7}, {"7.1", 8}};
+            for (const auto& l : kLayouts) {
+                if (startsWith(piece, l.layout)) {
+                    fields.channels = l.channels;
+                    break;
+                }
+            }
+        }
+    }
+    return fields;
+}
+
+void ProbeReading::line(std::string_view text) {
+    text = skipBlanks(text);
+    if (!durationSeen_ && startsWith(text, "Duration:")) {
+        durationSeen_ = true;
+        item_.duration = parseDurationText(skipBlanks(text.substr(9)));
+        return;
+    }
+    if (!startsWith(text, "Stream #")) return;
+    const std::string id = parseStreamId(text.substr(8));
+    const size_t blank = text.find(' ', 8);
+    if (blank == std::string_view::npos) return;
+    const std::string_view rest = skipBlanks(text.substr(blank + 1));
+    if (!startsWith(rest, "Audio:")) return;
+    const AudioFields fields = parseAudioFields(rest.substr(6));
+    item_.streamIds.push_back(id);
+    item_.streamBitRates.push_back(fields.bitRate);
+    item_.streamSampleRates.push_back(fields.sampleRate);
+    item_.streamChannels.push_back(fields.channels);
+    foundAudio_ = true;
+}
+
+int readProbeOutput(platform::ChildProcess& process, SourceItem& item) {
+    LineSplitter splitter;
+    ProbeReading reading(item);
+    drainProcess(process, [&](const char* data, size_t size) {
+        splitter.feed(data, size, [&](std::string_view line) { reading.line(line); });
+    });
+    return reading.foundAudio() ? 1 : 0;
+}
+
+int probeWithTranscoder(SourceItem& item) {
+    if (item.path.find('"') != std::string::npos) return 0;
+    const std::string line = probeCommandLine(transcoderPath(), item.extension, item.path);
+    return runProbe(line, [&](platform::ChildProcess& process) { return readProbeOutput(process, item); });
+}
+
+int32_t automaticAudioStream(uint32_t requestAudioIndex, size_t streamCount) {
+    if (requestAudioIndex >= 2 && requestAudioIndex <= streamCount)
+        return static_cast<int32_t>(requestAudioIndex - 1);
+    return 0;
+}
+
+std::unique_ptr<SourceItem> probeSource(const std::string& path, const AppSettings& settings,
+                                        std::string* error) {
+    auto fail = [&](std::string message) {
+        if (error != nullptr) *error = std::move(message);
+        return std::unique_ptr<SourceItem>();
+    };
+    if (!fileExists(path)) return fail("File not found");
+    if (path.find('"') != std::string::npos) {
+        return fail("The file name contains a double quote and cannot be given to the transcoder");
+    }
+
+    auto item = std::make_unique<SourceItem>();
+    item->kind = kSourceFile;
+    item->path = path;
+    item->extension = sourceExtension(path);
+
+    // The program's own readers (CD tracks, voice-recorder files, AIFF-family files) answer first for
+    // their extensions and fall back to the transcoder when they refuse a file; they go here.
+
+    if (probeWithTranscoder(*item) != 1) return fail("No audio stream found");
+    item->audioStream = automaticAudioStream(settings.RequestAudioIndex, item->streamCount());
+    return item;
+}

@@ -1,0 +1,64 @@
+// The media probe: learns a source's duration and audio streams by running the transcoder with "-i" and
+// reading what it prints.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "sources/RowText.h"
+
+struct AppSettings;
+struct SourceItem;
+namespace platform {
+class ChildProcess;
+}
+
+// "\"%s\" %s -i \"%s\"": the quoted transcoder, the forced input format of a raw extension ("-f mulaw -ar
+// 8k -ac 1") or nothing (two blanks then), and the quoted source.
+std::string probeCommandLine(const std::string& transcoderPath, const std::string& extension,
+                             const std::string& sourcePath);
+
+// The pieces of the probe output that the reading understands.
+// Seconds of a "Duration:" value ("00:01:02.50, start: ..." gives 62; "N/A" gives 0).
+uint32_t parseDurationText(std::string_view text);
+// The id after "Stream #": digits with at most one ':' ("0:1" of "0:1(eng): ..." or "0:0[0x1c0]: ...").
+std::string parseStreamId(std::string_view afterHash);
+struct AudioFields {
+    uint32_t sampleRate = 0;
+    uint32_t bitRate = 0;  // kbit/s
+    uint32_t channels = 0;
+};
+// The fields after "Audio:" ("aac (LC), 44100 Hz, stereo, fltp, 128 kb/s (default)").
+AudioFields parseAudioFields(std::string_view text);
+
+// Reads probe output line by line into an item: the first duration and every audio stream.
+class ProbeReading {
+  public:
+    explicit ProbeReading(SourceItem& item) : item_(item) {}
+    void line(std::string_view line);
+    bool foundAudio() const { return foundAudio_; }
+
+  private:
+    SourceItem& item_;
+    bool durationSeen_ = false;
+    bool foundAudio_ = false;
+};
+
+// Drains a running probe process into the item. 1 when an audio stream was found, else 0.
+int readProbeOutput(platform::ChildProcess& process, SourceItem& item);
+
+// Runs the transcoder probe on item.path (with the raw-input option of item.extension) and fills the
+// item's duration and streams. 1 when an audio stream was found; 0 when none was, or the transcoder could
+// not be started.
+int probeWithTranscoder(SourceItem& item);
+
+// The automatic stream choice: stream r-1 for the setting r when 2 <= r <= the stream count, else 0.
+int32_t automaticAudioStream(uint32_t requestAudioIndex, size_t streamCount);
+
+// Makes a new item for a file and probes it. Null, with a message in error, when the file cannot be used
+// (missing, its path cannot be passed to the transcoder, or no audio stream is found). The audio stream
+// is chosen from RequestAudioIndex.
+std::unique_ptr<SourceItem> probeSource(const std::string& path, const AppSettings& settings,
+                                        std::string* error);
