@@ -1,0 +1,88 @@
+// Paths, files and folders. UTF-8 text in and out; paths use the native separator (on Windows '/' is
+// accepted as well). No function keeps state between calls, none throws, failures are results.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+bool isPathSeparator(char c);
+
+// Path parts (text only, the file system is not asked).
+// The text after the last separator; the whole path when it has none.
+std::string_view fileNamePart(std::string_view path);
+// From the last '.' of the file-name part on (the dot included); none when the file name has no dot.
+std::optional<std::string_view> extensionPart(std::string_view path);
+// The path cut after its last separator (which stays); none when the path has no separator.
+std::optional<std::string> folderPart(std::string_view path);
+// The path with a separator appended when it does not end with one (an empty path stays empty).
+std::string withTrailingSeparator(std::string_view path);
+
+// The absolute form of a path with "." and ".." steps and doubled separators resolved (Windows: also '/'
+// turned into '\'). Text only: no link is followed, the path need not exist.
+std::string fullPath(std::string_view path);
+
+// The folder of the program's own executable, ending in a separator.
+std::optional<std::string> programFolder();
+
+bool pathExists(const std::string& path);
+bool isExistingFile(const std::string& path);
+bool isExistingFolder(const std::string& path);
+std::optional<uint64_t> fileSize64(const std::string& path);
+// The low 32 bits of the size.
+std::optional<uint32_t> fileSize32(const std::string& path);
+
+// True when path is an existing folder; otherwise createFolderTree(path) when create is true.
+bool ensureFolder(const std::string& path, bool create);
+// Creates every missing folder along the path. Fails when a step exists as something other than a folder
+// or cannot be created. A path ending in a separator names a folder; so does the last step otherwise.
+bool createFolderTree(const std::string& path);
+// Creates one folder whose parent exists.
+bool createFolder(const std::string& path);
+bool deleteFile(const std::string& path);
+
+// True when both paths name one existing file (same device and file number), whatever their spelling or
+// links.
+bool sameFile(const std::string& a, const std::string& b);
+
+// Proves that path can be written without harming anything there: a missing file is created exclusively
+// and deleted again; an existing file is opened for writing without truncation and closed untouched.
+bool proveWritable(const std::string& path);
+
+// Copies the creation and/or last-write time of one file to another; the last-access time is kept.
+// POSIX file systems have no settable creation time, so there only the modification time is copied.
+bool copyFileTimes(const std::string& from, const std::string& to, bool creation, bool lastWrite);
+
+// The system's temporary folder, ending in a separator.
+std::string temporaryFolder();
+// A fresh name "<folder><prefix><pid><tid><ms><random><counter><extension>" that names no existing file
+// (a folder of that name does not count). folder empty: the system's temporary folder. extension is given
+// with its dot (".wav") or empty.
+std::string makeTempFileName(std::string_view folder, std::string_view prefix, std::string_view extension);
+// Digits made from the thread id, the milliseconds since system start and a pseudo-random number: a stem
+// no other run or thread is likely to produce at the same moment.
+std::string uniqueNameStem();
+
+// "999 B", "1.0 KB", "1.46 MB" ...: binary units, switching to the next one at 1000 of the current one.
+std::string formatByteSize(int64_t bytes);
+
+// The system's message text for an error code without line breaks; none when the system has no text.
+std::optional<std::string> systemErrorText(uint32_t code);
+
+namespace detail {
+uint32_t currentProcessId();
+uint32_t currentThreadId();
+uint32_t millisecondsSinceStart();
+uint32_t pseudoRandomNumber();
+}  // namespace detail
+
+}  // namespace platform

@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "platform/Shell.h"
+
+namespace {
+
+TEST(ShellHelpers, FallbackOpenCommandCutsAtThePlaceholder) {
+    const std::string url = "http://example.org/a b";
+    const struct {
+        const char* registered;
+        std::string expected;
+    } cases[] = {
+        {"\"C:\\Web\\web.exe\" -osint -url \"%1\"", "\"C:\\Web\\web.exe\" -osint -url  " + url},
+        {"web.exe %1 -new", "web.exe  " + url},
+        {"web.exe -a \"%1\" %1", "web.exe -a  " + url},  // the quoted form is looked for first
+        {"web.exe", "web.exe " + url},
+        {"", " " + url},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::fallbackOpenCommand(c.registered, url), c.expected);
+}
+
+TEST(ShellHelpers, ChosenFolderGetsItsSeparatorAndMustFit) {
+#ifdef _WIN32
+    const std::string folder = "C:\\Music", withSep = "C:\\Music\\";
+#else
+    const std::string folder = "/music", withSep = "/music/";
+#endif
+    const struct {
+        std::string folder;
+        size_t maxChars;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {folder, folder.size() + 2, withSep},
+        {folder, folder.size() + 1, std::nullopt},  // the added separator no longer fits
+        {withSep, withSep.size() + 1, withSep},
+        {withSep, withSep.size(), std::nullopt},
+        {"", 260, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::finishChosenFolder(c.folder, c.maxChars), c.expected);
+    // Non-ASCII letters count as the system counts them: one unit, two for characters beyond the BMP.
+    EXPECT_EQ(platform::utf16Length("abc"), 3u);
+    EXPECT_EQ(platform::utf16Length("Песня"), 5u);
+    EXPECT_EQ(platform::utf16Length("中文"), 2u);
+    EXPECT_EQ(platform::utf16Length("😀"), 2u);
+    EXPECT_TRUE(platform::finishChosenFolder(folder + "Я", folder.size() + 3).has_value());
+}
+
+TEST(ShellHelpers, BarSeparatedFilter) {
+    const auto one = platform::parseFileFilter("*.mp3|*.mp3||");
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].text, "*.mp3");
+    EXPECT_EQ(one[0].patterns, "*.mp3");
+    const auto two = platform::parseFileFilter("Audio|*.mp3;*.wav|All files|*.*||");
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[1].text, "All files");
+    EXPECT_EQ(two[1].patterns, "*.*");
+    EXPECT_TRUE(platform::parseFileFilter("").empty());
+}
+
+}  // namespace
