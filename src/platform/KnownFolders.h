@@ -1,0 +1,13 @@
+// Folders the system keeps for the user.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The user's Documents folder without a trailing separator; empty when it is not known or does not exist.
+// With create, a missing folder is created first. Windows: the known folder FOLDERID_Documents. POSIX:
+// $XDG_DOCUMENTS_DIR when set to an absolute path, else $HOME/Documents.
+std::string documentsFolder(bool create);
+
+}  // namespace platform

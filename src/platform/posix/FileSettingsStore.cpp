@@ -1,0 +1,228 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/Files.h"
+#include "platform/UserSettingsStore.h"
+#include "settings/SettingsTree.h"
+
+namespace platform {
+
+namespace {
+
+// What identifies one version of the file: a rewrite always makes a new inode.
+struct FileIdentity {
+    bool known = false;
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+
+    static FileIdentity of(const struct stat& st) {
+        FileIdentity id;
+        id.known = id.exists = true;
+        id.device = st.st_dev;
+        id.inode = st.st_ino;
+        id.size = st.st_size;
+        id.modified = st.st_mtim;
+        return id;
+    }
+    bool operator==(const FileIdentity& o) const {
+        return known == o.known && exists == o.exists && device == o.device && inode == o.inode &&
+               size == o.size && modified.tv_sec == o.modified.tv_sec &&
+               modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
+
+bool writeAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::optional<std::string> readAll(int fd) {
+    std::string data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (n == 0) return data;
+        data.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+class FileSettingsStore : public TreeSettingsStore {
+  public:
+    explicit FileSettingsStore(std::string path) : path_(std::move(path)) {
+        const size_t slash = path_.rfind('/');
+        folder_ = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
+        baseName_ = slash == std::string::npos ? path_ : path_.substr(slash + 1);
+    }
+    ~FileSettingsStore() override { unlock(); }
+
+  protected:
+    bool available() const override { return !path_.empty(); }
+
+    void refresh() override { reloadIfChanged(); }
+
+    void beginChanges() override {
+        lock();
+        reloadIfChanged();
+    }
+
+    bool endChanges(bool dirty) override {
+        bool ok = true;
+        if (dirty) {
+            ok = lockFd_ >= 0 && writeFile();
+            // What could not be written is not kept: the next read takes the file as it is.
+            if (!ok) loaded_ = FileIdentity{};
+        }
+        unlock();
+        return ok;
+    }
+
+  private:
+    void lock() {
+        if (lockFd_ >= 0 || !createFolderTree(folder_)) return;
+        const std::string lockPath = folder_ + "/" + baseName_ + ".lock";
+        lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (lockFd_ < 0) return;
+        while (::flock(lockFd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(lockFd_);
+                lockFd_ = -1;
+                return;
+            }
+        }
+    }
+
+    void unlock() {
+        if (lockFd_ < 0) return;
+        ::close(lockFd_);  // releases the lock
+        lockFd_ = -1;
+    }
+
+    void reloadIfChanged() {
+        struct stat st {};
+        FileIdentity now;
+        now.known = true;
+        if (::stat(path_.c_str(), &st) == 0) now = FileIdentity::of(st);
+        if (now == loaded_) return;
+        tree() = SettingsTree();
+        corrupt_ = false;
+        loaded_ = now;
+        if (!now.exists) return;
+        const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return;  // unreadable: an empty store
+        struct stat opened {};
+        const bool statted = ::fstat(fd, &opened) == 0;
+        const auto data = readAll(fd);
+        ::close(fd);
+        if (statted) loaded_ = FileIdentity::of(opened);
+        if (!data) return;
+        if (auto parsed = SettingsTree::parse(*data)) {
+            tree() = std::move(*parsed);
+        } else {
+            corrupt_ = true;
+        }
+    }
+
+    // Temporary files left by writers that died; only called while holding the lock.
+    void removeStaleTemporaries() {
+        DIR* dir = ::opendir(folder_.c_str());
+        if (!dir) return;
+        const std::string prefix = "." + baseName_ + ".";
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() == prefix.size() + 6 && name.starts_with(prefix))
+                ::unlink((folder_ + "/" + name).c_str());
+        }
+        ::closedir(dir);
+    }
+
+    bool writeFile() {
+        removeStaleTemporaries();
+        if (corrupt_) {
+            // Keep the damaged file for inspection rather than overwrite it silently.
+            ::rename(path_.c_str(), (path_ + ".corrupt").c_str());
+            corrupt_ = false;
+        }
+        const std::string data = tree().serialize();
+        std::string temp = folder_ + "/." + baseName_ + ".XXXXXX";
+        const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0) return false;
+        struct stat st {};
+        const bool written =
+            ::fchmod(fd, 0600) == 0 && writeAll(fd, data) && ::fsync(fd) == 0 && ::fstat(fd, &st) == 0;
+        const bool closed = ::close(fd) == 0;
+        if (!written || !closed || ::rename(temp.c_str(), path_.c_str()) != 0) {
+            ::unlink(temp.c_str());
+            return false;
+        }
+        // The rename itself must reach the disk too.
+        const int dirFd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            ::fsync(dirFd);
+            ::close(dirFd);
+        }
+        loaded_ = FileIdentity::of(st);
+        return true;
+    }
+
+    std::string path_;
+    std::string folder_;
+    std::string baseName_;
+    FileIdentity loaded_;
+    bool corrupt_ = false;
+    int lockFd_ = -1;
+};
+
+std::string homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/') return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') return pw->pw_dir;
+    return {};
+}
+
+}  // namespace
+
+std::string userSettingsFilePath() {
+    std::string config;
+    // Relative values are to be ignored.
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+        config = xdg;
+    } else {
+        const std::string home = homeFolder();
+        if (home.empty()) return {};
+        config = home + "/.config";
+    }
+    while (config.size() > 1 && config.back() == '/') config.pop_back();
+    return config + (config == "/" ? "" : "/") + "melodrift/settings.conf";
+}
+
+std::unique_ptr<SettingsStore> openFileSettingsStore(const std::string& filePath) {
+    return std::make_unique<FileSettingsStore>(filePath);
+}
+
+std::unique_ptr<SettingsStore> openUserSettingsStore() {
+    return openFileSettingsStore(userSettingsFilePath());
+}
+
+}  // namespace platform

@@ -1,0 +1,115 @@
+// The settings store in the registry under HKEY_CURRENT_USER.
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/UserSettingsStore.h"
+#include "platform/win32/WinText.h"
+#include "settings/SettingsTree.h"
+
+namespace platform {
+
+namespace {
+
+constexpr REGSAM kAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
+
+// Owns an open registry key; closes it once.
+class RegistryKey : public SettingsKey {
+  public:
+    explicit RegistryKey(HKEY key) : key_(key) {}
+    ~RegistryKey() override { RegCloseKey(key_); }
+
+    std::optional<SettingsValueInfo> query(std::string_view name) override {
+        DWORD type = 0, size = 0;
+        const std::wstring wname = win32::widen(name);
+        if (RegQueryValueExW(key_, wname.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+            return std::nullopt;
+        return SettingsValueInfo{type, size};
+    }
+
+    std::optional<SettingsRawValue> readRaw(std::string_view name) override {
+        const std::wstring wname = win32::widen(name);
+        // The value may grow between the size query and the read: retry with the new size.
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            DWORD type = 0, size = 0;
+            if (RegQueryValueExW(key_, wname.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+                return std::nullopt;
+            std::vector<BYTE> buffer(size ? size : 1);
+            DWORD got = size;
+            const LONG rc = RegQueryValueExW(key_, wname.c_str(), nullptr, &type, buffer.data(), &got);
+            if (rc == ERROR_MORE_DATA) continue;
+            if (rc != ERROR_SUCCESS) return std::nullopt;
+            return SettingsRawValue{type, std::string(reinterpret_cast<const char*>(buffer.data()), got)};
+        }
+        return std::nullopt;
+    }
+
+    bool writeRaw(std::string_view name, uint32_t type, std::string_view bytes) override {
+        const std::wstring wname = win32::widen(name);
+        return RegSetValueExW(key_, wname.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                              static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+    }
+
+    bool deleteValue(std::string_view name) override {
+        const std::wstring wname = win32::widen(name);
+        return RegDeleteValueW(key_, wname.c_str()) == ERROR_SUCCESS;
+    }
+
+  private:
+    HKEY key_;
+};
+
+class RegistryStore : public SettingsStore {
+  public:
+    explicit RegistryStore(std::string base) : base_(std::move(base)) {}
+
+    std::unique_ptr<SettingsKey> openKey(std::string_view path) override {
+        const auto full = fullPath(path);
+        if (!full) return nullptr;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, full->c_str(), 0, kAccess, &key) != ERROR_SUCCESS)
+            return nullptr;
+        return std::make_unique<RegistryKey>(key);
+    }
+
+    std::unique_ptr<SettingsKey> createKey(std::string_view path) override {
+        const auto full = fullPath(path);
+        if (!full) return nullptr;
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, full->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kAccess,
+                            nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return nullptr;
+        return std::make_unique<RegistryKey>(key);
+    }
+
+    bool deleteKey(std::string_view path) override {
+        const auto full = fullPath(path);
+        if (!full) return false;
+        const LONG rc = RegDeleteTreeW(HKEY_CURRENT_USER, full->c_str());
+        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return false;
+        // Some registry versions leave the emptied key itself in place.
+        const LONG gone = RegDeleteKeyW(HKEY_CURRENT_USER, full->c_str());
+        return gone == ERROR_SUCCESS || gone == ERROR_FILE_NOT_FOUND;
+    }
+
+  private:
+    std::optional<std::wstring> fullPath(std::string_view path) const {
+        const auto normalised = SettingsTree::normalisePath(path);
+        if (!normalised) return std::nullopt;
+        return win32::widen(base_.empty() ? *normalised : base_ + "\\" + *normalised);
+    }
+
+    std::string base_;
+};
+
+}  // namespace
+
+std::unique_ptr<SettingsStore> openRegistrySettingsStore(const std::string& basePath) {
+    return std::make_unique<RegistryStore>(basePath);
+}
+
+std::unique_ptr<SettingsStore> openUserSettingsStore() {
+    return openRegistrySettingsStore("");
+}
+
+}  // namespace platform
