@@ -1,0 +1,84 @@
+#include "cli/CliSettings.h"
+
+#include <charconv>
+
+#include "platform/UserSettingsStore.h"
+#include "settings/Settings.h"
+
+namespace cli {
+
+namespace {
+
+std::optional<int32_t> parseId(const std::string& text) {
+    int32_t id = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return id;
+}
+
+}  // namespace
+
+bool takeSettingOptions(std::vector<std::string>& args, SettingOptions& options, std::string* error) {
+    auto fail = [&](const std::string& message) {
+        if (error) *error = message;
+        return false;
+    };
+    std::vector<std::string> rest;
+    size_t i = 0;
+    for (; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") break;
+        std::optional<std::string> operand;
+        std::string option;
+        for (const char* name : {"--set", "--format"}) {
+            if (arg == name) {
+                if (i + 1 >= args.size()) return fail(std::string(name) + " needs a value");
+                option = name;
+                operand = args[++i];
+            } else if (arg.starts_with(std::string(name) + "=")) {
+                option = name;
+                operand = arg.substr(std::string(name).size() + 1);
+            }
+        }
+        if (!operand) {
+            rest.push_back(arg);
+            continue;
+        }
+        if (option == "--set") {
+            const size_t eq = operand->find('=');
+            if (eq == std::string::npos || eq == 0)
+                return fail("--set takes NAME=VALUE, not '" + *operand + "'");
+            options.sets.emplace_back(operand->substr(0, eq), operand->substr(eq + 1));
+        } else {
+            const auto id = parseId(*operand);
+            if (!id)
+                return fail("--format takes a format id (see melodrift-cli formats), not '" + *operand + "'");
+            options.formatId = *id;
+        }
+    }
+    rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    args = std::move(rest);
+    return true;
+}
+
+bool loadCliSettings(const SettingOptions& options, CliSettings& out, std::string* error,
+                     std::unique_ptr<SettingsStore> store) {
+    out.store = store ? std::move(store) : platform::openUserSettingsStore();
+    out.catalogue = std::make_unique<Catalogue>();
+    out.settings = defaultSettings();
+    loadSettings(*out.store, out.settings, *out.catalogue);
+    for (const auto& [name, value] : options.sets)
+        if (!applySetting(out.settings, *out.catalogue, name, value, error)) return false;
+    if (options.formatId) {
+        out.format = out.catalogue->findById(*options.formatId);
+        if (!out.format) {
+            if (error) *error = "no output format has the id " + std::to_string(*options.formatId);
+            return false;
+        }
+    } else {
+        out.format = out.catalogue->findById(static_cast<int32_t>(out.settings.OutputFormat));
+    }
+    return true;
+}
+
+}  // namespace cli
