@@ -54,7 +54,10 @@ StreamColumns streamColumns(const SourceItem& item) {
     if (i < n) {
         if (item.streamSampleRates[i] > 0)
             columns.sampleRate = std::to_string(item.streamSampleRates[i]) + " Hz";
-        if (n > 1) columns.sampleRate += "*" + std::to_string(n);
+        if (n > 1) {
+            columns.sampleRate += '*';
+            columns.sampleRate += std::to_string(n);
+        }
     }
     if (i < item.streamBitRates.size() && item.streamBitRates[i] > 0) {
         columns.bitRate = std::to_string(item.streamBitRates[i]) + " kbps";
