@@ -13,7 +13,9 @@ using testing_support::TempDir;
 
 namespace {
 
-std::string q(const std::string& s) { return "\"" + s + "\""; }
+std::string q(const std::string& s) {
+    return "\"" + s + "\"";
+}
 
 struct Outcome {
     std::vector<int32_t> percents;
@@ -45,7 +47,7 @@ Outcome collect(EventQueue& queue, SourceItem& item, std::chrono::seconds limit 
 
 TEST(TranscoderRun, ConvertsWithOrderedProgressThenDone) {
     TempDir dir;
-    const std::string wav = dir.file("sine in.wav"), mp3 = dir.file("sine out.mp3");
+    const std::string wav = dir.file("sine 'in' & Ünï.wav"), mp3 = dir.file("sine out.mp3");
     ASSERT_TRUE(testing_support::makeSineWav(wav, 60));
     SourceItem item;
     item.duration = 60;
@@ -73,8 +75,8 @@ TEST(TranscoderRun, UnknownDurationReportsMinusOne) {
     TempDir dir;
     SourceItem item;  // duration 0
     EventQueue queue;
-    const std::string line = q(transcoderPath()) + " -f lavfi -i sine=duration=3 -c:a pcm_s16le -y " +
-                             q(dir.file("x.wav"));
+    const std::string line =
+        q(transcoderPath()) + " -f lavfi -i sine=duration=3 -c:a pcm_s16le -y " + q(dir.file("x.wav"));
     ASSERT_TRUE(startConversion(line, item, 32, queue));
     const Outcome out = collect(queue, item);
     ASSERT_TRUE(out.done);
@@ -122,19 +124,20 @@ TEST(TranscoderRun, CancelEndsTheProcessAndDoneStillArrives) {
 TEST(TranscoderRun, StartFailureReportsFalseAndPostsNothing) {
     SourceItem item;
     EventQueue queue;
-    EXPECT_FALSE(startConversion(q(testing_support::binFolder() + "no-such-transcoder.exe") + " -i x", item, 32,
-                                 queue));
+    EXPECT_FALSE(startConversion(q(testing_support::binFolder() + "no-such-transcoder.exe") + " -i x", item,
+                                 32, queue));
     EXPECT_FALSE(item.process);
     EXPECT_FALSE(queue.take(300ms).has_value());
 }
 
 TEST(TranscoderRun, ProbeReadsOnTheCallingThread) {
     std::string text;
-    const int result = runProbe(q(transcoderPath()) + " -hide_banner -f lavfi -i sine=duration=1",
-                                [&](platform::ChildProcess& process) {
-                                    drainProcess(process, [&](const char* d, size_t n) { text.append(d, n); });
-                                    return 7;
-                                });
+    const int result =
+        runProbe(q(transcoderPath()) + " -hide_banner -f lavfi -i sine=duration=1",
+                 [&](platform::ChildProcess& process) {
+                     drainProcess(process, [&](const char* d, size_t n) { text.append(d, n); });
+                     return 7;
+                 });
     EXPECT_EQ(result, 7);
     EXPECT_NE(text.find("Duration:"), std::string::npos) << text;
     EXPECT_NE(text.find("Audio:"), std::string::npos) << text;
