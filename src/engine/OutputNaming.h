@@ -1,0 +1,67 @@
+// Choosing the output file of a job: folder rules, name collisions with existing files and with the other
+// jobs of the run, the proof that the file can be written, the fallback to the Documents folder; and
+// copying the source's file times to the output afterwards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+struct AppSettings;
+struct OutputFormat;
+struct SourceItem;
+
+// Refusal texts of target choice; the folder and file ones take the path.
+inline constexpr const char* kFailedToCreateFolderText = "Failed to create folder \"%s\"";
+inline constexpr const char* kFailedToCreateFileText = "Failed to create file \"%s\"";
+inline constexpr const char* kTargetSkippedText = "Target exists and skipped";
+inline constexpr const char* kTargetIsSourceText =
+    "Target file name is same as original file that can't be overwritten. Please output files to a custom "
+    "folder.";
+
+// What target choice asks of the file system, so that tests and the benchmark can stand in for it.
+class NamingFileSystem {
+  public:
+    virtual ~NamingFileSystem() = default;
+    virtual bool pathExists(const std::string& path) = 0;
+    virtual bool ensureFolder(const std::string& path, bool create) = 0;
+    // Never harms an existing file (see platform::proveWritable).
+    virtual bool proveWritable(const std::string& path) = 0;
+    virtual bool sameFile(const std::string& a, const std::string& b) = 0;
+    // The user's Documents folder, created when missing; empty when unknown.
+    virtual std::string documentsFolder() = 0;
+};
+
+NamingFileSystem& systemNamingFileSystem();
+
+// The targets chosen so far in one run. Paths are keyed by their full, resolved spelling in the system's
+// comparison form, so "a\.\x.mp3" and "A\X.MP3" are one target on Windows.
+class PlannedTargets {
+  public:
+    void clear();
+    bool contains(const std::string& path) const;
+    void add(const std::string& path);
+    size_t size() const { return keys_.size(); }
+
+  private:
+    friend class TargetChooser;
+    std::unordered_set<std::string> keys_;
+    // Per base name and extension, the first counter a numbered walk still has to try: every smaller one
+    // was found taken (planned, or on disk) when it was last walked. Many sources of one name then cost
+    // one check each instead of a walk over all earlier names.
+    std::unordered_map<std::string, uint32_t> nextFreeOrPlanned_;
+    std::unordered_map<std::string, uint32_t> nextUnplanned_;
+};
+
+// Chooses the job's target and stores it as item.outputPath (added to planned). On refusal returns false
+// with one of the texts above in errorText (when given) and an empty outputPath.
+bool chooseTarget(SourceItem& item, const OutputFormat& format, bool normalisationNaming,
+                  const AppSettings& settings, PlannedTargets& planned, std::string* errorText);
+bool chooseTarget(SourceItem& item, const OutputFormat& format, bool normalisationNaming,
+                  const AppSettings& settings, PlannedTargets& planned, std::string* errorText,
+                  NamingFileSystem& fileSystem);
+
+// Copies the source's creation and/or modification time (as KeepDateCreated / KeepDateModified ask) to
+// the output. A DVD title's times come from its first VOB file. False when nothing was copied.
+bool copyFileTimes(const SourceItem& item, const std::string& outputPath, const AppSettings& settings);
