@@ -1,0 +1,99 @@
+// Target choice for many sources of one name converted into one folder: x.mp3, x_1.mp3 ... x_9999.mp3.
+// Prints the time and the number of file-system calls the choice made.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "engine/OutputNaming.h"
+#include "formats/OutputFormat.h"
+#include "platform/Files.h"
+#include "settings/AppSettings.h"
+#include "sources/SourceItem.h"
+
+namespace {
+
+class CountingFileSystem final : public NamingFileSystem {
+public:
+    explicit CountingFileSystem(NamingFileSystem& real) : real_(real) {}
+    long long calls = 0;
+    long long existsCalls = 0;
+
+    bool pathExists(const std::string& path) override {
+        ++calls;
+        ++existsCalls;
+        return real_.pathExists(path);
+    }
+    bool ensureFolder(const std::string& path, bool create) override {
+        ++calls;
+        return real_.ensureFolder(path, create);
+    }
+    bool proveWritable(const std::string& path) override {
+        ++calls;
+        return real_.proveWritable(path);
+    }
+    bool sameFile(const std::string& a, const std::string& b) override {
+        ++calls;
+        return real_.sameFile(a, b);
+    }
+    std::string documentsFolder() override {
+        ++calls;
+        return {};
+    }
+
+private:
+    NamingFileSystem& real_;
+};
+
+int runBenchmark() {
+    constexpr int kSources = 10000;
+    const std::string root = platform::temporaryFolder() + "mdnamingbench" + platform::uniqueNameStem();
+    const std::string out = root + platform::kPathSeparator + "out";
+
+    AppSettings settings;
+    settings.DestOutputFolderOpt = kOutputSpecificFolder;
+    settings.DestSpecifiedFolder = out;
+    settings.TargetExistsOpt = kTargetRename;
+    settings.OutputFiles2MyDocuments = 0;
+    OutputFormat mp3;
+    mp3.extension = "mp3";
+
+    CountingFileSystem counting(systemNamingFileSystem());
+    PlannedTargets planned;
+    int wrong = 0, refused = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kSources; ++i) {
+        SourceItem item;
+        item.path =
+            root + platform::kPathSeparator + "in" + std::to_string(i) + platform::kPathSeparator + "x.wav";
+        std::string error;
+        if (!chooseTarget(item, mp3, false, settings, planned, &error, counting)) {
+            ++refused;
+            continue;
+        }
+        const std::string expected =
+            out + platform::kPathSeparator + (i == 0 ? std::string("x") : "x_" + std::to_string(i)) + ".mp3";
+        if (item.outputPath != expected) ++wrong;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    const long long plainWalkChecks = static_cast<long long>(kSources) * (kSources + 1) / 2;
+    std::printf("naming: %d targets into one folder in %.3f s (%.1f us per target)\n", kSources, seconds,
+                seconds * 1e6 / kSources);
+    std::printf(
+        "naming: %lld file-system calls, %lld existence checks (a plain walk from 1 would make %lld)\n",
+        counting.calls, counting.existsCalls, plainWalkChecks);
+    std::printf("naming: %d unexpected names, %d refused\n", wrong, refused);
+
+    std::error_code ec;
+    std::filesystem::remove_all(std::filesystem::path(std::u8string(root.begin(), root.end())), ec);
+    return wrong == 0 && refused == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain() { return runBenchmark(); }
+#else
+int main() { return runBenchmark(); }
+#endif
