@@ -14,8 +14,8 @@
 #include "sources/SourceItem.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 #else
 #include <dirent.h>
 #include <unistd.h>
@@ -125,10 +125,11 @@ int main() {
     const std::string tx = transcoderPath();
     const std::string folder = tempFolder();
     const std::string wav = folder + "mdbench-sine60.wav", mp3 = folder + "mdbench-out.mp3";
-    runPlainly(q(tx) + " -y -f lavfi -i sine=frequency=440:sample_rate=44100:duration=60 -ac 2 -c:a pcm_s16le " +
+    runPlainly(q(tx) +
+               " -y -f lavfi -i sine=frequency=440:sample_rate=44100:duration=60 -ac 2 -c:a pcm_s16le " +
                q(wav));
-    const std::string line = q(tx) + " -i " + q(wav) +
-                             " -dn -sn -vn -c:a libmp3lame -ar 44100 -ac 2 -b:a 128000 -y " + q(mp3);
+    const std::string line =
+        q(tx) + " -i " + q(wav) + " -dn -sn -vn -c:a libmp3lame -ar 44100 -ac 2 -b:a 128000 -y " + q(mp3);
     std::vector<double> job, plain;
     for (int i = 0; i < 7; ++i) {
         plain.push_back(runPlainly(line));
@@ -136,10 +137,13 @@ int main() {
         std::printf("  run %d: job %.3f s, plain %.3f s\n", i, job.back(), plain.back());
     }
     // The fastest run shows the cost least disturbed by other load; the median is printed as well.
-    const double jMin = *std::min_element(job.begin(), job.end()), pMin = *std::min_element(plain.begin(), plain.end());
+    const double jMin = *std::min_element(job.begin(), job.end()),
+                 pMin = *std::min_element(plain.begin(), plain.end());
     const double j = median(job), p = median(plain);
-    std::printf("60 s sine to MP3: fastest through the job %.3f s, plainly %.3f s: ratio %.4f (program adds %+.2f %%)\n",
-                jMin, pMin, jMin / pMin, (jMin / pMin - 1.0) * 100.0);
+    std::printf(
+        "60 s sine to MP3: fastest through the job %.3f s, plainly %.3f s: ratio %.4f (program adds %+.2f "
+        "%%)\n",
+        jMin, pMin, jMin / pMin, (jMin / pMin - 1.0) * 100.0);
     std::printf("                  median through the job %.3f s, plainly %.3f s: ratio %.4f\n", j, p, j / p);
 
     std::this_thread::sleep_for(milliseconds(300));
@@ -170,10 +174,11 @@ int main() {
     std::this_thread::sleep_for(milliseconds(300));
     const Counts after = countResources();
     const double secs = duration_cast<duration<double>>(steady_clock::now() - t0).count();
-    std::printf("%d start-and-cancel cycles in %.1f s: %d started, %d done reports; leaked threads %ld, "
-                "handles %ld, child processes %ld\n",
-                cycles, secs, started, done, after.threads - before.threads, after.handles - before.handles,
-                after.children - before.children);
+    std::printf(
+        "%d start-and-cancel cycles in %.1f s: %d started, %d done reports; leaked threads %ld, "
+        "handles %ld, child processes %ld\n",
+        cycles, secs, started, done, after.threads - before.threads, after.handles - before.handles,
+        after.children - before.children);
     std::remove(wav.c_str());
     std::remove(mp3.c_str());
     std::remove((folder + "mdbench-cancel.wav").c_str());

@@ -15,7 +15,8 @@ int usageError(const std::string& message) {
 }
 
 static void printUsage(FILE* to) {
-    std::fprintf(to, "Melodrift %s, audio converter\nusage: melodrift-cli COMMAND [ARGS...]\n", MELODRIFT_VERSION);
+    std::fprintf(to, "Melodrift %s, audio converter\nusage: melodrift-cli COMMAND [ARGS...]\n",
+                 MELODRIFT_VERSION);
     for (const auto& [name, info] : commands()) std::fprintf(to, "  melodrift-cli %s\n", info.usage.c_str());
     std::fprintf(to, "  melodrift-cli version\n");
 }
@@ -30,7 +31,8 @@ int run(const std::vector<std::string>& args) {
         return 0;
     }
     const auto it = commands().find(args[0]);
-    if (it == commands().end()) return usageError("unknown command '" + args[0] + "' (see melodrift-cli help)");
+    if (it == commands().end())
+        return usageError("unknown command '" + args[0] + "' (see melodrift-cli help)");
     return it->second.run(std::vector<std::string>(args.begin() + 1, args.end()));
 }
 

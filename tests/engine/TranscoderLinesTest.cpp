@@ -9,7 +9,8 @@ namespace {
 
 std::vector<std::string> feedAll(LineSplitter& splitter, const std::vector<std::string>& reads) {
     std::vector<std::string> lines;
-    for (const auto& r : reads) splitter.feed(r.data(), r.size(), [&](std::string_view l) { lines.emplace_back(l); });
+    for (const auto& r : reads)
+        splitter.feed(r.data(), r.size(), [&](std::string_view l) { lines.emplace_back(l); });
     return lines;
 }
 

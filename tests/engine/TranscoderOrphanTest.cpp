@@ -49,8 +49,8 @@ TEST(TranscoderOrphan, HelperStartsALongJob) {
     if (!std::getenv("MELODRIFT_ORPHAN_HELPER")) GTEST_SKIP() << "runs only as the helper of the test below";
     SourceItem item;
     EventQueue queue;
-    ASSERT_TRUE(startConversion("\"" + transcoderPath() + "\" -re -f lavfi -i sine=duration=120 -f null -", item, 32,
-                                queue));
+    ASSERT_TRUE(startConversion("\"" + transcoderPath() + "\" -re -f lavfi -i sine=duration=120 -f null -",
+                                item, 32, queue));
     std::printf("TRANSCODER=%llu\n", static_cast<unsigned long long>(item.process->id()));
     std::fflush(stdout);
     std::this_thread::sleep_for(120s);

@@ -13,9 +13,7 @@ using testing_support::TempDir;
 
 namespace {
 
-std::string q(const std::string& s) {
-    return "\"" + s + "\"";
-}
+std::string q(const std::string& s) { return "\"" + s + "\""; }
 
 struct Outcome {
     std::vector<int32_t> percents;

@@ -29,8 +29,8 @@ TEST(CommandLineSplit, FollowsTheWindowsRules) {
 }
 
 TEST(CommandLineSplit, QuotingRoundTrips) {
-    const V args = {"plain", "with blank", R"(trailing\)", R"(quote"inside)", R"(back\\"slash)", "",
-                    "😀 emoji 'single' & amp", R"(C:\dir with space\)"};
+    const V args = {"plain",           "with blank", R"(trailing\)",           R"(quote"inside)",
+                    R"(back\\"slash)", "",           "😀 emoji 'single' & amp", R"(C:\dir with space\)"};
     std::string line = "prog";
     for (const auto& a : args) line += " " + quoteWindowsArgument(a);
     V expected = {"prog"};

@@ -46,7 +46,7 @@ void setExecutablePath(const char* argv0) {
 #ifdef _WIN32
     (void)argv0;
     wchar_t buf[4096];
-    
+
     const unsigned long n = GetModuleFileNameW(nullptr, buf, 4096);
     executablePath() = fs::path(std::wstring(buf, n));
 #else
@@ -90,7 +90,8 @@ RunOutput runTranscoder(const std::vector<std::string>& args) { return runProgra
 
 bool makeSineWav(const std::string& path, int seconds, int sampleRate, int channels, int frequency) {
     const std::string src = "sine=frequency=" + std::to_string(frequency) +
-                            ":sample_rate=" + std::to_string(sampleRate) + ":duration=" + std::to_string(seconds);
+                            ":sample_rate=" + std::to_string(sampleRate) +
+                            ":duration=" + std::to_string(seconds);
     std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", src};
     if (channels != 1) {
         args.push_back("-ac");

@@ -3,7 +3,8 @@
 #include "platform/win32/WinText.h"
 
 void WindowPostingSink::postProgress(std::unique_ptr<ProgressReport> report) {
-    if (PostMessageW(window_, kWmConvertProgress, 0, reinterpret_cast<LPARAM>(report.get()))) report.release();
+    if (PostMessageW(window_, kWmConvertProgress, 0, reinterpret_cast<LPARAM>(report.get())))
+        report.release();
 }
 
 void WindowPostingSink::postDone(SourceItem* item, std::string completionText) {

@@ -16,11 +16,16 @@ namespace {
 
 int niceFor(uint32_t priorityClass) {
     switch (priorityClass) {
-        case kPriorityIdle: return 19;
-        case kPriorityBelowNormal: return 10;
-        case kPriorityAboveNormal: return -5;
-        case kPriorityHigh: return -10;
-        default: return 0;
+        case kPriorityIdle:
+            return 19;
+        case kPriorityBelowNormal:
+            return 10;
+        case kPriorityAboveNormal:
+            return -5;
+        case kPriorityHigh:
+            return -10;
+        default:
+            return 0;
     }
 }
 

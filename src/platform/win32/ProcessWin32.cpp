@@ -30,9 +30,9 @@ HANDLE killOnCloseJob() {
 std::string lastErrorText() {
     const DWORD code = GetLastError();
     wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string out = n ? win32::narrow(std::wstring_view(text, n)) : "error " + std::to_string(code);
     if (text) LocalFree(text);
     while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' ')) out.pop_back();
@@ -50,7 +50,9 @@ public:
         return got;
     }
 
-    bool wait(uint32_t timeoutMs) override { return WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0; }
+    bool wait(uint32_t timeoutMs) override {
+        return WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
+    }
 
     void terminate() override {
         if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0) return;
@@ -118,8 +120,9 @@ StartResult startChildProcess(const std::string& commandLine, const std::string&
     const std::wstring folder = win32::widen(workingFolder);
     PROCESS_INFORMATION pi{};
     // Started suspended so that it is in the job object before it runs a single instruction.
-    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE | CREATE_SUSPENDED,
-                        nullptr, folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_NEW_CONSOLE | CREATE_SUSPENDED, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
         result.error = lastErrorText();
         return result;
     }

@@ -13,8 +13,9 @@ TEST(WindowPostingSink, JobReportsArriveAsMessagesInOrder) {
     SourceItem item;
     item.duration = 20;
     WindowPostingSink sink(window);
-    const std::string line = "\"" + transcoderPath() + "\" -f lavfi -i sine=duration=20 -c:a pcm_s16le -y \"" +
-                             dir.file("x.wav") + "\"";
+    const std::string line = "\"" + transcoderPath() +
+                             "\" -f lavfi -i sine=duration=20 -c:a pcm_s16le -y \"" + dir.file("x.wav") +
+                             "\"";
     ASSERT_TRUE(startConversion(line, item, 32, sink));
 
     int progressCount = 0;
