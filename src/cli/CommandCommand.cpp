@@ -1,0 +1,62 @@
+// melodrift-cli command: the exact transcoder command line a conversion of each source would start.
+#include <cstdio>
+
+#include "cli/Cli.h"
+#include "cli/CliSettings.h"
+#include "cli/SourceArguments.h"
+#include "engine/CommandLine.h"
+#include "engine/Transcoder.h"
+#include "sources/Probe.h"
+#include "sources/SourceItem.h"
+
+namespace cli {
+
+namespace {
+
+// The output beside the source: its folder and stem with the format's extension.
+std::string targetFor(const SourceItem& item, const OutputFormat& format) {
+    std::string stem = item.path;
+    if (!item.extension.empty()) stem.resize(stem.size() - item.extension.size() - 1);
+    return stem + "." + format.extension;
+}
+
+int runCommandCommand(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    SettingOptions options;
+    std::string error;
+    if (!takeSettingOptions(args, options, &error)) return usageError(error);
+    if (!args.empty() && args.front() == "--") args.erase(args.begin());
+    if (args.empty()) return usageError("command needs at least one SOURCE");
+    CliSettings loaded;
+    if (!loadCliSettings(options, loaded, &error)) return usageError(error);
+    if (loaded.format == nullptr)
+        return usageError("the chosen output format is not a catalogue format (use --format ID)");
+
+    const std::string transcoder = transcoderPath();
+    int status = 0;
+    for (const std::string& source : args) {
+        std::unique_ptr<SourceItem> item = probeSource(absoluteSourcePath(source), loaded.settings, &error);
+        if (!item) {
+            std::fprintf(stderr, "%s: %s\n", source.c_str(), error.c_str());
+            status = 1;
+            continue;
+        }
+        item->outputPath = targetFor(*item, *loaded.format);
+        const std::string refusal = unquotablePathError(*item, transcoder);
+        if (!refusal.empty()) {
+            std::fprintf(stderr, "%s: %s\n", source.c_str(), refusal.c_str());
+            status = 1;
+            continue;
+        }
+        std::printf("%s\n", buildCommandLine(*item, *loaded.format, loaded.settings, transcoder).c_str());
+    }
+    if (std::fflush(stdout) != 0) return 1;
+    return status;
+}
+
+const Registrar registrar("command", "command [--format ID] [--set NAME=VALUE]... SOURCE...",
+                          runCommandCommand);
+
+}  // namespace
+
+}  // namespace cli

@@ -1,0 +1,49 @@
+// melodrift-cli probe: what the media probe learns about each source.
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/Cli.h"
+#include "cli/CliSettings.h"
+#include "cli/SourceArguments.h"
+#include "sources/Probe.h"
+#include "sources/SourceItem.h"
+
+namespace cli {
+
+namespace {
+
+int runProbeCommand(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    SettingOptions options;
+    std::string error;
+    if (!takeSettingOptions(args, options, &error)) return usageError(error);
+    if (!args.empty() && args.front() == "--") args.erase(args.begin());
+    if (args.empty()) return usageError("probe needs at least one SOURCE");
+    CliSettings loaded;
+    if (!loadCliSettings(options, loaded, &error)) return usageError(error);
+
+    int status = 0;
+    for (const std::string& source : args) {
+        std::unique_ptr<SourceItem> item = probeSource(absoluteSourcePath(source), loaded.settings, &error);
+        if (!item) {
+            std::printf("%s\terror=%s\n", source.c_str(), error.c_str());
+            status = 1;
+            continue;
+        }
+        std::printf("%s\tkind=%d\tduration=%u\tstreams=%zu\tchosen=%d\n", source.c_str(), item->kind,
+                    item->duration, item->streamCount(), item->audioStream);
+        for (size_t i = 0; i < item->streamCount(); ++i) {
+            std::printf("stream=%zu\tid=%s\trate=%u\tbitrate=%u\tchannels=%u\n", i,
+                        i < item->streamIds.size() ? item->streamIds[i].c_str() : "",
+                        item->streamSampleRates[i], item->streamBitRates[i], item->streamChannels[i]);
+        }
+    }
+    if (std::fflush(stdout) != 0) return 1;
+    return status;
+}
+
+const Registrar registrar("probe", "probe [--set NAME=VALUE]... SOURCE...", runProbeCommand);
+
+}  // namespace
+
+}  // namespace cli
