@@ -145,9 +145,7 @@ bool parseNumber(const std::string& text, Int& out) {
 
 }  // namespace
 
-AppSettings defaultSettings() {
-    return defaultSettings(platform::documentsFolder(false));
-}
+AppSettings defaultSettings() { return defaultSettings(platform::documentsFolder(false)); }
 
 AppSettings defaultSettings(const std::string& documentsFolder) {
     AppSettings settings;
@@ -205,7 +203,7 @@ bool saveSettings(SettingsStore& store, const AppSettings& settings, const Catal
                 ok = key->writeDword(prefix + f.suffix, static_cast<uint32_t>((*format).*(f.field))) && ok;
         }
     }
-    return ok;
+    return batch.finish() && ok;
 }
 
 void rebuildFilterExtensions(AppSettings& settings) {
@@ -278,7 +276,7 @@ bool saveHistory(SettingsStore& store, const HistoryList& list, std::string_view
     bool ok = true;
     for (size_t i = 0; i < list.items.size(); ++i)
         if (!list.items[i].empty()) ok = key->writeString(std::to_string(i), list.items[i]) && ok;
-    return ok;
+    return batch.finish() && ok;
 }
 
 void pushHistory(SettingsStore& store, HistoryList& list, std::string_view subkey) {

@@ -33,7 +33,7 @@ struct SettingsRawValue {
 
 // An open key. It must not outlive the store that opened it.
 class SettingsKey {
-  public:
+public:
     virtual ~SettingsKey() = default;
     SettingsKey(const SettingsKey&) = delete;
     SettingsKey& operator=(const SettingsKey&) = delete;
@@ -55,12 +55,12 @@ class SettingsKey {
     // Writes UTF-8 text as a UTF-16 REG_SZ with its terminating null.
     bool writeString(std::string_view name, std::string_view text);
 
-  protected:
+protected:
     SettingsKey() = default;
 };
 
 class SettingsStore {
-  public:
+public:
     virtual ~SettingsStore() = default;
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -77,20 +77,29 @@ class SettingsStore {
     virtual void beginBatch() {}
     virtual bool endBatch() { return true; }
 
-  protected:
+protected:
     SettingsStore() = default;
 };
 
-// Scoped batch.
+// Scoped batch. finish() ends it early and tells whether the changes were kept.
 class SettingsBatch {
-  public:
+public:
     explicit SettingsBatch(SettingsStore& store) : store_(store) { store_.beginBatch(); }
-    ~SettingsBatch() { store_.endBatch(); }
+    ~SettingsBatch() { finish(); }
     SettingsBatch(const SettingsBatch&) = delete;
     SettingsBatch& operator=(const SettingsBatch&) = delete;
 
-  private:
+    bool finish() {
+        if (!open_) return kept_;
+        open_ = false;
+        kept_ = store_.endBatch();
+        return kept_;
+    }
+
+private:
     SettingsStore& store_;
+    bool open_ = true;
+    bool kept_ = true;
 };
 
 // UTF-8 text to the bytes of a REG_SZ value (UTF-16LE plus a null); invalid UTF-8 becomes U+FFFD.

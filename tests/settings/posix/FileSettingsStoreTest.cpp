@@ -1,0 +1,228 @@
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+
+#include "platform/UserSettingsStore.h"
+#include "settings/Settings.h"
+#include "settings/SettingsTree.h"
+#include "settings/StoreContract.h"
+#include "support/TestSupport.h"
+
+namespace fs = std::filesystem;
+using testing_support::readFile;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+namespace {
+
+StoreUnderTest makeFileStore() {
+    auto dir = std::make_shared<TempDir>();
+    const std::string path = dir->file("melodrift/settings.conf");
+    return StoreUnderTest{platform::openFileSettingsStore(path),
+                          [path] { return platform::openFileSettingsStore(path); }, dir};
+}
+
+INSTANTIATE_TEST_SUITE_P(File, StoreContract, testing::Values(StoreKind{"File", makeFileStore}),
+                         storeKindName);
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(FileStore, UserFileFollowsXdgConfigHome) {
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "/tmp/cfg/");
+        EXPECT_EQ(platform::userSettingsFilePath(), "/tmp/cfg/melodrift/settings.conf");
+    }
+    ScopedEnv home("HOME", "/home/someone");
+    for (const char* ignored : {"relative/cfg", "", static_cast<const char*>(nullptr)}) {
+        ScopedEnv xdg("XDG_CONFIG_HOME", ignored);
+        EXPECT_EQ(platform::userSettingsFilePath(), "/home/someone/.config/melodrift/settings.conf");
+    }
+}
+
+TEST(FileStore, ReadingCreatesNothingAndWritingIsPrivate) {
+    TempDir dir;
+    const std::string path = dir.file("sub/settings.conf");
+    auto store = platform::openFileSettingsStore(path);
+    AppSettings s = defaultSettings("");
+    Catalogue c;
+    loadSettings(*store, s, c);
+    HistoryList h;
+    EXPECT_FALSE(loadHistory(*store, h, kOutputFolderHistory));
+    EXPECT_FALSE(fs::exists(dir.path() / "sub"));
+    ASSERT_TRUE(saveSettings(*store, s, c, kSaveExitGroup));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(FileStore, HandWrittenFileIsLoaded) {
+    TempDir dir;
+    const std::string path = dir.file("settings.conf");
+    ASSERT_TRUE(writeFile(path,
+                          "melodrift-settings 1\n"
+                          "key \"Software\\\\Melodrift 4\\\\Options\"\n"
+                          "dword \"ConversionThreads\" 6\n"
+                          "sz \"MP3AudioCodec\" \"libvo_aacenc\"\n"
+                          "dword \"MP3AudioBitRate\" 192000\n"
+                          "sz \"DestSpecifiedFolder\" \"/srv/out\"\n"
+                          "end\n"));
+    auto store = platform::openFileSettingsStore(path);
+    AppSettings s = defaultSettings("");
+    Catalogue c;
+    loadSettings(*store, s, c);
+    EXPECT_EQ(s.ConversionThreads, 6u);
+    EXPECT_EQ(s.DestSpecifiedFolder, "/srv/out");
+    EXPECT_EQ(c.findById(1160)->AudioCodec, "aac");
+    EXPECT_EQ(c.findById(1160)->AudioBitRate, 192000);
+}
+
+TEST(FileStore, DamagedFileReadsAsEmptyAndIsKeptAside) {
+    const std::string good = [] {
+        SettingsTree tree;
+        SettingsTree::setValue(tree.createKey("Software\\Melodrift 4\\Options"), "ConversionThreads",
+                               kValueDword, std::string("\x05\0\0\0", 4));
+        return tree.serialize();
+    }();
+    const std::string damaged[] = {
+        "",
+        "garbage",
+        good.substr(0, good.size() / 2),
+        good.substr(0, good.size() - 1),
+        std::string(300, '\0'),
+        "\xff\xfe\x00\x01 binary",
+        good + "dword \"x\" 1\n",
+    };
+    for (const std::string& text : damaged) {
+        TempDir dir;
+        const std::string path = dir.file("settings.conf");
+        ASSERT_TRUE(writeFile(path, text));
+        auto store = platform::openFileSettingsStore(path);
+        AppSettings s = defaultSettings("");
+        Catalogue c;
+        loadSettings(*store, s, c);
+        EXPECT_EQ(s.ConversionThreads, 2u);
+        EXPECT_TRUE(takeFirstRun(*store));  // writes: the damaged file goes aside
+        EXPECT_EQ(readFile(path + ".corrupt"), text);
+        EXPECT_TRUE(SettingsTree::parse(readFile(path)).has_value());
+        EXPECT_FALSE(takeFirstRun(*platform::openFileSettingsStore(path)));
+    }
+}
+
+TEST(FileStore, AFolderInPlaceOfTheFileIsAnEmptyStoreThatCannotBeWritten) {
+    TempDir dir;
+    const std::string path = dir.file("settings.conf");
+    fs::create_directories(path);
+    auto store = platform::openFileSettingsStore(path);
+    EXPECT_EQ(store->openKey("Software"), nullptr);
+    AppSettings s = defaultSettings("");
+    Catalogue c;
+    loadSettings(*store, s, c);
+    EXPECT_EQ(s.OutputFormat, 1160u);
+    EXPECT_FALSE(saveSettings(*store, s, c, kSaveExitGroup));
+    EXPECT_EQ(store->openKey("Software\\Melodrift 4\\Options"), nullptr);  // nothing kept in memory either
+    EXPECT_TRUE(fs::is_directory(path));
+}
+
+TEST(FileStore, TwoInstancesDoNotLoseEachOthersChanges) {
+    TempDir dir;
+    const std::string path = dir.file("settings.conf");
+    auto a = platform::openFileSettingsStore(path);
+    auto b = platform::openFileSettingsStore(path);
+    auto keyA = a->createKey("K");
+    auto keyB = b->createKey("K");
+    for (uint32_t i = 0; i < 20; ++i) {
+        ASSERT_TRUE(keyA->writeDword("a" + std::to_string(i), i));
+        ASSERT_TRUE(keyB->writeDword("b" + std::to_string(i), i));
+    }
+    auto checkStore = platform::openFileSettingsStore(path);
+    auto check = checkStore->openKey("K");
+    for (uint32_t i = 0; i < 20; ++i) {
+        uint32_t va = 99, vb = 99;
+        EXPECT_TRUE(check->readDword("a" + std::to_string(i), va));
+        EXPECT_TRUE(check->readDword("b" + std::to_string(i), vb));
+        EXPECT_EQ(va, i);
+        EXPECT_EQ(vb, i);
+    }
+}
+
+TEST(FileStore, LeftoverTemporaryFilesAreRemovedOnTheNextWrite) {
+    TempDir dir;
+    const std::string path = dir.file("settings.conf");
+    ASSERT_TRUE(writeFile(dir.file(".settings.conf.AbC123"), "half"));
+    ASSERT_TRUE(writeFile(dir.file("other.txt"), "keep"));
+    auto store = platform::openFileSettingsStore(path);
+    ASSERT_NE(store->createKey("K"), nullptr);
+    EXPECT_FALSE(fs::exists(dir.path() / ".settings.conf.AbC123"));
+    EXPECT_TRUE(fs::exists(dir.path() / "other.txt"));
+}
+
+// A writer killed at random moments leaves the old or the new file, never a damaged one.
+TEST(FileStore, SurvivesBeingKilledMidSave) {
+    TempDir dir;
+    const std::string path = dir.file("cfg/settings.conf");
+    constexpr int kValues = 300;
+    std::mt19937 random(20261206);
+    uint32_t lastSeen = 0;
+    int roundsWithFile = 0;
+    for (uint32_t round = 1; round <= 30; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            auto store = platform::openFileSettingsStore(path);
+            for (uint32_t n = round * 1000000;; ++n) {
+                SettingsBatch batch(*store);
+                auto key = store->createKey("Software\\Melodrift 4\\Options");
+                if (!key) ::_exit(3);
+                for (int i = 0; i < kValues; ++i) key->writeDword("v" + std::to_string(i), n);
+                key->writeString("padding", std::string(static_cast<size_t>(n % 4096), 'p'));
+            }
+        }
+        ::usleep(static_cast<useconds_t>(random() % 40000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "writer stopped by itself";
+        if (!fs::exists(path)) continue;
+        ++roundsWithFile;
+        ASSERT_TRUE(SettingsTree::parse(readFile(path)).has_value()) << "round " << round;
+        auto reader = platform::openFileSettingsStore(path);
+        auto key = reader->openKey("Software\\Melodrift 4\\Options");
+        ASSERT_NE(key, nullptr);
+        uint32_t first = 0;
+        ASSERT_TRUE(key->readDword("v0", first));
+        for (int i = 1; i < kValues; ++i) {
+            uint32_t v = 0;
+            ASSERT_TRUE(key->readDword("v" + std::to_string(i), v));
+            ASSERT_EQ(v, first) << "a mixed file in round " << round;
+        }
+        EXPECT_GE(first, lastSeen);  // never older than what a previous round left
+        lastSeen = first;
+    }
+    EXPECT_GT(roundsWithFile, 0);
+}
+
+}  // namespace
