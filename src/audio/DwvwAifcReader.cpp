@@ -10,9 +10,7 @@ namespace {
 uint32_t bigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
 }
-uint16_t bigEndian16(const uint8_t* p) {
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
+uint16_t bigEndian16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
 // IEEE 754 80-bit extended, big-endian, as a double.
 double extendedToDouble(const uint8_t* p) {
@@ -33,9 +31,7 @@ int clampToInt(uint64_t v) {
 
 }  // namespace
 
-DwvwAifcReader::~DwvwAifcReader() {
-    close();
-}
+DwvwAifcReader::~DwvwAifcReader() { close(); }
 
 void DwvwAifcReader::close() {
     file_.close();
@@ -48,6 +44,7 @@ void DwvwAifcReader::close() {
     samplesLeft_ = 0;
     limitedBySampleFrames_ = false;
     ended_ = false;
+    padBits_ = 0;
     state_ = DwvwState{};
     isDwvw_ = false;
     resetFields();
@@ -169,26 +166,29 @@ int DwvwAifcReader::load(int n) {
     DwvwState& s = state_;
     const int needed = n < 0 ? s.dwmMaxSize : n;
     while (s.bitCount < needed) {
-        if (s.bufferIndex >= s.bufferEnd) fetch();
-        // Out of data in the middle of a value: that value was never written, so it is not decoded.
-        if (s.bufferIndex >= s.bufferEnd) return -1;
-        s.bits = (s.bits << 8) | s.buffer[static_cast<size_t>(s.bufferIndex++)];
+        if (s.bufferIndex >= s.bufferEnd && padBits_ == 0) fetch();
+        s.bits <<= 8;
+        if (s.bufferIndex < s.bufferEnd) {
+            s.bits |= s.buffer[static_cast<size_t>(s.bufferIndex++)];
+        } else {
+            padBits_ += 8;  // past the last byte: zero bits that only let a short final code be read
+        }
         s.bitCount += 8;
     }
-    if (n >= 0) {
-        if (n == 0) return 0;
-        const int value = static_cast<int>((s.bits >> (s.bitCount - n)) & ((1u << n) - 1u));
+    int value = 0;
+    if (n > 0) {
+        value = static_cast<int>((s.bits >> (s.bitCount - n)) & ((1u << n) - 1u));
         s.bitCount -= n;
-        return value;
+    } else if (n < 0) {
+        while (value < s.dwmMaxSize) {
+            const uint32_t bit = (s.bits >> (s.bitCount - 1)) & 1u;
+            --s.bitCount;
+            if (bit != 0) break;
+            ++value;
+        }
     }
-    int count = 0;
-    while (count < s.dwmMaxSize) {
-        const uint32_t bit = (s.bits >> (s.bitCount - 1)) & 1u;
-        --s.bitCount;
-        if (bit != 0) break;
-        ++count;
-    }
-    return count;
+    // A code that reached into the padding was never written: the stream has ended.
+    return s.bitCount < padBits_ ? -1 : value;
 }
 
 size_t DwvwAifcReader::decodeFrames(int16_t* out, size_t maxFrames) {

@@ -23,7 +23,7 @@ struct DwvwState {
 };
 
 class DwvwAifcReader : public AudioReader {
-  public:
+public:
     // Samples per channel that one read() delivers.
     static constexpr int kBlockFrames = 1152;
     static constexpr size_t kChunkBufferSize = 10240;
@@ -39,7 +39,7 @@ class DwvwAifcReader : public AudioReader {
     size_t read(void* buffer, size_t maxBytes) override;
     uint64_t position() const override { return position_; }
 
-  private:
+private:
     bool parseComm(const uint8_t* data, size_t size);
     void fetch();
     // n >= 0: the next n bits; n == -1: a delta-width modifier. -1 when the stream ran out.
@@ -57,6 +57,7 @@ class DwvwAifcReader : public AudioReader {
     uint64_t samplesLeft_ = 0;
     bool limitedBySampleFrames_ = false;
     bool ended_ = false;
+    int padBits_ = 0;  // zero bits added to the reservoir after the last sound byte
     DwvwState state_;
     bool isDwvw_ = false;
 };

@@ -10,7 +10,7 @@ namespace testing_support {
 namespace {
 
 class BitWriter {
-  public:
+public:
     void put(uint32_t value, int count) {
         for (int i = count - 1; i >= 0; --i) {
             acc_ = static_cast<uint8_t>((acc_ << 1) | ((value >> i) & 1u));
@@ -28,7 +28,7 @@ class BitWriter {
         return out_;
     }
 
-  private:
+private:
     std::string out_;
     uint8_t acc_ = 0;
     int n_ = 0;
@@ -102,11 +102,18 @@ std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth) {
 std::string extended80(double value) {
     std::string out(10, '\0');
     if (value == 0) return out;
+    if (std::isinf(value)) {
+        out[0] = static_cast<char>(value < 0 ? 0xFF : 0x7F);
+        out[1] = static_cast<char>(0xFF);
+        return out;
+    }
+    const bool negative = value < 0;
+    if (negative) value = -value;
     int exponent = 0;
     const double fraction = std::frexp(value, &exponent);  // value = fraction * 2^exponent, 0.5 <= f < 1
     const auto mantissa = static_cast<uint64_t>(std::ldexp(fraction, 64));
     const int biased = exponent - 1 + 16383;
-    out[0] = static_cast<char>((biased >> 8) & 0x7F);
+    out[0] = static_cast<char>(((biased >> 8) & 0x7F) | (negative ? 0x80 : 0));
     out[1] = static_cast<char>(biased & 0xFF);
     for (int i = 0; i < 8; ++i) out[2 + i] = static_cast<char>((mantissa >> (56 - 8 * i)) & 0xFF);
     return out;
