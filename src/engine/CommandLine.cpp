@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/Transcoder.h"
+#include "formats/Catalogue.h"
 #include "formats/OutputFormat.h"
 #include "settings/AppSettings.h"
 #include "sources/SourceItem.h"
@@ -41,32 +42,6 @@ constexpr RawInput kRawInputs[] = {
     {"729", "g729 -ar 8k -ac 1"},
     {"g729", "g729 -ar 8k -ac 1"},
 };
-
-// Snaps a value to a -1-terminated ascending list: a member stays, beyond the ends gives the end,
-// otherwise the nearer neighbour (the lower one on a tie). No list: the value itself.
-int32_t snapToList(int32_t value, const int32_t* list) {
-    if (list == nullptr || list[0] == -1) return value;
-    for (size_t i = 0; list[i] != -1; ++i) {
-        if (list[i] == value) return value;
-        if (list[i] > value) {
-            if (i == 0) return list[0];
-            const int64_t below = static_cast<int64_t>(value) - list[i - 1];
-            const int64_t above = static_cast<int64_t>(list[i]) - value;
-            return above < below ? list[i] : list[i - 1];
-        }
-    }
-    size_t last = 0;
-    while (list[last + 1] != -1) ++last;
-    return list[last];
-}
-
-const CodecInfo* matchCodec(const OutputFormat& format) {
-    if (format.codecs == nullptr || format.AudioCodec.empty()) return nullptr;
-    for (const CodecInfo* const* c = format.codecs; *c != nullptr; ++c) {
-        if ((*c)->transcoderName != nullptr && format.AudioCodec == (*c)->transcoderName) return *c;
-    }
-    return nullptr;
-}
 
 const std::string& inputPath(const SourceItem& item) {
     if (item.needsPreparation == 1 && item.prepared == 1 && !item.preparedPath.empty())
@@ -112,7 +87,7 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
         sampleRate = static_cast<int32_t>(entryOr(item.streamSampleRates, n, uint32_t{0}));
         if (sampleRate == 0) sampleRate = 44100;
     }
-    sampleRate = snapToList(sampleRate, codec.sampleRates);
+    sampleRate = nearestListedValue(sampleRate, codec.sampleRates);
     line += "-ar " + std::to_string(sampleRate) + " -ac " + std::to_string(channels) + " ";
 
     if (format.AudioCodec == "dca") line += "-strict -2 ";
@@ -126,11 +101,11 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
         // Nothing to choose: the codec's rate follows from its sample format.
     } else if ((codec.capabilities & kCodecCompression) != 0) {
         line += "-compression_level " +
-                std::to_string(snapToList(format.AudioCompressionLevel, codec.values)) + " ";
+                std::to_string(nearestListedValue(format.AudioCompressionLevel, codec.values)) + " ";
     } else {
         int32_t bitRate =
             format.AudioBitRate != 0 ? format.AudioBitRate : defaultBitRate(sampleRate, channels);
-        bitRate = snapToList(bitRate, codec.values);
+        bitRate = nearestListedValue(bitRate, codec.values);
         // g726 lists bits per sample.
         if (format.AudioCodec == "g726") bitRate *= sampleRate;
         line += "-b:a " + std::to_string(bitRate) + " ";
@@ -239,7 +214,7 @@ std::string buildCommandLine(const SourceItem& item, const OutputFormat& format,
     if ((format.flags & kFormatFastStart) != 0) line += "-movflags faststart ";
     line += settings.KeepID3Tag != 0 && format.id == kMp3FormatId ? "-c:v mjpeg -q:v 2 " : "-vn ";
 
-    const CodecInfo* codec = matchCodec(format);
+    const CodecInfo* codec = findCodec(format);
     if (codec == nullptr || item.streamCount() == 0) {
         line += "-an ";
     } else {
