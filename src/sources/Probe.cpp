@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "audio/ReaderFactory.h"
 #include "engine/CommandLine.h"
 #include "engine/Transcoder.h"
 #include "settings/AppSettings.h"
@@ -167,8 +168,26 @@ int32_t automaticAudioStream(uint32_t requestAudioIndex, size_t streamCount) {
     return 0;
 }
 
+ReaderProbe probeWithReader(SourceItem& item, bool* cdTrackHint) {
+    ReaderChoice choice = readerForExtension(item.extension);
+    if (!choice.reader) return ReaderProbe::NoReader;
+    if (choice.reader->open(item.path) == 0) {
+        item.kind = kSourceFile;
+        if (item.extension == "cda" && cdTrackHint != nullptr) *cdTrackHint = true;
+        return ReaderProbe::Refused;
+    }
+    item.kind = choice.kind;
+    item.duration = static_cast<uint32_t>(choice.reader->duration());
+    item.streamSampleRates.push_back(static_cast<uint32_t>(choice.reader->sampleRate()));
+    item.streamBitRates.push_back(static_cast<uint32_t>(choice.reader->bitRate()));
+    item.streamChannels.push_back(static_cast<uint32_t>(choice.reader->outputChannelCount()));
+    choice.reader->close();
+    item.needsPreparation = 1;
+    return ReaderProbe::Succeeded;
+}
+
 std::unique_ptr<SourceItem> probeSource(const std::string& path, const AppSettings& settings,
-                                        std::string* error) {
+                                        std::string* error, bool* cdTrackHint) {
     auto fail = [&](std::string message) {
         if (error != nullptr) *error = std::move(message);
         return std::unique_ptr<SourceItem>();
@@ -184,7 +203,12 @@ std::unique_ptr<SourceItem> probeSource(const std::string& path, const AppSettin
     item->extension = sourceExtension(path);
 
     // The program's own readers (CD tracks, voice-recorder files, AIFF-family files) answer first for
-    // their extensions and fall back to the transcoder when they refuse a file; they go here.
+    // their extensions; a refusal falls back to the transcoder, except for a CD track.
+    if (probeWithReader(*item, cdTrackHint) == ReaderProbe::Succeeded) {
+        item->audioStream = automaticAudioStream(settings.RequestAudioIndex, item->streamCount());
+        return item;
+    }
+    if (item->extension == "cda") return fail("Failed to open the CD track");
 
     if (probeWithTranscoder(*item) != 1) return fail("No audio stream found");
     item->audioStream = automaticAudioStream(settings.RequestAudioIndex, item->streamCount());

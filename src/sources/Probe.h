@@ -60,5 +60,12 @@ int32_t automaticAudioStream(uint32_t requestAudioIndex, size_t streamCount);
 // Makes a new item for a file and probes it. Null, with a message in error, when the file cannot be used
 // (missing, its path cannot be passed to the transcoder, or no audio stream is found). The audio stream
 // is chosen from RequestAudioIndex.
+// Readers first: files with the extensions "cda", "voc", "aif", "aiff", "aifc" and "afc" are opened by
+// the program's own reader, whose facts then fill the item (kind 2, 4 or 3, one stream, needsPreparation
+// 1). A refused "cda" file fails without a transcoder probe and sets *cdTrackHint (when given).
 std::unique_ptr<SourceItem> probeSource(const std::string& path, const AppSettings& settings,
-                                        std::string* error);
+                                        std::string* error, bool* cdTrackHint = nullptr);
+
+// The reader step on its own: item.path and item.extension set, nothing probed yet.
+enum class ReaderProbe { NoReader, Succeeded, Refused };
+ReaderProbe probeWithReader(SourceItem& item, bool* cdTrackHint);
