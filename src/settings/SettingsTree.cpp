@@ -203,7 +203,9 @@ std::string SettingsTree::serialize() const {
                     v = (v << 8) | static_cast<unsigned char>(value.bytes[static_cast<size_t>(i)]);
                 out += "dword ";
                 appendQuoted(out, value.name);
-                out += " " + std::to_string(v) + "\n";
+                out.push_back(' ');
+                out += std::to_string(v);
+                out.push_back('\n');
             } else if (value.type == kValueString &&
                        encodeStringValue(decodeStringValue(value.bytes)) == value.bytes) {
                 out += "sz ";
@@ -213,7 +215,9 @@ std::string SettingsTree::serialize() const {
                 out.push_back('\n');
             } else {
                 // Anything else keeps its exact type and bytes.
-                out += "value " + std::to_string(value.type) + " ";
+                out += "value ";
+                out += std::to_string(value.type);
+                out.push_back(' ');
                 appendQuoted(out, value.name);
                 out.push_back(' ');
                 if (value.bytes.empty()) out.push_back('-');
@@ -285,7 +289,7 @@ std::optional<SettingsTree> SettingsTree::parse(std::string_view text) {
 namespace {
 
 class TreeKey : public SettingsKey {
-  public:
+public:
     TreeKey(TreeSettingsStore& store, std::string path) : store_(store), path_(std::move(path)) {}
     std::optional<SettingsValueInfo> query(std::string_view name) override {
         return store_.queryValue(path_, name);
@@ -298,7 +302,7 @@ class TreeKey : public SettingsKey {
     }
     bool deleteValue(std::string_view name) override { return store_.removeValue(path_, name); }
 
-  private:
+private:
     TreeSettingsStore& store_;
     std::string path_;
 };

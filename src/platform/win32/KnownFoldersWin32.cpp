@@ -8,7 +8,8 @@ namespace platform {
 
 std::string documentsFolder(bool create) {
     PWSTR path = nullptr;
-    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_Documents, create ? KF_FLAG_CREATE : 0, nullptr, &path);
+    const HRESULT hr = SHGetKnownFolderPath(
+        FOLDERID_Documents, create ? static_cast<DWORD>(KF_FLAG_CREATE) : DWORD{0}, nullptr, &path);
     std::string folder;
     if (SUCCEEDED(hr) && path) folder = win32::narrow(path);
     CoTaskMemFree(path);  // also required after a failure
