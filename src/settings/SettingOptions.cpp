@@ -1,11 +1,9 @@
-#include "cli/CliSettings.h"
+#include "settings/SettingOptions.h"
 
 #include <charconv>
 
 #include "platform/UserSettingsStore.h"
 #include "settings/Settings.h"
-
-namespace cli {
 
 namespace {
 
@@ -61,8 +59,8 @@ bool takeSettingOptions(std::vector<std::string>& args, SettingOptions& options,
     return true;
 }
 
-bool loadCliSettings(const SettingOptions& options, CliSettings& out, std::string* error,
-                     std::unique_ptr<SettingsStore> store) {
+bool loadSettingsWithOptions(const SettingOptions& options, LoadedSettings& out, std::string* error,
+                             std::unique_ptr<SettingsStore> store) {
     out.store = store ? std::move(store) : platform::openUserSettingsStore();
     out.catalogue = std::make_unique<Catalogue>();
     out.settings = defaultSettings();
@@ -80,5 +78,3 @@ bool loadCliSettings(const SettingOptions& options, CliSettings& out, std::strin
     }
     return true;
 }
-
-}  // namespace cli
