@@ -1,6 +1,8 @@
-#include <ntddcdrm.h>
+// windows.h must come before the device-control headers.
 #include <windows.h>
 #include <winioctl.h>
+// (after winioctl.h)
+#include <ntddcdrm.h>
 
 #include "platform/CdDrive.h"
 
@@ -9,7 +11,7 @@ namespace platform {
 namespace {
 
 class Win32CdAudioDrive : public CdAudioDrive {
-  public:
+public:
     explicit Win32CdAudioDrive(HANDLE device) : device_(device) {}
     ~Win32CdAudioDrive() override { CloseHandle(device_); }
     Win32CdAudioDrive(const Win32CdAudioDrive&) = delete;
@@ -37,7 +39,7 @@ class Win32CdAudioDrive : public CdAudioDrive {
         return true;
     }
 
-  private:
+private:
     HANDLE device_;
 };
 

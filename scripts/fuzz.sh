@@ -1,0 +1,68 @@
+#!/bin/sh
+# Builds and runs the libFuzzer harnesses of the readers (clang, AddressSanitizer, UBSan). Not part of CI.
+# usage: scripts/fuzz.sh [dwvw|bass|voice|all] [seconds per harness, default 120]
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+which=${1:-all}
+seconds=${2:-120}
+out="$here/build/fuzz"
+mkdir -p "$out"
+flags="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$here/src"
+common="$here/src/audio/BinaryFile.cpp $here/src/platform/Text.cpp $here/src/platform/posix/TextPosix.cpp"
+
+seeds() {  # DWVW files made by sndfile-convert, and the same as plain AIFF, as a starting corpus
+    corpus="$out/dwvw-corpus"
+    mkdir -p "$corpus"
+    [ -n "$(ls -A "$corpus")" ] && return 0
+    tmp=$(mktemp -d)
+    for bits in 16 24; do
+        ffmpeg -hide_banner -loglevel error -f lavfi -i "anoisesrc=amplitude=0.5:duration=0.05:sample_rate=8000" \
+            -c:a pcm_s16le -y "$tmp/n.wav"
+        sndfile-convert -dwvw$bits "$tmp/n.wav" "$corpus/seed$bits.aifc"
+    done
+    sndfile-convert -pcm16 "$tmp/n.wav" "$corpus/plain.aif"
+    rm -rf "$tmp"
+}
+
+run_dwvw() {
+    clang++ $flags "$here/fuzz/dwvw_reader_fuzz.cpp" "$here/src/audio/DwvwAifcReader.cpp" $common -o "$out/dwvw_reader_fuzz"
+    seeds
+    "$out/dwvw_reader_fuzz" -max_total_time="$seconds" -max_len=4096 -dict="$here/fuzz/dwvw.dict" \
+        -print_final_stats=1 "$out/dwvw-corpus"
+}
+
+run_bass() {
+    clang++ $flags "$here/fuzz/bass_stream_fuzz.cpp" "$here/src/audio/BassReader.cpp" "$here"/src/audio/bass/*.cpp \
+        "$here/src/platform/posix/CdDrivePosix.cpp" $common -o "$out/bass_stream_fuzz"
+    corpus="$out/bass-corpus"
+    mkdir -p "$corpus"
+    if [ -z "$(ls -A "$corpus")" ]; then
+        ffmpeg -hide_banner -loglevel error -f lavfi -i "sine=duration=0.02:sample_rate=8000" -c:a pcm_s16le \
+            -y "$out/seed.wav"
+        { printf '\000'; cat "$out/seed.wav"; } > "$corpus/wav"
+        printf '\001RIFF$\000\000\000CDDAfmt \030\000\000\000\001\000\001\000\000\000\000\000\002\000\000\000\005\000\000\000\000\000\000\000\000\000\000\000' > "$corpus/cda"
+    fi
+    "$out/bass_stream_fuzz" -max_total_time="$seconds" -max_len=4096 -dict="$here/fuzz/bass.dict" \
+        -print_final_stats=1 "$corpus"
+}
+
+run_voice() {
+    clang++ $flags "$here/fuzz/voice_fuzz.cpp" "$here/src/audio/VoiceRecorderReader.cpp" \
+        "$here/src/audio/Acelp56Decoder.cpp" "$here/src/audio/Adpcm32Decoder.cpp" "$here/src/audio/G729Tables.cpp" \
+        -o "$out/voice_fuzz"
+    corpus="$out/voice-corpus"
+    mkdir -p "$corpus"
+    if [ -z "$(ls -A "$corpus")" ]; then  # first byte: 1 ACELP data, 2 ADPCM data behind a header
+        { printf '\001'; head -c 700 /dev/urandom; } > "$corpus/acelp"
+        { printf '\002'; head -c 2000 /dev/urandom; } > "$corpus/adpcm"
+    fi
+    "$out/voice_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=1 "$corpus"
+}
+
+case "$which" in
+    dwvw) run_dwvw ;;
+    bass) run_bass ;;
+    voice) run_voice ;;
+    all) run_dwvw; run_bass; run_voice ;;
+    *) echo "usage: $0 [dwvw|bass|voice|all] [seconds]" >&2; exit 2 ;;
+esac
