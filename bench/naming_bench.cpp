@@ -92,8 +92,4 @@ int runBenchmark() {
 
 }  // namespace
 
-#ifdef _WIN32
-int wmain() { return runBenchmark(); }
-#else
 int main() { return runBenchmark(); }
-#endif

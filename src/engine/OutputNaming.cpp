@@ -12,7 +12,7 @@
 namespace {
 
 class SystemNamingFileSystem final : public NamingFileSystem {
-  public:
+public:
     bool pathExists(const std::string& path) override { return platform::pathExists(path); }
     bool ensureFolder(const std::string& path, bool create) override {
         return platform::ensureFolder(path, create);
@@ -28,9 +28,7 @@ std::string withPath(const char* format, const std::string& path) {
     return std::string(f.substr(0, at)) + path + std::string(f.substr(at + 2));
 }
 
-std::string pathKeyOf(const std::string& path) {
-    return platform::pathKey(platform::fullPath(path));
-}
+std::string pathKeyOf(const std::string& path) { return platform::pathKey(platform::fullPath(path)); }
 
 // The source's folders below the output folder: the full path without its file name, colons (drive
 // letters) and leading separators, so C:\Video\Friends\Happy.mp4 gives Video\Friends\ under C\.
@@ -68,16 +66,12 @@ void PlannedTargets::clear() {
     nextUnplanned_.clear();
 }
 
-bool PlannedTargets::contains(const std::string& path) const {
-    return keys_.count(pathKeyOf(path)) != 0;
-}
+bool PlannedTargets::contains(const std::string& path) const { return keys_.count(pathKeyOf(path)) != 0; }
 
-void PlannedTargets::add(const std::string& path) {
-    keys_.insert(pathKeyOf(path));
-}
+void PlannedTargets::add(const std::string& path) { keys_.insert(pathKeyOf(path)); }
 
 class TargetChooser {
-  public:
+public:
     TargetChooser(SourceItem& item, const OutputFormat& format, bool normalisation,
                   const AppSettings& settings, PlannedTargets& planned, NamingFileSystem& fs)
         : item_(item), settings_(settings), planned_(planned), fs_(fs) {
@@ -124,7 +118,7 @@ class TargetChooser {
         }
     }
 
-  private:
+private:
     Outcome fail(Outcome outcome, std::string text) {
         error_ = std::move(text);
         return outcome;

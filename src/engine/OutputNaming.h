@@ -22,7 +22,7 @@ inline constexpr const char* kTargetIsSourceText =
 
 // What target choice asks of the file system, so that tests and the benchmark can stand in for it.
 class NamingFileSystem {
-  public:
+public:
     virtual ~NamingFileSystem() = default;
     virtual bool pathExists(const std::string& path) = 0;
     virtual bool ensureFolder(const std::string& path, bool create) = 0;
@@ -38,13 +38,13 @@ NamingFileSystem& systemNamingFileSystem();
 // The targets chosen so far in one run. Paths are keyed by their full, resolved spelling in the system's
 // comparison form, so "a\.\x.mp3" and "A\X.MP3" are one target on Windows.
 class PlannedTargets {
-  public:
+public:
     void clear();
     bool contains(const std::string& path) const;
     void add(const std::string& path);
     size_t size() const { return keys_.size(); }
 
-  private:
+private:
     friend class TargetChooser;
     std::unordered_set<std::string> keys_;
     // Per base name and extension, the first counter a numbered walk still has to try: every smaller one

@@ -41,7 +41,7 @@ struct FolderDialogRequest {
 };
 
 class Shell {
-  public:
+public:
     virtual ~Shell() = default;
     // Opens the file manager at the file's folder with the file selected (where the system can).
     virtual void showInExplorer(const std::string& path) = 0;

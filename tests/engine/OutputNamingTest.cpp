@@ -22,7 +22,7 @@ const std::string kSep(1, platform::kPathSeparator);
 // The real file system, with a Documents folder of the test's choosing and proofs that can be made to
 // fail below a folder.
 class TestFileSystem final : public NamingFileSystem {
-  public:
+public:
     std::string documents;
     std::string failProofsBelow;
     int documentsAsked = 0;
@@ -72,7 +72,7 @@ struct Outcome {
 
 // One run: the sources in order with one planned set.
 class NamingRun {
-  public:
+public:
     explicit NamingRun(AppSettings settings) : settings_(std::move(settings)) {}
     Outcome choose(const std::string& source, bool normalisation = false, const std::string& ext = "mp3") {
         SourceItem item;
@@ -93,18 +93,14 @@ class NamingRun {
     AppSettings& settings() { return settings_; }
     PlannedTargets& planned() { return planned_; }
 
-  private:
+private:
     AppSettings settings_;
     PlannedTargets planned_;
     TestFileSystem fs_;
 };
 
-std::string folderText(const std::string& path) {
-    return "Failed to create folder \"" + path + "\"";
-}
-std::string fileText(const std::string& path) {
-    return "Failed to create file \"" + path + "\"";
-}
+std::string folderText(const std::string& path) { return "Failed to create folder \"" + path + "\""; }
+std::string fileText(const std::string& path) { return "Failed to create file \"" + path + "\""; }
 
 TEST(OutputNaming, SourceConvertedIntoItsOwnFormatAndFolder) {
     const struct {

@@ -15,9 +15,7 @@ namespace platform {
 
 namespace fs = std::filesystem;
 
-static fs::path toPath(std::string_view s) {
-    return fs::path(std::u8string(s.begin(), s.end()));
-}
+static fs::path toPath(std::string_view s) { return fs::path(std::u8string(s.begin(), s.end())); }
 
 static std::string toText(const fs::path& p) {
     const std::u8string s = p.u8string();
@@ -61,13 +59,9 @@ std::optional<uint64_t> fileSize64(const std::string& path) {
     return static_cast<uint64_t>(st.st_size);
 }
 
-bool createFolder(const std::string& path) {
-    return !path.empty() && mkdir(path.c_str(), 0777) == 0;
-}
+bool createFolder(const std::string& path) { return !path.empty() && mkdir(path.c_str(), 0777) == 0; }
 
-bool deleteFile(const std::string& path) {
-    return !path.empty() && unlink(path.c_str()) == 0;
-}
+bool deleteFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
 
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat sa, sb;
@@ -126,12 +120,8 @@ std::optional<std::string> systemErrorText(uint32_t code) {
 }
 
 namespace detail {
-uint32_t currentProcessId() {
-    return static_cast<uint32_t>(getpid());
-}
-uint32_t currentThreadId() {
-    return static_cast<uint32_t>(syscall(SYS_gettid));
-}
+uint32_t currentProcessId() { return static_cast<uint32_t>(getpid()); }
+uint32_t currentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 uint32_t millisecondsSinceStart() {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);

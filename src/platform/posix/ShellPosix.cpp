@@ -44,7 +44,7 @@ intptr_t launchOpener(const std::string& target) {
 }
 
 class PosixShell final : public Shell {
-  public:
+public:
     // File managers cannot be told which file to select through xdg-open: open its folder.
     void showInExplorer(const std::string& path) override {
         const auto folder = folderPart(path);

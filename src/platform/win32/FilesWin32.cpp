@@ -19,7 +19,7 @@ DWORD attributesOf(const std::string& path) {
 
 // Closes a file handle once.
 class FileHandle {
-  public:
+public:
     explicit FileHandle(HANDLE h) : h_(h) {}
     ~FileHandle() { close(); }
     void close() {
@@ -31,7 +31,7 @@ class FileHandle {
     bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
     HANDLE get() const { return h_; }
 
-  private:
+private:
     HANDLE h_;
 };
 
@@ -61,9 +61,7 @@ std::optional<std::string> programFolder() {
     }
 }
 
-bool pathExists(const std::string& path) {
-    return attributesOf(path) != INVALID_FILE_ATTRIBUTES;
-}
+bool pathExists(const std::string& path) { return attributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool isExistingFile(const std::string& path) {
     const DWORD a = attributesOf(path);
@@ -87,9 +85,7 @@ bool createFolder(const std::string& path) {
     return !path.empty() && CreateDirectoryW(widen(path).c_str(), nullptr) != 0;
 }
 
-bool deleteFile(const std::string& path) {
-    return !path.empty() && DeleteFileW(widen(path).c_str()) != 0;
-}
+bool deleteFile(const std::string& path) { return !path.empty() && DeleteFileW(widen(path).c_str()) != 0; }
 
 static bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
     // No access rights needed to read the identity; folders need the backup flag to be opened at all.
@@ -164,15 +160,9 @@ std::optional<std::string> systemErrorText(uint32_t code) {
 }
 
 namespace detail {
-uint32_t currentProcessId() {
-    return GetCurrentProcessId();
-}
-uint32_t currentThreadId() {
-    return GetCurrentThreadId();
-}
-uint32_t millisecondsSinceStart() {
-    return GetTickCount();
-}
+uint32_t currentProcessId() { return GetCurrentProcessId(); }
+uint32_t currentThreadId() { return GetCurrentThreadId(); }
+uint32_t millisecondsSinceStart() { return GetTickCount(); }
 }  // namespace detail
 
 }  // namespace platform

@@ -81,7 +81,7 @@ int CALLBACK folderDialogCallback(HWND window, UINT message, LPARAM, LPARAM data
 }
 
 class WindowsShell final : public Shell {
-  public:
+public:
     void showInExplorer(const std::string& path) override {
         const std::wstring parameters = L"/select,\"" + widen(path) + L"\"";
         ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);

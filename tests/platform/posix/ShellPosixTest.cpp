@@ -16,7 +16,7 @@ namespace {
 
 // Puts a recording xdg-open first on PATH for the test's lifetime.
 class FakeOpener {
-  public:
+public:
     FakeOpener() {
         const std::string script = dir_.file("xdg-open");
         writeFile(script,
@@ -43,7 +43,7 @@ class FakeOpener {
         return text;
     }
 
-  private:
+private:
     TempDir dir_;
     std::string oldPath_;
 };
