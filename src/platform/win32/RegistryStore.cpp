@@ -15,7 +15,7 @@ constexpr REGSAM kAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
 
 // Owns an open registry key; closes it once.
 class RegistryKey : public SettingsKey {
-  public:
+public:
     explicit RegistryKey(HKEY key) : key_(key) {}
     ~RegistryKey() override { RegCloseKey(key_); }
 
@@ -46,7 +46,11 @@ class RegistryKey : public SettingsKey {
 
     bool writeRaw(std::string_view name, uint32_t type, std::string_view bytes) override {
         const std::wstring wname = win32::widen(name);
-        return RegSetValueExW(key_, wname.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+        // For string types the registry looks one character past the data and counts it too when it is a
+        // null (for callers that forgot the terminator). Non-null padding keeps the value exactly as given.
+        std::string padded(bytes);
+        padded.append("\xff\xff", 2);
+        return RegSetValueExW(key_, wname.c_str(), 0, type, reinterpret_cast<const BYTE*>(padded.data()),
                               static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
     }
 
@@ -55,12 +59,12 @@ class RegistryKey : public SettingsKey {
         return RegDeleteValueW(key_, wname.c_str()) == ERROR_SUCCESS;
     }
 
-  private:
+private:
     HKEY key_;
 };
 
 class RegistryStore : public SettingsStore {
-  public:
+public:
     explicit RegistryStore(std::string base) : base_(std::move(base)) {}
 
     std::unique_ptr<SettingsKey> openKey(std::string_view path) override {
@@ -92,7 +96,7 @@ class RegistryStore : public SettingsStore {
         return gone == ERROR_SUCCESS || gone == ERROR_FILE_NOT_FOUND;
     }
 
-  private:
+private:
     std::optional<std::wstring> fullPath(std::string_view path) const {
         const auto normalised = SettingsTree::normalisePath(path);
         if (!normalised) return std::nullopt;
@@ -108,8 +112,6 @@ std::unique_ptr<SettingsStore> openRegistrySettingsStore(const std::string& base
     return std::make_unique<RegistryStore>(basePath);
 }
 
-std::unique_ptr<SettingsStore> openUserSettingsStore() {
-    return openRegistrySettingsStore("");
-}
+std::unique_ptr<SettingsStore> openUserSettingsStore() { return openRegistrySettingsStore(""); }
 
 }  // namespace platform
