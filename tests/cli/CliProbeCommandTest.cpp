@@ -26,10 +26,24 @@ CliResult runCli(const TempDir& dir, const std::vector<std::string>& args) {
     const std::string errFile = dir.file("cli.err");
     CliResult result;
 #ifdef _WIN32
-    auto q = [](const std::string& s) { return "\"" + s + "\""; };
-    std::string line = "\"" + q(testing_support::binFolder() + "melodrift-cli.exe");
-    for (const auto& a : args) line += " " + q(a);
-    line += " >" + q(outFile) + " 2>" + q(errFile) + "\"";
+    // Appending piece by piece keeps GCC's string-overlap warning quiet.
+    auto q = [](const std::string& s) {
+        std::string quoted(1, '"');
+        quoted += s;
+        quoted += '"';
+        return quoted;
+    };
+    std::string line(1, '"');
+    line += q(testing_support::binFolder() + "melodrift-cli.exe");
+    for (const auto& a : args) {
+        line += ' ';
+        line += q(a);
+    }
+    line += " >";
+    line += q(outFile);
+    line += " 2>";
+    line += q(errFile);
+    line += '"';
     result.exitCode = std::system(line.c_str());
 #else
     auto q = [](const std::string& s) {

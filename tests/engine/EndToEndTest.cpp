@@ -456,9 +456,7 @@ struct CodecCase {
     Expected expected;
 };
 
-void PrintTo(const CodecCase& c, std::ostream* os) {
-    *os << c.formatId << " with " << c.transcoderName;
-}
+void PrintTo(const CodecCase& c, std::ostream* os) { *os << c.formatId << " with " << c.transcoderName; }
 
 class OptionalEncoders : public ::testing::TestWithParam<CodecCase> {};
 
@@ -477,3 +475,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CodecCase>& p) { return std::string(p.param.name); });
 
 }  // namespace
+
+// The reader itself, on a file whose facts are known from how it was made.
+TEST(MediaInspector, ReadsAKnownFile) {
+    TempDir dir;
+    const std::string wav = dir.file("known.wav");
+    ASSERT_TRUE(testing_support::makeSineWav(wav, 3, 22050, 1));
+    const MediaFacts facts = inspectMedia(wav, "wav");
+    ASSERT_TRUE(facts.ok) << facts.error;
+    EXPECT_EQ(facts.codec, "pcm_s16le");
+    EXPECT_EQ(facts.sampleRate, 22050);
+    EXPECT_EQ(facts.channels, 1);
+    EXPECT_NEAR(facts.seconds, 3.0, 0.01);
+    EXPECT_EQ(facts.bitRate, 22050 * 16);
+}
