@@ -131,7 +131,7 @@ TEST_F(VoiceRecorderReaderTest, RefusedFiles) {
         {"signature one byte late", shifted + filled(40, 0x21)},
         {"short header", header({}).substr(0, 30)},
         {"empty file", ""},
-        {"creative voice file", "Creative Voice File\x1a" + filled(600, 0x21)},
+        {"creative voice file", std::string("Creative Voice File\x1a").append(filled(600, 0x21))},
     };
     for (int codec : {1, 2, 4, 255}) {
         HeaderSpec h;
@@ -154,7 +154,7 @@ TEST_F(VoiceRecorderReaderTest, RefusedFiles) {
 TEST_F(VoiceRecorderReaderTest, SoundDataStartsAfterTheRecords) {
     // One ADPCM frame whose first code is 7: from the start state that decodes to 88 (code 1, from
     // the filler, would give 8).
-    const std::string frame = "\x07" + filled(39, 0x10);
+    const std::string frame = std::string("\x07").append(filled(39, 0x10));
     for (int byte15 : {12, 0, 11, 255}) {
         HeaderSpec h;
         h.byte15 = byte15;
