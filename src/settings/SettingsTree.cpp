@@ -9,9 +9,13 @@ namespace {
 constexpr std::string_view kHeader = "melodrift-settings 1";
 constexpr std::string_view kEnd = "end";
 
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
-    return platform::toLowerAscii(a) == platform::toLowerAscii(b);
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
 }
 
 void appendQuoted(std::string& out, std::string_view text) {
