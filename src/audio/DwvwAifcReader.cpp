@@ -1,6 +1,7 @@
 #include "audio/DwvwAifcReader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -162,33 +163,41 @@ void DwvwAifcReader::fetch() {
     state_.bufferIndex = 0;
 }
 
-int DwvwAifcReader::load(int n) {
+void DwvwAifcReader::refill(int needed) {
     DwvwState& s = state_;
-    const int needed = n < 0 ? s.dwmMaxSize : n;
-    while (s.bitCount < needed) {
-        if (s.bufferIndex >= s.bufferEnd && padBits_ == 0) fetch();
-        s.bits <<= 8;
-        if (s.bufferIndex < s.bufferEnd) {
-            s.bits |= s.buffer[static_cast<size_t>(s.bufferIndex++)];
-        } else {
-            padBits_ += 8;  // past the last byte: zero bits that only let a short final code be read
+    // Whole bytes while they fit, so most loads find their bits without a call here.
+    while (s.bitCount <= 56) {
+        if (s.bufferIndex >= s.bufferEnd) {
+            if (padBits_ != 0) break;
+            fetch();
+            if (s.bufferIndex >= s.bufferEnd) break;
         }
+        s.bits = (s.bits << 8) | s.buffer[static_cast<size_t>(s.bufferIndex++)];
         s.bitCount += 8;
     }
-    int value = 0;
-    if (n > 0) {
-        value = static_cast<int>((s.bits >> (s.bitCount - n)) & ((1u << n) - 1u));
-        s.bitCount -= n;
-    } else if (n < 0) {
-        while (value < s.dwmMaxSize) {
-            const uint32_t bit = (s.bits >> (s.bitCount - 1)) & 1u;
-            --s.bitCount;
-            if (bit != 0) break;
-            ++value;
-        }
+    while (s.bitCount < needed) {
+        // Past the last byte: zero bits that only let a short final code be read.
+        s.bits <<= 8;
+        s.bitCount += 8;
+        padBits_ += 8;
     }
-    // A code that reached into the padding was never written: the stream has ended.
-    return s.bitCount < padBits_ ? -1 : value;
+}
+
+int DwvwAifcReader::takeBits(int n) {
+    DwvwState& s = state_;
+    if (n == 0) return 0;
+    const auto value = static_cast<int>((s.bits >> (s.bitCount - n)) & ((uint64_t{1} << n) - 1u));
+    s.bitCount -= n;
+    return value;
+}
+
+int DwvwAifcReader::takeModifier() {
+    DwvwState& s = state_;
+    // Zero bits from the top up to the first one bit (which is consumed too), at most dwmMaxSize.
+    const uint64_t top = s.bits << (64 - s.bitCount);
+    const int zeros = std::min(std::countl_zero(top | 1u), s.dwmMaxSize);
+    s.bitCount -= zeros == s.dwmMaxSize ? zeros : zeros + 1;
+    return zeros;
 }
 
 size_t DwvwAifcReader::decodeFrames(int16_t* out, size_t maxFrames) {
@@ -205,29 +214,23 @@ size_t DwvwAifcReader::decodeFrames(int16_t* out, size_t maxFrames) {
     size_t channel = 0;
     size_t written = 0;
     bool complete = true;
+    // One refill a sample: a modifier, its sign, a delta of up to bitWidth - 1 bits, its sign and the
+    // extra bit are at most this many bits.
+    const int sampleBits = s.dwmMaxSize + 1 + s.bitWidth + 1;
     while (decoded < wanted) {
-        int m = load(-1);
-        if (m < 0) break;
-        if (m != 0) {
-            const int sign = load(1);
-            if (sign < 0) break;
-            if (sign == 1) m = -m;
-        }
+        if (s.bitCount < sampleBits) refill(sampleBits);
+        int m = takeModifier();
+        if (m != 0 && takeBits(1) == 1) m = -m;
         deltaWidth = (deltaWidth + m + s.bitWidth) % s.bitWidth;
         int delta = 0;
         if (deltaWidth > 0) {
-            const int low = load(deltaWidth - 1);
-            if (low < 0) break;
-            delta = low | (1 << (deltaWidth - 1));
-            const int negative = load(1);
-            if (negative < 0) break;
-            if (delta == s.maxDelta - 1) {
-                const int extra = load(1);
-                if (extra < 0) break;
-                delta += extra;
-            }
+            delta = takeBits(deltaWidth - 1) | (1 << (deltaWidth - 1));
+            const int negative = takeBits(1);
+            if (delta == s.maxDelta - 1) delta += takeBits(1);
             if (negative != 0) delta = -delta;
         }
+        // A sample whose codes reached into the padding was never written: the stream has ended.
+        if (s.bitCount < padBits_) break;
         sample += delta;
         if (sample >= s.maxDelta)
             sample -= s.span;

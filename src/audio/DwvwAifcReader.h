@@ -13,8 +13,8 @@ struct DwvwState {
     int bitWidth = 0;
     int maxDelta = 0;  // 2^(bitWidth-1)
     int span = 0;      // 2^bitWidth
-    int bitCount = 0;  // bits held in the reservoir
-    uint32_t bits = 0;
+    int bitCount = 0;  // bits held in the reservoir (its low bits)
+    uint64_t bits = 0;
     int lastDeltaWidth = 0;
     int lastSample = 0;
     int bufferIndex = 0;
@@ -42,8 +42,12 @@ public:
 private:
     bool parseComm(const uint8_t* data, size_t size);
     void fetch();
-    // n >= 0: the next n bits; n == -1: a delta-width modifier. -1 when the stream ran out.
-    int load(int n);
+    // Tops the reservoir up from the input; at least needed bits afterwards (zero padding past the end).
+    void refill(int needed);
+    // The next n bits, and a delta-width modifier (its zero bits up to a one bit, at most dwmMaxSize),
+    // from a reservoir that refill() has made large enough.
+    int takeBits(int n);
+    int takeModifier();
     // Decodes up to maxFrames whole frames into out (outputChannels_ samples a frame); the frame count.
     size_t decodeFrames(int16_t* out, size_t maxFrames);
 

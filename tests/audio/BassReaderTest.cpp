@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "audio/BassReader.h"
+#include "audio/DwvwAifcReader.h"
+#include "audio/WavFileWriter.h"
 #include "audio/bass/CdSectorSource.h"
 #include "audio/bass/bass.h"
 #include "support/TestSupport.h"
@@ -76,7 +78,7 @@ std::string readAll(BassReader& reader, std::vector<size_t>* sizes = nullptr,
 }
 
 class BassReaderTest : public ::testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() { ASSERT_EQ(startAudioLibrary(binFolder()), BassStartResult::Started); }
     static void TearDownTestSuite() { stopAudioLibrary(); }
 
@@ -257,6 +259,44 @@ TEST_F(BassReaderTest, ZeroLengthAndTruncatedWav) {
     ASSERT_EQ(reader.open(path), 1);
     EXPECT_EQ(reader.size(), data.size());
     EXPECT_TRUE(readAll(reader) == data);
+}
+
+// Paths beyond ASCII reach the file system intact (wide paths on Windows).
+TEST_F(BassReaderTest, NonAsciiPaths) {
+    const std::string folder =
+        u8(dir_.path()) + "/\xD0\x9C\xD1\x83\xD0\xB7\xD1\x8B\xD0\xBA\xD0\xB0 \xE9\x9F\xB3\xE6\xA5\xBD";
+    std::filesystem::create_directories(fromU8(folder));
+    const std::string wav = folder + "/\xEC\x9D\x8C\xEC\x95\x85.wav";
+    const std::string pcm = pattern(8000, 9);
+    {
+        WavFileWriter w;
+        ASSERT_TRUE(w.open(wav, true, 16, 22050));
+        w.write(pcm.data(), pcm.size());
+    }
+    BassReader reader;
+    ASSERT_EQ(reader.open(wav), 1);
+    EXPECT_EQ(reader.sampleRate(), 22050);
+    EXPECT_TRUE(readAll(reader) == pcm);
+
+    ASSERT_TRUE(writeFile(folder + "/Track01.cda", cdaRecord(1, 0, 3)));
+    ASSERT_TRUE(writeFile(folder + "/disc.img", pattern(3 * kSector, 8)));
+    bass_cd::installDiscImage(folder, folder + "/disc.img");
+    ASSERT_EQ(reader.open(folder + "/Track01.cda"), 1);
+    EXPECT_TRUE(readAll(reader) == readFile(folder + "/disc.img"));
+    bass_cd::removeDiscImage(folder);
+
+    DwvwAifcReader dwvw;
+    EXPECT_EQ(dwvw.open(wav), 0) << "opened, read and refused: not an AIFC";
+    std::string aifc = "FORM";
+    aifc += std::string("\0\0\0\x44", 4) + "AIFCCOMM" +
+            std::string("\0\0\0\x18\0\x01\0\0\0\x02\0\x10\x40\x0e\xac\x44", 16) + std::string(6, '\0') +
+            "DWVW" + std::string(2, '\0') + "SSND" + std::string("\0\0\0\x09", 4) + std::string(8, '\0') +
+            "\x80";
+    ASSERT_TRUE(writeFile(folder + "/\xE6\x9B\xB2.aifc", aifc));
+    ASSERT_EQ(dwvw.open(folder + "/\xE6\x9B\xB2.aifc"), 1);
+    EXPECT_EQ(dwvw.sampleRate(), 44100);
+    uint8_t out[4608];
+    EXPECT_EQ(dwvw.read(out, sizeof out), 2u) << "one zero sample";
 }
 
 TEST(BassLibrary, CallsOutsideTheirStateFail) {
