@@ -5,6 +5,7 @@
 #include "cli/CliSettings.h"
 #include "cli/SourceArguments.h"
 #include "engine/CommandLine.h"
+#include "engine/OutputNaming.h"
 #include "engine/Transcoder.h"
 #include "sources/Probe.h"
 #include "sources/SourceItem.h"
@@ -12,13 +13,6 @@
 namespace cli {
 
 namespace {
-
-// The output beside the source: its folder and stem with the format's extension.
-std::string targetFor(const SourceItem& item, const OutputFormat& format) {
-    std::string stem = item.path;
-    if (!item.extension.empty()) stem.resize(stem.size() - item.extension.size() - 1);
-    return stem + "." + format.extension;
-}
 
 int runCommandCommand(const std::vector<std::string>& arguments) {
     std::vector<std::string> args = arguments;
@@ -34,6 +28,7 @@ int runCommandCommand(const std::vector<std::string>& arguments) {
 
     const std::string transcoder = transcoderPath();
     int status = 0;
+    PlannedTargets planned;  // one run: sources of one name get distinct targets
     for (const std::string& source : args) {
         std::unique_ptr<SourceItem> item = probeSource(absoluteSourcePath(source), loaded.settings, &error);
         if (!item) {
@@ -41,7 +36,11 @@ int runCommandCommand(const std::vector<std::string>& arguments) {
             status = 1;
             continue;
         }
-        item->outputPath = targetFor(*item, *loaded.format);
+        if (!chooseTarget(*item, *loaded.format, false, loaded.settings, planned, &error)) {
+            std::fprintf(stderr, "%s: %s\n", source.c_str(), error.c_str());
+            status = 1;
+            continue;
+        }
         const std::string refusal = unquotablePathError(*item, transcoder);
         if (!refusal.empty()) {
             std::fprintf(stderr, "%s: %s\n", source.c_str(), refusal.c_str());
