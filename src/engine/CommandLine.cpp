@@ -19,6 +19,8 @@ struct RawInput {
     const char* format;
 };
 
+// Raw PCM speech carries no header, so its rate and channel count are forced. The G.722, G.723.1 and
+// G.729 readers know theirs and refuse the rate and channel options, so they get the format name alone.
 constexpr RawInput kRawInputs[] = {
     {"264", "h264"},
     {"h264", "h264"},
@@ -35,12 +37,12 @@ constexpr RawInput kRawInputs[] = {
     {"hevc", "hevc"},
     {"265", "hevc"},
     {"h265", "hevc"},
-    {"722", "g722 -ar 7k -ac 1"},
-    {"g722", "g722 -ar 7k -ac 1"},
-    {"723_1", "g723_1 -ar 8k -ac 1"},
-    {"g723_1", "g723_1 -ar 8k -ac 1"},
-    {"729", "g729 -ar 8k -ac 1"},
-    {"g729", "g729 -ar 8k -ac 1"},
+    {"722", "g722"},
+    {"g722", "g722"},
+    {"723_1", "g723_1"},
+    {"g723_1", "g723_1"},
+    {"729", "g729"},
+    {"g729", "g729"},
 };
 
 const std::string& inputPath(const SourceItem& item) {

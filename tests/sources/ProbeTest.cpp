@@ -159,7 +159,7 @@ TEST(ProbeParsing, AutomaticStreamChoice) {
 
 // Real files made by the transcoder, probed by the transcoder.
 class ProbeFiles : public ::testing::Test {
-  protected:
+protected:
     TempDir dir;
     AppSettings settings;
 };
@@ -250,6 +250,46 @@ TEST_F(ProbeFiles, RawMuLawNeedsTheForcedFormat) {
     EXPECT_EQ(item->extension, "ulw");
     EXPECT_EQ(item->duration, 3u);
     expectStreams(*item, {{"0:0", 8000, 64, 1}});
+}
+
+TEST_F(ProbeFiles, RawSpeechStreams) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> make;  // transcoder arguments; empty: 100 silent 10-byte frames
+        uint32_t duration;
+        ExpectedStream stream;
+    };
+    const std::vector<Case> cases = {
+        {"tone.722",
+         {"-f", "lavfi", "-i", "sine=sample_rate=16000:duration=2", "-c:a", "g722", "-f", "g722"},
+         2,
+         {"0:0", 16000, 64, 1}},
+        {"tone.G722",
+         {"-f", "lavfi", "-i", "sine=sample_rate=16000:duration=1", "-c:a", "g722", "-f", "g722"},
+         1,
+         {"0:0", 16000, 64, 1}},
+        // G.723.1 streams tell no duration.
+        {"tone.723_1",
+         {"-f", "lavfi", "-i", "sine=sample_rate=8000:duration=1", "-c:a", "g723_1", "-b:a", "6300", "-f",
+          "g723_1"},
+         0,
+         {"0:0", 8000, 0, 1}},
+        {"silence.g729", {}, 1, {"0:0", 8000, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(c.name);
+        if (c.make.empty()) {
+            ASSERT_TRUE(testing_support::writeFile(path, std::string(1000, '\0')));
+        } else {
+            ASSERT_TRUE(makeMedia(path, c.make));
+        }
+        std::string error;
+        auto item = probeSource(path, settings, &error);
+        ASSERT_TRUE(item) << error;
+        EXPECT_EQ(item->duration, c.duration);
+        expectStreams(*item, {c.stream});
+    }
 }
 
 TEST_F(ProbeFiles, Refusals) {
