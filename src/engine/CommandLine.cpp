@@ -58,7 +58,10 @@ T entryOr(const std::vector<T>& list, size_t index, T fallback) {
 
 void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& format,
                  const AppSettings& settings, const CodecInfo& codec) {
-    const size_t n = item.audioStream < 0 ? 0 : static_cast<size_t>(item.audioStream);
+    // A choice outside the streams (never made by the probe or the stream menu) falls back to the first.
+    const size_t n = item.audioStream < 0 || static_cast<size_t>(item.audioStream) >= item.streamCount()
+                         ? 0
+                         : static_cast<size_t>(item.audioStream);
     if (item.streamCount() > 1) line += "-map " + entryOr(item.streamIds, n, std::string()) + " ";
 
     int32_t channels = format.AudioChannels != 0

@@ -238,6 +238,13 @@ TEST(CommandLine, AudioPieces) {
          stereoWav(), "-vn -c:a pcm_s16le -write_id3v2 1 -id3v2_version 3 -ar 44100 -ac 2 "},
         {"one stream of several is mapped by its id", mp3Format(), twoStreamClip(),
          "-c:v mjpeg -q:v 2 -map 0:2 -c:a libmp3lame -id3v2_version 3 -ar 48000 -ac 2 -b:a 192000 "},
+        {"a choice outside the streams means the first", mp3Format(),
+         [] {
+             SourceItem i = twoStreamClip();
+             i.audioStream = 5;
+             return i;
+         }(),
+         "-c:v mjpeg -q:v 2 -map 0:1 -c:a libmp3lame -id3v2_version 3 -ar 44100 -ac 2 -b:a 128000 "},
         {"first of several streams", mp3Format(),
          [] {
              SourceItem i = twoStreamClip();
