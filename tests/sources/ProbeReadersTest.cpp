@@ -30,7 +30,8 @@ std::string cdaRecord(uint16_t track, uint32_t firstSector, uint32_t sectors) {
     putLe(r, 0, 4);
     putLe(r, firstSector, 4);
     putLe(r, sectors, 4);
-    putLe(r, 0, 8);
+    putLe(r, 0, 4);
+    putLe(r, 0, 4);
     return r;
 }
 
