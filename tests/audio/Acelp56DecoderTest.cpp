@@ -38,16 +38,20 @@ std::vector<int16_t> decodeFrames(Acelp56Decoder& decoder,
     return out;
 }
 
-// Frames of a steady sound: fixed spectrum and gain code, integer pitch delay in both subframes,
-// pulses varying from frame to frame.
-std::vector<std::array<uint8_t, 7>> steadyFrames(int delay, int gainCode, int count) {
+// Frames of a steady sound: fixed spectrum and gain code, the same pitch delay (in thirds of a sample)
+// in both subframes, pulses varying from frame to frame. Subframe 1 codes thirds - 58 below 85 samples
+// and whole delays + 112 above; subframe 2 codes Tmin + 5 (Tmin = integer delay - 5) as 9, with
+// its fraction -1/+1 as 8/10.
+std::vector<std::array<uint8_t, 7>> steadyFrames(int thirds, int gainCode, int count) {
+    const int integer = (thirds + 1) / 3;
+    const int fraction = thirds - 3 * integer;
     std::mt19937 rng(7);
     std::vector<std::array<uint8_t, 7>> frames;
     for (int i = 0; i < count; ++i) {
         FrameParams p{};
         p[kLspStage1] = 5;
-        p[kPitch1] = delay < 85 ? 3 * delay - 58 : delay + 112;  // fraction 0
-        p[kPitch2] = 9;                                          // Tmin + 5 = the same delay, fraction 0
+        p[kPitch1] = thirds < 3 * 85 ? thirds - 58 : integer + 112;
+        p[kPitch2] = 9 + fraction;
         p[kPositions1] = static_cast<int>(rng() % 64);
         p[kPositions2] = static_cast<int>(rng() % 64);
         p[kSigns1] = static_cast<int>(rng() % 4);
@@ -308,30 +312,36 @@ TEST(AcelpStages, DispersionStateMachine) {
 }
 
 TEST(AcelpDecoder, SteadyVoicedFramesRepeatAtTheCodedDelay) {
-    for (int delay : {40, 50, 73, 97, 130}) {
+    // The autocorrelation peak, refined by a parabola through its neighbours, finds the delay to a
+    // fraction of a sample; the search stops short of twice the delay.
+    const int delaysInThirds[] = {120, 150, 219, 291, 390, 179, 180, 181, 182, 100};
+    for (int thirds : delaysInThirds) {
         Acelp56Decoder decoder;
-        const auto pcm = decodeFrames(decoder, steadyFrames(delay, 2, 100));
+        const auto pcm = decodeFrames(decoder, steadyFrames(thirds, 2, 150));
         const size_t from = 4000;  // after the start-up
-        int bestLag = 0;
-        double best = -1e300;
-        const int maxLag = std::min(2 * delay - 10, 143);
-        for (int lag = 20; lag <= maxLag; ++lag) {
+        auto correlation = [&](int lag) {
             double c = 0.0;
             for (size_t i = from; i < pcm.size(); ++i) c += static_cast<double>(pcm[i]) * pcm[i - lag];
-            if (c > best) {
-                best = c;
-                bestLag = lag;
-            }
+            return c;
+        };
+        const double delay = thirds / 3.0;
+        int bestLag = 20;
+        for (int lag = 20; lag <= std::min(static_cast<int>(2 * delay) - 10, 143); ++lag) {
+            if (correlation(lag) > correlation(bestLag)) bestLag = lag;
         }
-        EXPECT_NEAR(bestLag, delay, 1) << delay;
-        EXPECT_GT(rms(pcm, from), 1000.0) << delay;
+        const double left = correlation(bestLag - 1);
+        const double mid = correlation(bestLag);
+        const double right = correlation(bestLag + 1);
+        const double refined = bestLag + 0.5 * (left - right) / (left - 2 * mid + right);
+        EXPECT_NEAR(refined, delay, 0.25) << thirds;
+        EXPECT_GT(rms(pcm, from), 1000.0) << thirds;
     }
 }
 
 TEST(AcelpDecoder, LowestGainsGiveNearSilence) {
     for (int delay : {40, 73}) {
         Acelp56Decoder decoder;
-        const auto pcm = decodeFrames(decoder, steadyFrames(delay, 0, 100));
+        const auto pcm = decodeFrames(decoder, steadyFrames(3 * delay, 0, 100));
         EXPECT_LT(rms(pcm, 800), 200.0) << delay;
         const auto peak = std::max_element(pcm.begin() + 800, pcm.end(),
                                            [](int16_t a, int16_t b) { return std::abs(a) < std::abs(b); });
@@ -340,7 +350,7 @@ TEST(AcelpDecoder, LowestGainsGiveNearSilence) {
 }
 
 TEST(AcelpDecoder, ResetRestoresTheStartState) {
-    const auto frames = steadyFrames(61, 14, 30);
+    const auto frames = steadyFrames(184, 14, 30);
     Acelp56Decoder decoder;
     const auto first = decodeFrames(decoder, frames);
     decoder.reset();
