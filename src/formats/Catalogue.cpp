@@ -322,6 +322,4 @@ std::unique_ptr<OutputFormat> makeNormalisationFormat() {
     return format;
 }
 
-std::span<const CodecInfo* const> allCodecs() {
-    return kAllCodecs;
-}
+std::span<const CodecInfo* const> allCodecs() { return kAllCodecs; }

@@ -13,7 +13,7 @@
 // Owns the 28 built-in formats in catalogue (= ascending id) order. The records keep their identity for
 // the catalogue's life; settings loads and the Audio page write their parameter fields.
 class Catalogue {
-  public:
+public:
     Catalogue();
     Catalogue(const Catalogue&) = delete;
     Catalogue& operator=(const Catalogue&) = delete;
@@ -22,7 +22,7 @@ class Catalogue {
     // The first format with this id, or null.
     OutputFormat* findById(int32_t id) const;
 
-  private:
+private:
     std::vector<std::unique_ptr<OutputFormat>> formats_;
 };
 

@@ -4,7 +4,7 @@
 #include "settings/SettingsTree.h"
 
 class MemorySettingsStore : public TreeSettingsStore {
-  public:
+public:
     MemorySettingsStore() = default;
     // While unavailable, keys can be neither opened nor created (as with a registry that refuses access).
     void setAvailable(bool available) { available_ = available; }
@@ -12,14 +12,14 @@ class MemorySettingsStore : public TreeSettingsStore {
     int commits() const { return commits_; }
     const SettingsTree& contents() { return tree(); }
 
-  protected:
+protected:
     bool endChanges(bool dirty) override {
         if (dirty) ++commits_;
         return true;
     }
     bool available() const override { return available_; }
 
-  private:
+private:
     bool available_ = true;
     int commits_ = 0;
 };

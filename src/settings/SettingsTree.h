@@ -23,7 +23,7 @@ struct StoredKey {
 
 // Keys and value names compare without regard to ASCII case, as in the registry.
 class SettingsTree {
-  public:
+public:
     // The canonical form of a key path: components joined by one backslash. Empty components are
     // dropped; nothing for a path without any.
     static std::optional<std::string> normalisePath(std::string_view path);
@@ -47,14 +47,14 @@ class SettingsTree {
     // Nothing when the text is not a complete, well-formed tree.
     static std::optional<SettingsTree> parse(std::string_view text);
 
-  private:
+private:
     std::map<std::string, StoredKey> keys_;  // by lower-case path
 };
 
 // A store over a SettingsTree. Subclasses that keep the tree elsewhere (a file) refresh it before reads
 // and persist it after changes.
 class TreeSettingsStore : public SettingsStore {
-  public:
+public:
     std::unique_ptr<SettingsKey> openKey(std::string_view path) override;
     std::unique_ptr<SettingsKey> createKey(std::string_view path) override;
     bool deleteKey(std::string_view path) override;
@@ -67,7 +67,7 @@ class TreeSettingsStore : public SettingsStore {
     bool writeValue(const std::string& path, std::string_view name, uint32_t type, std::string_view bytes);
     bool removeValue(const std::string& path, std::string_view name);
 
-  protected:
+protected:
     TreeSettingsStore() = default;
     SettingsTree& tree() { return tree_; }
     // Before a read outside a batch: pick up changes made by others.
@@ -83,7 +83,7 @@ class TreeSettingsStore : public SettingsStore {
     // A store that cannot be reached refuses to open or create keys.
     virtual bool available() const { return true; }
 
-  private:
+private:
     template <typename Change>
     bool change(Change&& apply);
     void readAccess();

@@ -321,9 +321,14 @@ TEST(Settings, FilterExtensionList) {
         std::vector<std::string> expected;
     };
     const Case cases[] = {
-        {1, "MP3,,Wav", {"mp3", "wav"}}, {0, "MP3,,Wav", {}},   {1, "", {}},           {1, ",,,", {}},
-        {1, "flac", {"flac"}},           {1, ",ogg,", {"ogg"}}, {1, "m p3", {"m p3"}},  // pieces are not
-                                                                                        // trimmed
+        {1, "MP3,,Wav", {"mp3", "wav"}},
+        {0, "MP3,,Wav", {}},
+        {1, "", {}},
+        {1, ",,,", {}},
+        {1, "flac", {"flac"}},
+        {1, ",ogg,", {"ogg"}},
+        {1, "m p3", {"m p3"}},            // pieces are not
+                                          // trimmed
         {1, "\xC3\x84X", {"\xC3\x84x"}},  // only ASCII is lowered
     };
     for (const Case& c : cases) {

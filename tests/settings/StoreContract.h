@@ -23,12 +23,8 @@ struct StoreKind {
     std::function<StoreUnderTest()> make;
 };
 
-inline void PrintTo(const StoreKind& kind, std::ostream* os) {
-    *os << kind.name;
-}
+inline void PrintTo(const StoreKind& kind, std::ostream* os) { *os << kind.name; }
 
-inline std::string storeKindName(const testing::TestParamInfo<StoreKind>& info) {
-    return info.param.name;
-}
+inline std::string storeKindName(const testing::TestParamInfo<StoreKind>& info) { return info.param.name; }
 
 class StoreContract : public testing::TestWithParam<StoreKind> {};

@@ -70,7 +70,7 @@ std::optional<std::string> readAll(int fd) {
 }
 
 class FileSettingsStore : public TreeSettingsStore {
-  public:
+public:
     explicit FileSettingsStore(std::string path) : path_(std::move(path)) {
         const size_t slash = path_.rfind('/');
         folder_ = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
@@ -78,7 +78,7 @@ class FileSettingsStore : public TreeSettingsStore {
     }
     ~FileSettingsStore() override { unlock(); }
 
-  protected:
+protected:
     bool available() const override { return !path_.empty(); }
 
     void refresh() override { reloadIfChanged(); }
@@ -99,7 +99,7 @@ class FileSettingsStore : public TreeSettingsStore {
         return ok;
     }
 
-  private:
+private:
     void lock() {
         if (lockFd_ >= 0 || !createFolderTree(folder_)) return;
         const std::string lockPath = folder_ + "/" + baseName_ + ".lock";
