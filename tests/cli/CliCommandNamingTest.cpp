@@ -28,7 +28,9 @@ std::string quoted(const std::string& s) {
 #endif
 }
 
-CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
+// Beside the source, whatever the user's store says (Windows defaults to the Documents folder).
+CliRun runCli(const TempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin() + 1, {"--set", "DestOutputFolderOpt=199"});
     std::string line;
 #ifdef _WIN32
     line = "\"" + quoted(testing_support::binFolder() + "melodrift-cli.exe");
@@ -48,8 +50,13 @@ CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
 #else
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
-    r.out = testing_support::readFile(dir.file("cli.out"));
-    r.err = testing_support::readFile(dir.file("cli.err"));
+    // Text written on Windows ends its lines with CR LF.
+    auto text = [](std::string t) {
+        for (size_t at; (at = t.find("\r\n")) != std::string::npos;) t.erase(at, 1);
+        return t;
+    };
+    r.out = text(testing_support::readFile(dir.file("cli.out")));
+    r.err = text(testing_support::readFile(dir.file("cli.err")));
     return r;
 }
 
