@@ -31,7 +31,8 @@ struct SettingsRawValue {
     std::string bytes;
 };
 
-// An open key. It must not outlive the store that opened it.
+// An open key. It stays safe to use after its store is gone (a registry key still works; a key of the
+// file or memory store then reads and writes nothing).
 class SettingsKey {
 public:
     virtual ~SettingsKey() = default;

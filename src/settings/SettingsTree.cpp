@@ -292,22 +292,30 @@ std::optional<SettingsTree> SettingsTree::parse(std::string_view text) {
 
 namespace {
 
+// A key names its store weakly: once the store is gone, the key reads nothing and writes nothing.
 class TreeKey : public SettingsKey {
 public:
-    TreeKey(TreeSettingsStore& store, std::string path) : store_(store), path_(std::move(path)) {}
+    TreeKey(std::weak_ptr<TreeSettingsStore*> store, std::string path)
+        : store_(std::move(store)), path_(std::move(path)) {}
     std::optional<SettingsValueInfo> query(std::string_view name) override {
-        return store_.queryValue(path_, name);
+        const auto store = store_.lock();
+        return store ? (*store)->queryValue(path_, name) : std::nullopt;
     }
     std::optional<SettingsRawValue> readRaw(std::string_view name) override {
-        return store_.readValue(path_, name);
+        const auto store = store_.lock();
+        return store ? (*store)->readValue(path_, name) : std::nullopt;
     }
     bool writeRaw(std::string_view name, uint32_t type, std::string_view bytes) override {
-        return store_.writeValue(path_, name, type, bytes);
+        const auto store = store_.lock();
+        return store && (*store)->writeValue(path_, name, type, bytes);
     }
-    bool deleteValue(std::string_view name) override { return store_.removeValue(path_, name); }
+    bool deleteValue(std::string_view name) override {
+        const auto store = store_.lock();
+        return store && (*store)->removeValue(path_, name);
+    }
 
 private:
-    TreeSettingsStore& store_;
+    std::weak_ptr<TreeSettingsStore*> store_;
     std::string path_;
 };
 
@@ -335,7 +343,7 @@ std::unique_ptr<SettingsKey> TreeSettingsStore::openKey(std::string_view path) {
     if (!normalised || !available()) return nullptr;
     readAccess();
     if (!tree_.findKey(*normalised)) return nullptr;
-    return std::make_unique<TreeKey>(*this, *normalised);
+    return std::make_unique<TreeKey>(self_, *normalised);
 }
 
 std::unique_ptr<SettingsKey> TreeSettingsStore::createKey(std::string_view path) {
@@ -349,7 +357,7 @@ std::unique_ptr<SettingsKey> TreeSettingsStore::createKey(std::string_view path)
         });
         if (!created) return nullptr;
     }
-    return std::make_unique<TreeKey>(*this, *normalised);
+    return std::make_unique<TreeKey>(self_, *normalised);
 }
 
 bool TreeSettingsStore::deleteKey(std::string_view path) {

@@ -89,6 +89,7 @@ private:
     void readAccess();
 
     SettingsTree tree_;
+    std::shared_ptr<TreeSettingsStore*> self_ = std::make_shared<TreeSettingsStore*>(this);  // for the keys
     int batchDepth_ = 0;
     bool batchDirty_ = false;
 };

@@ -203,6 +203,18 @@ TEST(MemoryStore, UnavailableStoreOpensNothing) {
     EXPECT_EQ(store.createKey("B"), nullptr);
 }
 
+TEST(MemoryStore, KeyOutlivingItsStoreDoesNothing) {
+    auto store = std::make_unique<MemorySettingsStore>();
+    auto key = store->createKey("A");
+    ASSERT_TRUE(key->writeDword("x", 1));
+    store.reset();
+    uint32_t x = 5;
+    EXPECT_FALSE(key->readDword("x", x));
+    EXPECT_EQ(x, 5u);
+    EXPECT_FALSE(key->writeDword("x", 2));
+    EXPECT_EQ(key->query("x"), std::nullopt);
+}
+
 TEST(MemoryStore, BatchesCountAsOneChange) {
     MemorySettingsStore store;
     auto key = store.createKey("A");
