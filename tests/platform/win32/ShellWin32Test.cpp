@@ -191,3 +191,44 @@ TEST_F(WindowsChoosers, FileDialogReturnsTheChoiceAndACancelIsFinal) {
 }
 
 }  // namespace
+
+namespace {
+
+// The default value of a key below HKEY_CLASSES_ROOT; empty when missing.
+std::wstring classValue(const std::wstring& key) {
+    wchar_t value[512] = {};
+    LONG size = sizeof value;
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return {};
+    return value;
+}
+
+void setClassValue(const std::wstring& key, const std::wstring& value) {
+    RegSetValueW(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(),
+                 static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+}
+
+TEST(WindowsShell, OpenDocumentFallsBackToTheWebPageProgram) {
+    TempDir dir;
+    // A target the shell cannot open (it does not exist); the page program here is "cmd /c mkdir", so the
+    // fallback's launch shows as a new folder of the target's name.
+    const std::string target = platform::fullPath(dir.file("made-by-fallback"));
+    const std::wstring oldPageClass = classValue(L".htm");
+    setClassValue(L".htm", L"MdTestPage");
+    setClassValue(L"MdTestPage\\shell\\open\\command", L"cmd.exe /c mkdir \"%1\"");
+    const intptr_t result = platform::systemShell().openDocument(target, SW_HIDE);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"MdTestPage");
+    if (oldPageClass.empty()) {
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, L".htm");
+    } else {
+        setClassValue(L".htm", oldPageClass);
+    }
+    EXPECT_GT(result, 31);
+    bool made = false;
+    for (int i = 0; i < 500 && !made; ++i) {
+        made = platform::isExistingFolder(target);
+        if (!made) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(made);
+}
+
+}  // namespace
