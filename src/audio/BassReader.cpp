@@ -12,23 +12,17 @@ namespace {
 // The library takes wide paths on Windows (with BASS_UNICODE) and UTF-8 elsewhere.
 #ifdef _WIN32
 using LibraryPath = std::wstring;
-LibraryPath libraryPath(const std::string& utf8) {
-    return audio::nativePath(utf8).wstring();
-}
+LibraryPath libraryPath(const std::string& utf8) { return audio::nativePath(utf8).wstring(); }
 #else
 using LibraryPath = std::string;
-LibraryPath libraryPath(const std::string& utf8) {
-    return utf8;
-}
+LibraryPath libraryPath(const std::string& utf8) { return utf8; }
 #endif
 
 constexpr const char* kPlugins[] = {"basscd.dll"};
 
 }  // namespace
 
-BassReader::~BassReader() {
-    BassReader::close();
-}
+BassReader::~BassReader() { BassReader::close(); }
 
 void BassReader::close() {
     if (handle_ != 0) {

@@ -6,7 +6,7 @@
 #include "audio/AudioReader.h"
 
 class BassReader : public AudioReader {
-  public:
+public:
     BassReader() = default;
     ~BassReader() override;
 
@@ -15,7 +15,7 @@ class BassReader : public AudioReader {
     size_t read(void* buffer, size_t maxBytes) override;
     uint64_t position() const override;
 
-  private:
+private:
     uint32_t handle_ = 0;
     bool isModule_ = false;
 };

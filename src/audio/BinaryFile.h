@@ -13,7 +13,7 @@ namespace audio {
 std::filesystem::path nativePath(const std::string& utf8Path);
 
 class InputFile {
-  public:
+public:
     InputFile() = default;
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
@@ -28,13 +28,13 @@ class InputFile {
     bool seek(uint64_t offset);
     uint64_t size() const { return size_; }
 
-  private:
+private:
     std::ifstream in_;
     uint64_t size_ = 0;
 };
 
 class OutputFile {
-  public:
+public:
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -49,7 +49,7 @@ class OutputFile {
     // The file's size so far (the offset of its end).
     uint64_t size();
 
-  private:
+private:
     std::ofstream out_;
 };
 

@@ -24,9 +24,7 @@ WavHeaderSizes wavHeaderSizes(uint64_t fileSize) {
     return {static_cast<uint32_t>(riff), static_cast<uint32_t>(std::min(data, kMax))};
 }
 
-WavFileWriter::~WavFileWriter() {
-    close();
-}
+WavFileWriter::~WavFileWriter() { close(); }
 
 bool WavFileWriter::open(const std::string& path, bool stereo, uint16_t bitsPerSample, uint32_t sampleRate) {
     close();
@@ -56,9 +54,7 @@ bool WavFileWriter::open(const std::string& path, bool stereo, uint16_t bitsPerS
     return true;
 }
 
-bool WavFileWriter::write(const void* bytes, size_t count) {
-    return file_.write(bytes, count);
-}
+bool WavFileWriter::write(const void* bytes, size_t count) { return file_.write(bytes, count); }
 
 bool WavFileWriter::close() {
     if (!file_.isOpen()) return true;

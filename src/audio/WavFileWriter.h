@@ -27,7 +27,7 @@ struct WavHeaderSizes {
 WavHeaderSizes wavHeaderSizes(uint64_t fileSize);
 
 class WavFileWriter {
-  public:
+public:
     static constexpr size_t kHeaderSize = 44;
 
     WavFileWriter() = default;
@@ -46,7 +46,7 @@ class WavFileWriter {
     bool isOpen() const { return file_.isOpen(); }
     const WavFormatRecord& format() const { return format_; }
 
-  private:
+private:
     audio::OutputFile file_;
     WavFormatRecord format_;
 };

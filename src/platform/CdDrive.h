@@ -8,7 +8,7 @@
 namespace platform {
 
 class CdAudioDrive {
-  public:
+public:
     virtual ~CdAudioDrive() = default;
     // Reads count raw 2352-byte CD-DA sectors from the logical block address lba; false on an error.
     virtual bool readRawSectors(uint32_t lba, uint32_t count, uint8_t* out) = 0;

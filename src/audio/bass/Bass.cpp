@@ -33,13 +33,11 @@ T fail(int code, T result) {
 uint32_t le32(const uint8_t* p) {
     return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
+uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 // A decoding channel: fixed format, PCM delivered by byte count from a byte position.
 class Channel {
-  public:
+public:
     virtual ~Channel() = default;
     // Up to count bytes (a whole number of frames); the byte count, or -1 when nothing more comes.
     virtual int64_t read(uint8_t* out, size_t count) = 0;
@@ -62,7 +60,7 @@ class Channel {
 // A RIFF WAVE file of integer PCM (8 to 32 bits) or 32-bit float. 24- and 32-bit integers are delivered
 // as 16 bits, as the library does without the float flag.
 class WavChannel : public Channel {
-  public:
+public:
     bool open(audio::InputFile& file, QWORD base, QWORD size) {
         file_ = &file;
         uint64_t at = base + 12;
@@ -163,7 +161,7 @@ class WavChannel : public Channel {
         }
     }
 
-  private:
+private:
     audio::InputFile* file_ = nullptr;
     uint32_t sourceBits_ = 0;
     bool isFloat_ = false;
@@ -175,13 +173,13 @@ class WavChannel : public Channel {
 };
 
 class FileWavChannel : public WavChannel {
-  public:
+public:
     audio::InputFile file;
 };
 
 // A CD track: raw sectors are the 16-bit stereo 44100 Hz PCM itself.
 class CdChannel : public Channel {
-  public:
+public:
     CdChannel(std::unique_ptr<bass_cd::SectorSource> source, const bass_cd::CdaTrack& track)
         : source_(std::move(source)), track_(track) {
         freq = 44100;
@@ -232,7 +230,7 @@ class CdChannel : public Channel {
     // A CD track is not a file stream.
     QWORD filePosition(DWORD) override { return fail(BASS_ERROR_NOTFILE, kErrorQword); }
 
-  private:
+private:
     static constexpr uint32_t kCacheSectors = 16;
     std::unique_ptr<bass_cd::SectorSource> source_;
     bass_cd::CdaTrack track_;
@@ -301,13 +299,9 @@ bool isInitialized() {
 
 }  // namespace
 
-DWORD BASS_GetVersion() {
-    return kVersion;
-}
+DWORD BASS_GetVersion() { return kVersion; }
 
-int BASS_ErrorGetCode() {
-    return lastError;
-}
+int BASS_ErrorGetCode() { return lastError; }
 
 BOOL BASS_SetConfig(DWORD option, DWORD value) {
     Library& lib = library();
@@ -467,9 +461,7 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length, DW
     return fail(BASS_ERROR_FILEFORM, HMUSIC{0});  // no module formats are supported
 }
 
-BOOL BASS_MusicFree(HMUSIC) {
-    return fail(BASS_ERROR_HANDLE, FALSE);
-}
+BOOL BASS_MusicFree(HMUSIC) { return fail(BASS_ERROR_HANDLE, FALSE); }
 
 QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode) {
     const auto channel = findChannel(handle);

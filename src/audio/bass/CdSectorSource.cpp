@@ -41,25 +41,25 @@ ImageRegistry& registry() {
 }
 
 class ImageSectorSource : public SectorSource {
-  public:
+public:
     bool open(const std::string& path) { return file_.open(path); }
     bool readSectors(uint32_t lba, uint32_t count, uint8_t* out) override {
         const uint64_t bytes = uint64_t{count} * kRawSectorBytes;
         return file_.seek(uint64_t{lba} * kRawSectorBytes) && file_.read(out, bytes) == bytes;
     }
 
-  private:
+private:
     audio::InputFile file_;
 };
 
 class DriveSectorSource : public SectorSource {
-  public:
+public:
     explicit DriveSectorSource(std::unique_ptr<platform::CdAudioDrive> drive) : drive_(std::move(drive)) {}
     bool readSectors(uint32_t lba, uint32_t count, uint8_t* out) override {
         return drive_->readRawSectors(lba, count, out);
     }
 
-  private:
+private:
     std::unique_ptr<platform::CdAudioDrive> drive_;
 };
 

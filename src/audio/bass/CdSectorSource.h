@@ -14,7 +14,7 @@ namespace bass_cd {
 inline constexpr size_t kRawSectorBytes = 2352;
 
 class SectorSource {
-  public:
+public:
     virtual ~SectorSource() = default;
     // Reads count raw sectors starting at the logical block address lba; false on a read error.
     virtual bool readSectors(uint32_t lba, uint32_t count, uint8_t* out) = 0;
