@@ -138,12 +138,13 @@ TEST_F(CliProbeCommand, ProbeChoosesTheRequestedStream) {
     EXPECT_NE(r.out.find("\tstreams=2\tchosen=1\n"), std::string::npos) << r.out;
 }
 
+// Targets beside the source (DestOutputFolderOpt 199), where no file of that name exists yet.
 TEST_F(CliProbeCommand, CommandPrintsTheLineOfTheWorkedExamples) {
     const std::string exe = testing_support::transcoderPath();
     const std::string stem = wav.substr(0, wav.size() - 4);
-    CliResult r =
-        runCli(dir, {"command", "--format", "1160", "--set", "KeepID3Tag=1", "--set", "FixAudioUnsync=0",
-                     "--set", "MP3AudioBitRate=0", "--set", "MP3AudioVBREnabled=0", wav});
+    CliResult r = runCli(dir, {"command", "--format", "1160", "--set", "DestOutputFolderOpt=199", "--set",
+                               "KeepID3Tag=1", "--set", "FixAudioUnsync=0", "--set", "MP3AudioBitRate=0",
+                               "--set", "MP3AudioVBREnabled=0", wav});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out,
               "\"" + exe + "\" -i \"" + wav +
@@ -155,6 +156,8 @@ TEST_F(CliProbeCommand, CommandPrintsTheLineOfTheWorkedExamples) {
     r = runCli(dir, {"command",
                      "--format",
                      "1100",
+                     "--set",
+                     "DestOutputFolderOpt=199",
                      "--set",
                      "KeepID3Tag=0",
                      "--set",
