@@ -1,0 +1,58 @@
+// Audio test files made at test time: a small DWVW encoder and AIFC writer, WAV, CD track and
+// voice-recorder bytes, and reading helpers for the program's readers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class AudioReader;
+
+namespace testing_support {
+
+// Interleaved samples, each bitWidth bits wide (signed), as a DWVW bit stream.
+std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth);
+
+struct AifcSpec {
+    int channels = 1;
+    int64_t frames = -1;  // as written in COMM; -1: from the samples
+    int sampleSize = 16;
+    double sampleRate = 44100;
+    std::string compression = "DWVW";
+    std::string formType = "AIFC";
+    uint32_t commSize = 24;
+    bool commAfterSsnd = false;
+};
+std::string makeDwvwAifc(const AifcSpec& spec, const std::vector<int32_t>& samples);
+
+enum class Signal { Sine, Noise, Silence, Extremes };
+// bitWidth-bit signed samples, interleaved over channels.
+std::vector<int32_t> makeSignal(Signal signal, int bitWidth, int channels, uint32_t frames,
+                                uint32_t seed = 1);
+// What a reader delivers for them: the top 16 bits of the first two channels.
+std::vector<int16_t> top16(const std::vector<int32_t>& samples, int bitWidth, int channels);
+
+// A RIFF WAV; declaredData 0 means the data's real size.
+std::string wavBytes(int formatTag, int channels, uint32_t rate, int bits, const std::string& data,
+                     uint32_t declaredData = 0);
+struct WavData {
+    bool ok = false;
+    int channels = 0;
+    uint32_t sampleRate = 0;
+    int bitsPerSample = 0;
+    std::vector<int32_t> samples;  // widened to 32 bits, left-aligned
+};
+WavData parseWav(const std::string& bytes);
+
+// A CD track file (.cda) pointing at sectors of its disc.
+std::string cdaRecord(uint16_t track, uint32_t firstSector, uint32_t sectors);
+// A voice-recorder header up to the first sound byte (511 bytes when byte15 is 12, else 4095); the
+// records are filled with non-zero bytes.
+std::string voiceRecorderHeader(int byte15, int codec, int hours = 0, int minutes = 0, int seconds = 0,
+                                int fraction = 0);
+
+// Reads to the end in calls of maxBytes; sizes gets each call's count.
+std::string readAll(AudioReader& reader, size_t maxBytes = 4608, std::vector<size_t>* sizes = nullptr);
+std::vector<int16_t> asPcm16(const std::string& bytes);
+
+}  // namespace testing_support
