@@ -9,204 +9,105 @@
 namespace {
 
 const std::string kOptions = "Software\\Melodrift 4\\Options";
+const std::string kOutputFolder = "Software\\Melodrift 4\\OutputFolder";
+using Strings = std::vector<std::string>;
 
-std::vector<std::string> valueNames(MemorySettingsStore& store, const std::string& path) {
-    std::vector<std::string> names;
-    auto& keys = store.contents().keys();
-    for (const auto& [lower, key] : keys)
-        if (key.path == path)
-            for (const auto& v : key.values) names.push_back(v.name);
+Strings valueNames(MemorySettingsStore& store, const std::string& path) {
+    Strings names;
+    SettingsTree tree = store.contents();
+    for (const auto& v : tree.findKey(path)->values) names.push_back(v.name);
     return names;
 }
 
-// The table of settings with their defaults, written out independently of AppSettings' initialisers.
-void expectDefaults(const AppSettings& s, const std::string& documents) {
-    EXPECT_EQ(s.DVDFolder, "");
-    EXPECT_EQ(s.Folder, "");
-    EXPECT_EQ(s.LastAddFileDir, "");
-    EXPECT_EQ(s.DestOutputFolderOpt, documents.empty() ? 199u : 399u);
-    EXPECT_EQ(s.DestSpecifiedFolder, documents);
-    EXPECT_EQ(s.CreateDirs, 0u);
-    EXPECT_EQ(s.CreateFolderForEachSource, 0u);
-    EXPECT_EQ(s.BrowseOutputFolder, 1u);
-    EXPECT_EQ(s.OutputFiles2MyDocuments, 1u);
-    EXPECT_EQ(s.TargetExistsOpt, 11u);
-    EXPECT_EQ(s.KeepDateCreated, 0u);
-    EXPECT_EQ(s.KeepDateModified, 0u);
-    EXPECT_EQ(s.KeepID3Tag, 1u);
-    EXPECT_EQ(s.FixAudioUnsync, 0u);
-    EXPECT_EQ(s.NormalizeFile, 1u);
-    EXPECT_EQ(s.EnableExtFilter, 0u);
-    EXPECT_EQ(s.FilterExts, "");
-    EXPECT_EQ(s.EnableSkipLength, 0u);
-    EXPECT_EQ(s.SkipLength, 0u);
-    EXPECT_EQ(s.EnableConvertLength, 0u);
-    EXPECT_EQ(s.ConvertLength, 0u);
-    EXPECT_EQ(s.EnableIgnoreTheLast, 0u);
-    EXPECT_EQ(s.IgnoreLength, 0u);
-    EXPECT_EQ(s.RequestAudioIndex, 1u);
-    EXPECT_EQ(s.OutputFormat, 1160u);
-    EXPECT_EQ(s.ConversionPriority, 32u);
-    EXPECT_EQ(s.ConversionThreads, 2u);
-    EXPECT_EQ(s.OptStartPageIndex, 0u);
-    EXPECT_TRUE(s.filterExtensions.empty());
+// Everything saveSettings stores, as text: compares whole settings and catalogues at once.
+std::string storedText(const AppSettings& s, const Catalogue& c) {
+    MemorySettingsStore store;
+    EXPECT_TRUE(saveSettings(store, s, c, kSaveExitGroup | kSaveOptionsGroup));
+    return store.contents().serialize();
 }
 
-void expectSameFormats(const Catalogue& a, const Catalogue& b) {
-    for (size_t i = 0; i < a.formats().size(); ++i) {
-        const OutputFormat& x = *a.formats()[i];
-        const OutputFormat& y = *b.formats()[i];
-        SCOPED_TRACE(x.id);
-        EXPECT_EQ(x.AudioCodec, y.AudioCodec);
-        EXPECT_EQ(x.AudioBitRate, y.AudioBitRate);
-        EXPECT_EQ(x.AudioVBRQuality, y.AudioVBRQuality);
-        EXPECT_EQ(x.AudioVBREnabled, y.AudioVBREnabled);
-        EXPECT_EQ(x.AudioCompressionLevel, y.AudioCompressionLevel);
-        EXPECT_EQ(x.AudioSampleRate, y.AudioSampleRate);
-        EXPECT_EQ(x.AudioChannels, y.AudioChannels);
-        EXPECT_EQ(x.AudioVolume, y.AudioVolume);
-    }
+// Applies "Name=value" as --set does.
+bool set(AppSettings& s, Catalogue& c, const std::string& nameValue, std::string* error = nullptr) {
+    const size_t eq = nameValue.find('=');
+    return applySetting(s, c, nameValue.substr(0, eq), nameValue.substr(eq + 1), error);
 }
-
-// Every field changed away from its default.
-AppSettings changedSettings() {
-    AppSettings s = defaultSettings("/docs");
-    s.DVDFolder = "D:\\VIDEO_TS";
-    s.Folder = "C:\\Music \xE6\x97\xA5";
-    s.LastAddFileDir = "C:\\Last";
-    s.DestOutputFolderOpt = 199;
-    s.DestSpecifiedFolder = "E:\\Out";
-    s.CreateDirs = 1;
-    s.CreateFolderForEachSource = 1;
-    s.BrowseOutputFolder = 0;
-    s.OutputFiles2MyDocuments = 0;
-    s.TargetExistsOpt = 33;
-    s.KeepDateCreated = 1;
-    s.KeepDateModified = 1;
-    s.KeepID3Tag = 0;
-    s.FixAudioUnsync = 1;
-    s.NormalizeFile = 0;
-    s.EnableExtFilter = 1;
-    s.FilterExts = "mp3,WAV";
-    s.EnableSkipLength = 1;
-    s.SkipLength = 1500;
-    s.EnableConvertLength = 1;
-    s.ConvertLength = 60000;
-    s.EnableIgnoreTheLast = 1;
-    s.IgnoreLength = 2500;
-    s.RequestAudioIndex = 3;
-    s.OutputFormat = 1200;
-    s.ConversionPriority = 16384;
-    s.ConversionThreads = 8;
-    s.OptStartPageIndex = 1;
-    return s;
-}
-
-void changeFormats(Catalogue& c) {
-    int32_t n = 0;
-    for (const auto& f : c.formats()) {
-        ++n;
-        f->AudioCodec = f->codecs[codecCount(f->codecs) - 1]->transcoderName;
-        f->AudioBitRate = 1000 * n;
-        f->AudioVBRQuality = n % 11;
-        f->AudioVBREnabled = n % 2;
-        f->AudioCompressionLevel = n % 5;
-        f->AudioSampleRate = 8000 + n;
-        f->AudioChannels = n % 9;
-        f->AudioVolume = 50 + n;
-    }
-    c.findById(1010)->AudioVBRQuality = -1;  // negative values survive as DWORDs
-}
-
-void expectEqualSettings(const AppSettings& a, const AppSettings& b) {
-    EXPECT_EQ(a.DVDFolder, b.DVDFolder);
-    EXPECT_EQ(a.Folder, b.Folder);
-    EXPECT_EQ(a.LastAddFileDir, b.LastAddFileDir);
-    EXPECT_EQ(a.DestOutputFolderOpt, b.DestOutputFolderOpt);
-    EXPECT_EQ(a.DestSpecifiedFolder, b.DestSpecifiedFolder);
-    EXPECT_EQ(a.CreateDirs, b.CreateDirs);
-    EXPECT_EQ(a.CreateFolderForEachSource, b.CreateFolderForEachSource);
-    EXPECT_EQ(a.BrowseOutputFolder, b.BrowseOutputFolder);
-    EXPECT_EQ(a.OutputFiles2MyDocuments, b.OutputFiles2MyDocuments);
-    EXPECT_EQ(a.TargetExistsOpt, b.TargetExistsOpt);
-    EXPECT_EQ(a.KeepDateCreated, b.KeepDateCreated);
-    EXPECT_EQ(a.KeepDateModified, b.KeepDateModified);
-    EXPECT_EQ(a.KeepID3Tag, b.KeepID3Tag);
-    EXPECT_EQ(a.FixAudioUnsync, b.FixAudioUnsync);
-    EXPECT_EQ(a.NormalizeFile, b.NormalizeFile);
-    EXPECT_EQ(a.EnableExtFilter, b.EnableExtFilter);
-    EXPECT_EQ(a.FilterExts, b.FilterExts);
-    EXPECT_EQ(a.EnableSkipLength, b.EnableSkipLength);
-    EXPECT_EQ(a.SkipLength, b.SkipLength);
-    EXPECT_EQ(a.EnableConvertLength, b.EnableConvertLength);
-    EXPECT_EQ(a.ConvertLength, b.ConvertLength);
-    EXPECT_EQ(a.EnableIgnoreTheLast, b.EnableIgnoreTheLast);
-    EXPECT_EQ(a.IgnoreLength, b.IgnoreLength);
-    EXPECT_EQ(a.RequestAudioIndex, b.RequestAudioIndex);
-    EXPECT_EQ(a.OutputFormat, b.OutputFormat);
-    EXPECT_EQ(a.ConversionPriority, b.ConversionPriority);
-    EXPECT_EQ(a.ConversionThreads, b.ConversionThreads);
-    EXPECT_EQ(a.OptStartPageIndex, b.OptStartPageIndex);
-}
-
-// ---- through every store ----
 
 TEST_P(StoreContract, SettingsSurviveSaveAndLoad) {
     auto t = GetParam().make();
-    const AppSettings saved = changedSettings();
+    AppSettings saved = defaultSettings("/docs");
     Catalogue savedCatalogue;
-    changeFormats(savedCatalogue);
+    // Every value away from its default.
+    const Strings changed = split(
+        "DVDFolder=D:\\VIDEO_TS;Folder=C:\\Music "
+        "\xE6\x97\xA5;LastAddFileDir=C:\\Last;DestOutputFolderOpt=199;"
+        "DestSpecifiedFolder=E:\\Out;CreateDirs=1;CreateFolderForEachSource=1;BrowseOutputFolder=0;"
+        "OutputFiles2MyDocuments=0;TargetExistsOpt=33;KeepDateCreated=1;KeepDateModified=1;KeepID3Tag=0;"
+        "FixAudioUnsync=1;NormalizeFile=0;EnableExtFilter=1;FilterExts=mp3,WAV;EnableSkipLength=1;"
+        "SkipLength=1500;EnableConvertLength=1;ConvertLength=60000;EnableIgnoreTheLast=1;IgnoreLength=2500;"
+        "RequestAudioIndex=3;OutputFormat=1200;ConversionPriority=16384;ConversionThreads=8;"
+        "OptStartPageIndex=1",
+        ";");
+    ASSERT_EQ(changed.size(), 28u);
+    for (const auto& nameValue : changed) ASSERT_TRUE(set(saved, savedCatalogue, nameValue)) << nameValue;
+    const Strings perFormat = perFormatValueNames(savedCatalogue);
+    for (size_t i = 0; i < perFormat.size(); ++i)
+        ASSERT_TRUE(set(saved, savedCatalogue, perFormat[i] + "=" + std::to_string(i + 1)));
+    ASSERT_TRUE(set(saved, savedCatalogue, "AACAudioVBRQuality=-1"));  // negative values survive as DWORDs
     ASSERT_TRUE(saveSettings(*t.store, saved, savedCatalogue, kSaveExitGroup | kSaveOptionsGroup));
 
     auto readBack = t.reopen ? t.reopen() : std::move(t.store);
     AppSettings loaded = defaultSettings("/docs");
     Catalogue loadedCatalogue;
     loadSettings(*readBack, loaded, loadedCatalogue);
-    expectEqualSettings(loaded, saved);
-    expectSameFormats(loadedCatalogue, savedCatalogue);
-    EXPECT_EQ(loaded.filterExtensions, (std::vector<std::string>{"mp3", "wav"}));
+    EXPECT_EQ(storedText(loaded, loadedCatalogue), storedText(saved, savedCatalogue));
+    EXPECT_EQ(loaded.Folder, "C:\\Music \xE6\x97\xA5");
+    EXPECT_EQ(loaded.filterExtensions, (Strings{"mp3", "wav"}));
     EXPECT_EQ(loadedCatalogue.findById(1010)->AudioVBRQuality, -1);
 }
 
-TEST_P(StoreContract, FirstRunMarkerIsTakenOnce) {
+TEST_P(StoreContract, FirstRunMarkerAndHistoriesPersist) {
     auto t = GetParam().make();
     EXPECT_TRUE(takeFirstRun(*t.store));
     EXPECT_FALSE(takeFirstRun(*t.store));
+    ASSERT_TRUE(
+        saveHistory(*t.store, HistoryList{{"C:\\One", "", "D:\\Three"}, "", -1}, kOutputFolderHistory));
     auto again = t.reopen ? t.reopen() : std::move(t.store);
     EXPECT_FALSE(takeFirstRun(*again));
-}
-
-TEST_P(StoreContract, HistoriesSurviveSaveAndLoad) {
-    auto t = GetParam().make();
-    HistoryList list;
-    list.items = {"C:\\One", "", "D:\\Three"};
-    ASSERT_TRUE(saveHistory(*t.store, list, kOutputFolderHistory));
     HistoryList loaded;
-    ASSERT_TRUE(loadHistory(*t.store, loaded, kOutputFolderHistory));
-    EXPECT_EQ(loaded.items, (std::vector<std::string>{"C:\\One"}));  // stops at the gap
-    HistoryList other;
-    EXPECT_FALSE(loadHistory(*t.store, other, kFilterExtsHistory));
-}
-
-// ---- defaults and load rules ----
-
-TEST(Settings, DefaultsFollowTheDocumentsFolder) {
-    expectDefaults(defaultSettings(""), "");
-    expectDefaults(defaultSettings("/home/u/Documents"), "/home/u/Documents");
+    ASSERT_TRUE(loadHistory(*again, loaded, kOutputFolderHistory));
+    EXPECT_EQ(loaded.items, (Strings{"C:\\One"}));  // stops at the gap
+    EXPECT_FALSE(loadHistory(*again, loaded, kFilterExtsHistory));
 }
 
 TEST(Settings, FirstStartKeepsEveryDefault) {
-    MemorySettingsStore store;
-    AppSettings s = defaultSettings("/home/u/Documents");
-    Catalogue catalogue;
-    loadSettings(store, s, catalogue);
-    expectDefaults(s, "/home/u/Documents");
-    expectSameFormats(catalogue, Catalogue());
-    EXPECT_TRUE(takeFirstRun(store));
-    EXPECT_FALSE(takeFirstRun(store));
+    for (const std::string docs : {"", "/home/u/Documents"}) {
+        MemorySettingsStore store;
+        AppSettings s = defaultSettings(docs);
+        Catalogue catalogue;
+        loadSettings(store, s, catalogue);
+        EXPECT_EQ(storedText(s, catalogue), storedText(defaultSettings(docs), Catalogue()));
+        EXPECT_EQ(s.DestOutputFolderOpt, docs.empty() ? 199u : 399u);
+        EXPECT_EQ(s.DestSpecifiedFolder, docs);
+        EXPECT_TRUE(s.filterExtensions.empty());
+    }
+    // The defaults that are not zero or empty.
+    const AppSettings d = defaultSettings("");
+    EXPECT_EQ((std::vector<uint32_t>{d.BrowseOutputFolder, d.OutputFiles2MyDocuments, d.TargetExistsOpt,
+                                     d.KeepID3Tag, d.NormalizeFile, d.RequestAudioIndex, d.OutputFormat,
+                                     d.ConversionPriority, d.ConversionThreads, d.CreateDirs, d.SkipLength}),
+              (std::vector<uint32_t>{1, 1, 11, 1, 1, 1, 1160, 32, 2, 0, 0}));
+    EXPECT_EQ(Catalogue().findById(1160)->AudioVolume, 100);
 }
 
-TEST(Settings, UnavailableStoreReadsNothingAndStillOpensTheHelp) {
+TEST(Settings, FirstRunMarkerAndUnavailableStore) {
+    for (const auto& [stored, first] :
+         std::vector<std::pair<uint32_t, bool>>{{0, false}, {1, true}, {7, true}}) {
+        MemorySettingsStore store;
+        store.createKey(kOptions)->writeDword("FirstRun", stored);
+        EXPECT_EQ(takeFirstRun(store), first);
+        uint32_t after = 99;
+        EXPECT_TRUE(store.openKey(kOptions)->readDword("FirstRun", after) && after == 0) << stored;
+    }
     MemorySettingsStore store;
     ASSERT_TRUE(store.createKey(kOptions)->writeDword("ConversionThreads", 9));
     store.setAvailable(false);
@@ -214,432 +115,173 @@ TEST(Settings, UnavailableStoreReadsNothingAndStillOpensTheHelp) {
     Catalogue catalogue;
     loadSettings(store, s, catalogue);
     EXPECT_EQ(s.ConversionThreads, 2u);
-    EXPECT_TRUE(takeFirstRun(store));
-    EXPECT_TRUE(takeFirstRun(store));
+    EXPECT_TRUE(takeFirstRun(store) && takeFirstRun(store));  // the help still opens
     EXPECT_FALSE(saveSettings(store, s, catalogue, kSaveExitGroup));
 }
 
-TEST(Settings, FirstRunMarkerValues) {
+// What a stored value loads as: the value --set would give, or none for the default.
+TEST(Settings, StoredValuesLoadOrKeepTheDefault) {
+    const std::string longPath = "C:\\" + std::string(400, 'x');  // beyond the old 260-character buffers
+    const auto sz = encodeStringValue;
     struct Case {
-        std::optional<uint32_t> stored;
-        bool first;
-    };
-    const Case cases[] = {{std::nullopt, true}, {0u, false}, {1u, true}, {7u, true}};
-    for (const Case& c : cases) {
-        MemorySettingsStore store;
-        if (c.stored) store.createKey(kOptions)->writeDword("FirstRun", *c.stored);
-        EXPECT_EQ(takeFirstRun(store), c.first);
-        uint32_t after = 99;
-        EXPECT_TRUE(store.openKey(kOptions)->readDword("FirstRun", after));
-        EXPECT_EQ(after, 0u);
-    }
-}
-
-TEST(Settings, RetiredAacEncodersLoadAsAac) {
-    MemorySettingsStore store;
-    auto key = store.createKey(kOptions);
-    key->writeString("MP3AudioCodec", "libvo_aacenc");
-    key->writeString("M4AAudioCodec", "libfaac");
-    key->writeString("AACAudioCodec", "libfdk_aac");  // not one of the two: kept
-    AppSettings s = defaultSettings("");
-    Catalogue c;
-    loadSettings(store, s, c);
-    EXPECT_EQ(c.findById(1160)->AudioCodec, "aac");
-    EXPECT_EQ(findCodec(*c.findById(1160)), nullptr);
-    EXPECT_EQ(c.findById(1100)->AudioCodec, "aac");
-    EXPECT_EQ(findCodec(*c.findById(1100)), &codecs::kAac);
-    EXPECT_EQ(c.findById(1010)->AudioCodec, "libfdk_aac");
-    // The other two m4a formats keep theirs.
-    EXPECT_EQ(c.findById(1020)->AudioCodec, "aac");
-    EXPECT_EQ(c.findById(1050)->AudioCodec, "alac");
-}
-
-TEST(Settings, CodecValueSizesDecideWhetherItIsRead) {
-    struct Case {
+        const char* name;
         uint32_t type;
         std::string bytes;
-        std::string expected;
+        const char* expected;
     };
-    const Case cases[] = {
-        {kValueString, "", "libmp3lame"},                           // 0 bytes: default stays
-        {kValueString, "x", "libmp3lame"},                          // 1 byte: default stays
-        {kValueString, std::string("\0\0", 2), ""},                 // empty string: read
-        {kValueString, std::string("m\0p\0\x32\0\0\0", 8), "mp2"},  // read
-        {kValueDword, std::string("\1\0\0\0", 4), "libmp3lame"},    // not a string
-    };
+    const Case cases[] = {{"MP3AudioCodec", kValueString, sz("libvo_aacenc"), "aac"},
+                          {"M4AAudioCodec", kValueString, sz("libfaac"), "aac"},
+                          {"AACAudioCodec", kValueString, sz("libfdk_aac"), "libfdk_aac"},
+                          {"MP3AudioCodec", kValueString, "x", nullptr},  // too short
+                          {"MP3AudioCodec", kValueString, std::string("\0\0", 2), ""},
+                          {"MP3AudioCodec", kValueDword, std::string("\1\0\0\0", 4), nullptr},
+                          {"ConversionThreads", kValueString, sz("8"), nullptr},
+                          {"OutputFormat", kValueDword, std::string("\x9c\x04", 2), nullptr},
+                          {"TargetExistsOpt", 11 /* QWORD */, std::string("\x16\0\0\0\0\0\0\0", 8), nullptr},
+                          {"MP3AudioBitRate", kValueBinary, std::string("\0\xee\x02\0", 4), nullptr},
+                          {"MP3AudioVolume", kValueDword, std::string("\x96\0\0\0\0", 5), nullptr},
+                          {"MP3AudioSampleRate", kValueDword, std::string("\x22\x56\0\0", 4), "22050"},
+                          {"Folder", kValueDword, std::string("\5\0\0\0", 4), nullptr},
+                          {"FilterExts", kValueString, "", nullptr},
+                          {"DestSpecifiedFolder", kValueString, sz(longPath), longPath.c_str()}};
     for (const Case& c : cases) {
         MemorySettingsStore store;
-        store.createKey(kOptions)->writeRaw("MP3AudioCodec", c.type, c.bytes);
-        AppSettings s = defaultSettings("");
-        Catalogue catalogue;
-        loadSettings(store, s, catalogue);
-        EXPECT_EQ(catalogue.findById(1160)->AudioCodec, c.expected) << c.bytes.size();
+        store.createKey(kOptions)->writeRaw(c.name, c.type, c.bytes);
+        AppSettings loaded = defaultSettings("/docs"), expected = defaultSettings("/docs");
+        Catalogue loadedCatalogue, expectedCatalogue;
+        loadSettings(store, loaded, loadedCatalogue);
+        ASSERT_TRUE(!c.expected || set(expected, expectedCatalogue, std::string(c.name) + "=" + c.expected));
+        EXPECT_EQ(storedText(loaded, loadedCatalogue), storedText(expected, expectedCatalogue))
+            << c.name << " " << c.bytes.size();
     }
-}
-
-TEST(Settings, DamagedDwordsKeepTheirDefaults) {
-    MemorySettingsStore store;
-    auto key = store.createKey(kOptions);
-    key->writeString("ConversionThreads", "8");
-    key->writeRaw("OutputFormat", kValueDword, std::string("\x9c\x04", 2));
-    key->writeRaw("TargetExistsOpt", 11 /* QWORD */, std::string("\x16\0\0\0\0\0\0\0", 8));
-    key->writeRaw("MP3AudioBitRate", kValueBinary, std::string("\0\xee\x02\0", 4));
-    key->writeRaw("MP3AudioVolume", kValueDword, std::string("\x96\0\0\0\0", 5));
-    key->writeDword("MP3AudioSampleRate", 22050);  // a good one among them
-    AppSettings s = defaultSettings("");
-    Catalogue c;
-    loadSettings(store, s, c);
-    EXPECT_EQ(s.ConversionThreads, 2u);
-    EXPECT_EQ(s.OutputFormat, 1160u);
-    EXPECT_EQ(s.TargetExistsOpt, 11u);
-    EXPECT_EQ(c.findById(1160)->AudioBitRate, 0);
-    EXPECT_EQ(c.findById(1160)->AudioVolume, 100);
-    EXPECT_EQ(c.findById(1160)->AudioSampleRate, 22050);
-}
-
-TEST(Settings, StringsAreTakenAsStoredAndWrongTypesIgnored) {
-    MemorySettingsStore store;
-    auto key = store.createKey(kOptions);
-    key->writeString("DVDFolder", "");
-    key->writeDword("Folder", 5);
-    const std::string longPath = "C:\\" + std::string(400, 'x');  // longer than the old 260-character buffers
-    key->writeString("DestSpecifiedFolder", longPath);
-    AppSettings s = defaultSettings("/docs");
-    s.DVDFolder = "before";
-    s.Folder = "kept";
-    Catalogue c;
-    loadSettings(store, s, c);
-    EXPECT_EQ(s.DVDFolder, "");
-    EXPECT_EQ(s.Folder, "kept");
-    EXPECT_EQ(s.DestSpecifiedFolder, longPath);
 }
 
 TEST(Settings, FilterExtensionList) {
-    struct Case {
-        uint32_t enabled;
-        std::string exts;
-        std::vector<std::string> expected;
-    };
-    const Case cases[] = {
+    const std::tuple<uint32_t, std::string, Strings> cases[] = {
         {1, "MP3,,Wav", {"mp3", "wav"}},
         {0, "MP3,,Wav", {}},
-        {1, "", {}},
         {1, ",,,", {}},
-        {1, "flac", {"flac"}},
-        {1, ",ogg,", {"ogg"}},
-        {1, "m p3", {"m p3"}},            // pieces are not
-                                          // trimmed
-        {1, "\xC3\x84X", {"\xC3\x84x"}},  // only ASCII is lowered
-    };
-    for (const Case& c : cases) {
+        {1, "m p3,", {"m p3"}} /* not trimmed */,
+        {1, "\xC3\x84X", {"\xC3\x84x"}} /* only ASCII is lowered */};
+    for (const auto& [enabled, exts, expected] : cases) {
         MemorySettingsStore store;
-        auto key = store.createKey(kOptions);
-        key->writeDword("EnableExtFilter", c.enabled);
-        key->writeString("FilterExts", c.exts);
+        store.createKey(kOptions)->writeDword("EnableExtFilter", enabled);
+        store.createKey(kOptions)->writeString("FilterExts", exts);
         AppSettings s = defaultSettings("");
         Catalogue catalogue;
         loadSettings(store, s, catalogue);
-        EXPECT_EQ(s.FilterExts, c.exts);
-        EXPECT_EQ(s.filterExtensions, c.expected) << c.exts;
+        EXPECT_EQ(s.FilterExts, exts);
+        EXPECT_EQ(s.filterExtensions, expected) << exts;
     }
 }
-
-TEST(Settings, ZeroSizeFilterExtsIsNotRead) {
-    MemorySettingsStore store;
-    auto key = store.createKey(kOptions);
-    key->writeDword("EnableExtFilter", 1);
-    key->writeRaw("FilterExts", kValueString, "");
-    AppSettings s = defaultSettings("");
-    s.FilterExts = "aac";
-    Catalogue c;
-    loadSettings(store, s, c);
-    EXPECT_EQ(s.FilterExts, "aac");
-    EXPECT_EQ(s.filterExtensions, (std::vector<std::string>{"aac"}));
-}
-
-// ---- save groups ----
 
 TEST(Settings, SaveGroupsWriteTheirValuesInOrder) {
-    const AppSettings s = changedSettings();
-    const Catalogue c;
-    {
-        MemorySettingsStore store;
-        EXPECT_TRUE(saveSettings(store, s, c, 0));
-        EXPECT_EQ(store.openKey(kOptions), nullptr);
-    }
-    {
-        MemorySettingsStore store;
-        ASSERT_TRUE(saveSettings(store, s, c, kSaveExitGroup));
-        EXPECT_EQ(valueNames(store, kOptions),
-                  (std::vector<std::string>{"ConversionPriority", "ConversionThreads", "OutputFormat",
-                                            "OptStartPageIndex", "LastAddFileDir", "Folder", "DVDFolder"}));
-        EXPECT_EQ(store.commits(), 1);  // one write for the whole group
-    }
-    {
-        MemorySettingsStore store;
-        ASSERT_TRUE(saveSettings(store, s, c, kSaveOptionsGroup));
-        const auto names = valueNames(store, kOptions);
-        ASSERT_EQ(names.size(), 21u + 224u);
-        const std::vector<std::string> head = {"DestOutputFolderOpt", "DestSpecifiedFolder",
-                                               "CreateDirs",          "CreateFolderForEachSource",
-                                               "BrowseOutputFolder",  "OutputFiles2MyDocuments",
-                                               "TargetExistsOpt",     "KeepDateCreated",
-                                               "KeepDateModified",    "KeepID3Tag",
-                                               "FixAudioUnsync",      "NormalizeFile",
-                                               "EnableExtFilter",     "FilterExts",
-                                               "EnableSkipLength",    "SkipLength",
-                                               "EnableConvertLength", "ConvertLength",
-                                               "EnableIgnoreTheLast", "IgnoreLength",
-                                               "RequestAudioIndex"};
-        EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 21), head);
-        EXPECT_EQ(std::vector<std::string>(names.begin() + 21, names.end()), perFormatValueNames(c));
-        EXPECT_EQ(names[21], "AACAudioCodec");
-        EXPECT_EQ(names[28], "AACAudioVolume");
-        EXPECT_EQ(names[29], "AACDEVICEAudioCodec");
-        EXPECT_EQ(names.back(), "WVAudioVolume");
-    }
-}
-
-TEST(Settings, StringsAreSavedWithTheirNull) {
-    MemorySettingsStore store;
     AppSettings s = defaultSettings("");
     s.Folder = "abc";
-    ASSERT_TRUE(saveSettings(store, s, Catalogue(), kSaveExitGroup));
-    auto key = store.openKey(kOptions);
-    EXPECT_EQ(key->query("Folder")->size, 8u);
-    EXPECT_EQ(key->query("DVDFolder")->size, 2u);
-    EXPECT_EQ(key->query("ConversionThreads")->size, 4u);
-    EXPECT_EQ(key->query("ConversionThreads")->type, kValueDword);
-}
-
-TEST(Settings, PerFormatValueNames) {
     const Catalogue c;
-    const auto names = perFormatValueNames(c);
-    ASSERT_EQ(names.size(), 224u);
-    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), 224u);
+    MemorySettingsStore none, exitGroup, options;
+    EXPECT_TRUE(saveSettings(none, s, c, 0));
+    EXPECT_EQ(none.openKey(kOptions), nullptr);
+    ASSERT_TRUE(saveSettings(exitGroup, s, c, kSaveExitGroup));
+    EXPECT_EQ(valueNames(exitGroup, kOptions),
+              (Strings{"ConversionPriority", "ConversionThreads", "OutputFormat", "OptStartPageIndex",
+                       "LastAddFileDir", "Folder", "DVDFolder"}));
+    EXPECT_EQ(exitGroup.commits(), 1);                                  // one write for the whole group
+    EXPECT_EQ(exitGroup.openKey(kOptions)->query("Folder")->size, 8u);  // with the terminating null
+    ASSERT_TRUE(saveSettings(options, s, c, kSaveOptionsGroup));
+    const Strings names = valueNames(options, kOptions);
+    ASSERT_EQ(names.size(), 21u + 224u);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), 245u);
+    EXPECT_EQ((Strings{names[0], names[13], names[20], names[21], names[28], names[29], names.back()}),
+              (Strings{"DestOutputFolderOpt", "FilterExts", "RequestAudioIndex", "AACAudioCodec",
+                       "AACAudioVolume", "AACDEVICEAudioCodec", "WVAudioVolume"}));
+    EXPECT_EQ(Strings(names.begin() + 21, names.end()), perFormatValueNames(c));
     for (const char* expected :
-         {"MP3AudioCodec", "MP3AudioBitRate", "AACDEVICEAudioBitRate", "ALACAudioCompressionLevel",
-          "FLVAUDIOAudioVBREnabled", "M4AAudioSampleRate", "WAVAudioChannels", "WVAudioVolume"})
-        EXPECT_NE(std::find(names.begin(), names.end(), expected), names.end()) << expected;
+         {"ALACAudioCompressionLevel", "FLVAUDIOAudioVBREnabled", "M4AAudioSampleRate"})
+        EXPECT_EQ(std::count(names.begin(), names.end(), expected), 1) << expected;
 }
-
-// ---- split ----
-
-TEST(Split, NonEmptyPieces) {
-    struct Case {
-        std::string text, separator;
-        std::vector<std::string> expected;
-    };
-    const Case cases[] = {
-        {"a,b,c", ",", {"a", "b", "c"}},
-        {",,a,,b,", ",", {"a", "b"}},
-        {"", ",", {}},
-        {",", ",", {}},
-        {"abc", "", {}},
-        {"abc", ",", {"abc"}},
-        {"a\xE6\x97\xA5"
-         "b",
-         "\xE6\x97\xA5",
-         {"a", "b"}},
-        {"x--y----z", "--", {"x", "y", "z"}},
-    };
-    for (const Case& c : cases) EXPECT_EQ(split(c.text, c.separator), c.expected) << c.text;
-}
-
-// ---- histories ----
 
 TEST(History, LoadStopsAtTheFirstGapOrShortValue) {
-    struct Case {
-        std::vector<std::pair<std::string, std::string>> values;  // name, text
-        std::vector<std::string> expected;
-    };
-    std::vector<std::pair<std::string, std::string>> many;
-    std::vector<std::string> thirty;
-    for (int i = 0; i <= 34; ++i) {
-        many.emplace_back(std::to_string(i), "item" + std::to_string(i));
-        if (i < 30) thirty.push_back("item" + std::to_string(i));
-    }
-    const Case cases[] = {
-        {{{"0", "a"}, {"1", "b"}, {"3", "d"}}, {"a", "b"}},
+    std::vector<std::pair<std::string, std::string>> many;  // "0".."34"
+    Strings thirty;
+    for (int i = 0; i <= 34; ++i) many.emplace_back(std::to_string(i), encodeStringValue(std::to_string(i)));
+    for (int i = 0; i < 30; ++i) thirty.push_back(std::to_string(i));
+    const auto sz = encodeStringValue;
+    const std::pair<std::vector<std::pair<std::string, std::string>>, Strings> cases[] = {
+        {{{"0", sz("a")}, {"1", sz("b")}, {"3", sz("d")}}, {"a", "b"}},
         {many, thirty},
-        {{{"0", "a"}, {"1", ""}, {"2", "c"}}, {"a"}},  // an empty string is 2 bytes: too short
-        {{{"1", "b"}}, {}},
-        {{}, {}},
-    };
-    for (const Case& c : cases) {
+        {{{"0", sz("a")}, {"1", sz("")}, {"2", sz("c")}}, {"a"}},  // an empty string is 2 bytes: too short
+        {{{"1", sz("b")}}, {}},
+        // 4 bytes of another type are skipped; an odd size loses its last byte.
+        {{{"0", sz("mp3")}, {"1", "DWORD"}, {"2", std::string("w\0a\0v", 5)}, {"3", std::string("x\0", 2)}},
+         {"mp3", "wa"}}};
+    for (const auto& [values, expected] : cases) {
         MemorySettingsStore store;
-        auto key = store.createKey("Software\\Melodrift 4\\OutputFolder");
-        for (const auto& [name, text] : c.values) key->writeString(name, text);
-        HistoryList list;
-        list.items = {"old"};
-        list.editText = "typed";
-        list.selected = 0;
+        auto key = store.createKey(kOutputFolder);
+        for (const auto& [name, bytes] : values)
+            key->writeRaw(name, bytes == "DWORD" ? kValueDword : kValueString,
+                          bytes == "DWORD" ? "\5\5\5\5" : bytes);
+        HistoryList list{{"old"}, "typed", 0};
         EXPECT_TRUE(loadHistory(store, list, kOutputFolderHistory));
-        EXPECT_EQ(list.items, c.expected);
+        EXPECT_EQ(list.items, expected);
         EXPECT_EQ(list.selected, -1);
     }
 }
 
-TEST(History, OddValuesAreSkippedOrEndTheList) {
-    MemorySettingsStore store;
-    auto key = store.createKey("Software\\Melodrift 4\\FilterExts");
-    key->writeString("0", "mp3");
-    key->writeDword("1", 5);                                      // 4 bytes, not a string: skipped
-    key->writeRaw("2", kValueString, std::string("w\0a\0v", 5));  // odd size, read as "wa"
-    key->writeRaw("3", kValueString, std::string("x\0", 2));      // 2 bytes: the end
-    key->writeString("4", "never");
-    HistoryList list;
-    EXPECT_TRUE(loadHistory(store, list, kFilterExtsHistory));
-    EXPECT_EQ(list.items, (std::vector<std::string>{"mp3", "wa"}));
-}
-
-TEST(History, SaveReplacesTheKeyAndLeavesGapsForEmptyItems) {
-    MemorySettingsStore store;
-    store.createKey("Software\\Melodrift 4\\OutputFolder")->writeString("7", "stale");
-    HistoryList list;
-    list.items = {"a", "", "c"};
-    ASSERT_TRUE(saveHistory(store, list, kOutputFolderHistory));
-    EXPECT_EQ(valueNames(store, "Software\\Melodrift 4\\OutputFolder"), (std::vector<std::string>{"0", "2"}));
-}
-
-TEST(History, PushRules) {
-    const std::string path = "Software\\Melodrift 4\\OutputFolder";
-    auto stored = [&](MemorySettingsStore& store) {
-        HistoryList l;
-        loadHistory(store, l, kOutputFolderHistory);
-        return l.items;
-    };
-    {  // empty text: nothing
+TEST(History, SaveAndPushRules) {
+    MemorySettingsStore replaced;
+    replaced.createKey(kOutputFolder)->writeString("7", "stale");
+    ASSERT_TRUE(saveHistory(replaced, HistoryList{{"a", "", "c"}, "", -1}, kOutputFolderHistory));
+    EXPECT_EQ(valueNames(replaced, kOutputFolder), (Strings{"0", "2"}));  // a gap for the empty item
+    const std::tuple<Strings, std::string, Strings> cases[] = {
+        {{"a"}, "", {"a"}},
+        {{"a", "b", "c"}, "a", {"a", "b", "c"}},
+        {{"a", "b", "c"}, "c", {"c", "a", "b"}},
+        {{"a", "B"}, "b", {"b", "a", "B"}} /* case-sensitive */,
+        {{"a", "x", "b", "x"}, "x", {"x", "a", "b"}}};
+    for (const auto& [items, text, expected] : cases) {
         MemorySettingsStore store;
-        HistoryList list{{"a"}, "", -1};
-        pushHistory(store, list, kOutputFolderHistory);
-        EXPECT_EQ(list.items, (std::vector<std::string>{"a"}));
-        EXPECT_EQ(store.commits(), 0);
-    }
-    {  // already first: the store is untouched
-        MemorySettingsStore store;
-        HistoryList list{{"a", "b", "c"}, "a", -1};
-        saveHistory(store, list, kOutputFolderHistory);
+        HistoryList list{items, text, -1};
+        ASSERT_TRUE(saveHistory(store, list, kOutputFolderHistory));
         const int before = store.commits();
         pushHistory(store, list, kOutputFolderHistory);
-        EXPECT_EQ(store.commits(), before);
-        EXPECT_EQ(list.items, (std::vector<std::string>{"a", "b", "c"}));
+        EXPECT_EQ(list.items, expected) << text;
+        const bool untouched = text.empty() || items[0] == text;  // nothing to do: the store is not written
+        EXPECT_EQ(store.commits() == before, untouched) << text;
+        HistoryList stored;
+        loadHistory(store, stored, kOutputFolderHistory);
+        EXPECT_EQ(stored.items, expected) << text;
+        EXPECT_EQ(list.selected, untouched ? -1 : 0);
     }
-    {  // third moves to the top; all values rewritten
-        MemorySettingsStore store;
-        HistoryList list{{"a", "b", "c"}, "c", -1};
-        saveHistory(store, list, kOutputFolderHistory);
-        pushHistory(store, list, kOutputFolderHistory);
-        EXPECT_EQ(list.items, (std::vector<std::string>{"c", "a", "b"}));
-        EXPECT_EQ(list.selected, 0);
-        EXPECT_EQ(stored(store), (std::vector<std::string>{"c", "a", "b"}));
-    }
-    {  // a new text goes on top; the comparison is case-sensitive
-        MemorySettingsStore store;
-        HistoryList list{{"a", "B"}, "b", -1};
-        pushHistory(store, list, kOutputFolderHistory);
-        EXPECT_EQ(list.items, (std::vector<std::string>{"b", "a", "B"}));
-        EXPECT_EQ(stored(store), (std::vector<std::string>{"b", "a", "B"}));
-    }
-    {  // a text listed twice further down ends up once
-        MemorySettingsStore store;
-        HistoryList list{{"a", "x", "b", "x"}, "x", -1};
-        pushHistory(store, list, kOutputFolderHistory);
-        EXPECT_EQ(list.items, (std::vector<std::string>{"x", "a", "b"}));
-    }
-}
-
-// ---- --set overrides ----
-
-TEST(ApplySetting, AcceptsEveryStoredName) {
-    const char* names[] = {"DVDFolder",
-                           "Folder",
-                           "LastAddFileDir",
-                           "DestOutputFolderOpt",
-                           "DestSpecifiedFolder",
-                           "CreateDirs",
-                           "CreateFolderForEachSource",
-                           "BrowseOutputFolder",
-                           "OutputFiles2MyDocuments",
-                           "TargetExistsOpt",
-                           "KeepDateCreated",
-                           "KeepDateModified",
-                           "KeepID3Tag",
-                           "FixAudioUnsync",
-                           "NormalizeFile",
-                           "EnableExtFilter",
-                           "FilterExts",
-                           "EnableSkipLength",
-                           "SkipLength",
-                           "EnableConvertLength",
-                           "ConvertLength",
-                           "EnableIgnoreTheLast",
-                           "IgnoreLength",
-                           "RequestAudioIndex",
-                           "OutputFormat",
-                           "ConversionPriority",
-                           "ConversionThreads",
-                           "OptStartPageIndex"};
-    AppSettings s = defaultSettings("");
-    Catalogue c;
-    for (const char* name : names) {
-        std::string error;
-        EXPECT_TRUE(applySetting(s, c, name, "1", &error)) << name << ": " << error;
-    }
-    for (const auto& name : perFormatValueNames(c)) {
-        std::string error;
-        EXPECT_TRUE(applySetting(s, c, name, "2", &error)) << name << ": " << error;
-    }
-    EXPECT_EQ(c.findById(1220)->AudioVolume, 2);
-    EXPECT_EQ(c.findById(1160)->AudioCodec, "2");
 }
 
 TEST(ApplySetting, ValuesAndErrors) {
     AppSettings s = defaultSettings("");
     Catalogue c;
-    std::string error;
-    EXPECT_TRUE(applySetting(s, c, "MP3AudioBitRate", "192000", &error));
-    EXPECT_EQ(c.findById(1160)->AudioBitRate, 192000);
-    EXPECT_TRUE(applySetting(s, c, "mp3audiocodec", "libmp3lame", &error));
+    for (const auto& name : perFormatValueNames(c)) EXPECT_TRUE(set(s, c, name + "=2")) << name;
+    for (const char* good :
+         {"mp3audiocodec=libmp3lame", "AACDEVICEAudioBitRate=128000", "WAVAudioVolume=4294967295",
+          "ConversionThreads=+4", "Folder=C:\\x=y", "FilterExts=MP3,Ogg"})
+        EXPECT_TRUE(set(s, c, good)) << good;
     EXPECT_EQ(c.findById(1160)->AudioCodec, "libmp3lame");
-    EXPECT_TRUE(applySetting(s, c, "AACDEVICEAudioBitRate", "128000", &error));
     EXPECT_EQ(c.findById(1020)->AudioBitRate, 128000);
-    EXPECT_EQ(c.findById(1100)->AudioBitRate, 0);
-    EXPECT_TRUE(applySetting(s, c, "WAVAudioVBRQuality", "-1", &error));
-    EXPECT_EQ(c.findById(1200)->AudioVBRQuality, -1);
-    EXPECT_TRUE(applySetting(s, c, "WAVAudioVolume", "4294967295", &error));
+    EXPECT_EQ(c.findById(1100)->AudioBitRate, 2);
     EXPECT_EQ(c.findById(1200)->AudioVolume, -1);
-    EXPECT_TRUE(applySetting(s, c, "ConversionThreads", "+4", &error));
     EXPECT_EQ(s.ConversionThreads, 4u);
-    EXPECT_TRUE(applySetting(s, c, "Folder", "C:\\x=y", &error));
     EXPECT_EQ(s.Folder, "C:\\x=y");
-    EXPECT_TRUE(applySetting(s, c, "FilterExts", "MP3,Ogg", &error));
     EXPECT_TRUE(s.filterExtensions.empty());  // filter still off
-    EXPECT_TRUE(applySetting(s, c, "EnableExtFilter", "1", &error));
-    EXPECT_EQ(s.filterExtensions, (std::vector<std::string>{"mp3", "ogg"}));
-
-    struct Bad {
-        const char* name;
-        const char* value;
-    };
-    const Bad bad[] = {{"NoSuchThing", "1"},
-                       {"ConversionThreads", "two"},
-                       {"ConversionThreads", ""},
-                       {"ConversionThreads", "-1"},
-                       {"ConversionThreads", "4294967296"},
-                       {"MP3AudioBitRate", "12k"},
-                       {"MP3AudioBitRate", "-2147483649"},
-                       {"MP3AudioNothing", "1"},
-                       {"MP3", "1"},
-                       {"XYZAudioBitRate", "1"},
-                       {"", "1"}};
-    for (const Bad& b : bad) {
-        error.clear();
-        EXPECT_FALSE(applySetting(s, c, b.name, b.value, &error)) << b.name << "=" << b.value;
-        EXPECT_FALSE(error.empty()) << b.name;
+    EXPECT_TRUE(set(s, c, "EnableExtFilter=1"));
+    EXPECT_EQ(s.filterExtensions, (Strings{"mp3", "ogg"}));
+    for (const char* bad :
+         {"NoSuchThing=1", "ConversionThreads=two", "ConversionThreads=", "ConversionThreads=-1",
+          "ConversionThreads=4294967296", "MP3AudioBitRate=12k", "MP3AudioBitRate=-2147483649",
+          "MP3AudioNothing=1", "MP3=1", "XYZAudioBitRate=1", "=1"}) {
+        std::string error;
+        EXPECT_FALSE(set(s, c, bad, &error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
     }
     EXPECT_EQ(s.ConversionThreads, 4u);
-    EXPECT_EQ(c.findById(1160)->AudioBitRate, 192000);
+    EXPECT_EQ(c.findById(1160)->AudioBitRate, 2);
 }
 
 }  // namespace
