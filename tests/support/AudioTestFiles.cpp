@@ -12,27 +12,16 @@ namespace testing_support {
 
 namespace {
 
-void putBe(std::string& s, uint64_t v, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+// Appends fields of {value, bytes}, little- or big-endian.
+void put(std::string& s, std::initializer_list<std::pair<int64_t, int>> fields, bool bigEndian = false) {
+    for (const auto& [v, n] : fields)
+        for (int i = 0; i < n; ++i)
+            s.push_back(static_cast<char>((v >> (8 * (bigEndian ? n - 1 - i : i))) & 0xFF));
 }
-void putLe(std::string& s, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-uint32_t getLe(const std::string& s, size_t at, int bytes) {
+uint32_t getLe(const std::string& s, size_t at, size_t bytes) {
     uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(s[at + i])) << (8 * i);
+    for (size_t i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(s[at + i])) << (8 * i);
     return v;
-}
-
-// The 80-bit extended form of a positive or negative finite rate.
-std::string extended80(double value) {
-    if (value == 0) return std::string(10, '\0');
-    int exponent = 0;
-    const double fraction = std::frexp(std::fabs(value), &exponent);
-    std::string out;
-    putBe(out, static_cast<uint32_t>((exponent - 1 + 16383) | (value < 0 ? 0x8000 : 0)), 2);
-    putBe(out, static_cast<uint64_t>(std::ldexp(fraction, 64)), 8);
-    return out;
 }
 
 }  // namespace
@@ -41,7 +30,7 @@ std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth) {
     const int64_t maxDelta = int64_t{1} << (bitWidth - 1);
     std::string out;
     int bits = 0;
-    auto put = [&](uint32_t value, int count) {
+    auto putBits = [&](uint32_t value, int count) {
         for (int i = count - 1; i >= 0; --i, ++bits) {
             if (bits % 8 == 0) out.push_back('\0');
             if ((value >> i) & 1u) out.back() = static_cast<char>(out.back() | (0x80 >> (bits % 8)));
@@ -50,27 +39,22 @@ std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth) {
     int64_t last = 0;
     int lastWidth = 0;
     for (const int32_t s : samples) {
-        int64_t delta = s - last;
-        if (delta >= maxDelta) delta -= 2 * maxDelta;
-        if (delta < -maxDelta) delta += 2 * maxDelta;
+        const int64_t delta = (s - last + 3 * maxDelta) % (2 * maxDelta) - maxDelta;  // wrapped
         last = s;
         const auto magnitude = static_cast<uint32_t>(delta < 0 ? -delta : delta);
         // maxDelta - 1 and maxDelta share the widest width and differ in one extra bit.
         const bool top = magnitude >= maxDelta - 1;
         const int width = top ? bitWidth - 1 : static_cast<int>(std::bit_width(magnitude));
-        int change = width - lastWidth;
-        if (change > bitWidth / 2) change -= bitWidth;
-        if (change < -(bitWidth / 2)) change += bitWidth;
-        const int size = change < 0 ? -change : change;
-        put(0, size);
-        if (size < bitWidth / 2) put(1, 1);
-        if (size != 0) put(change < 0 ? 1 : 0, 1);
+        const int change = (width - lastWidth + bitWidth + bitWidth / 2) % bitWidth - bitWidth / 2;
         lastWidth = width;
+        putBits(0, std::abs(change));
+        if (std::abs(change) < bitWidth / 2) putBits(1, 1);
+        if (change != 0) putBits(change < 0, 1);
         if (width > 0) {
             const auto coded = top ? static_cast<uint32_t>(maxDelta - 1) : magnitude;
-            put(coded & ((1u << (width - 1)) - 1u), width - 1);
-            put(delta < 0 ? 1 : 0, 1);
-            if (top) put(magnitude - coded, 1);
+            putBits(coded & ((1u << (width - 1)) - 1u), width - 1);
+            putBits(delta < 0, 1);
+            if (top) putBits(magnitude - coded, 1);
         }
     }
     return out;
@@ -78,20 +62,26 @@ std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth) {
 
 std::string makeDwvwAifc(const AifcSpec& spec, const std::vector<int32_t>& samples) {
     const std::string data = encodeDwvw(samples, spec.sampleSize);
+    const int64_t frames =
+        spec.frames >= 0 ? spec.frames : static_cast<int64_t>(samples.size()) / spec.channels;
+    int exponent = 0;  // the rate as an 80-bit extended number
+    const double fraction = std::frexp(std::fabs(spec.sampleRate), &exponent);
+    const int signAndExponent =
+        spec.sampleRate == 0 ? 0 : (exponent + 16382) | (spec.sampleRate < 0 ? 0x8000 : 0);
+    const auto mantissa = static_cast<int64_t>(static_cast<uint64_t>(std::ldexp(fraction, 64)));
     std::string comm = "COMM";
-    putBe(comm, spec.commSize, 4);
-    putBe(comm, static_cast<uint32_t>(spec.channels), 2);
-    putBe(comm, spec.frames >= 0 ? static_cast<uint64_t>(spec.frames) : samples.size() / spec.channels, 4);
-    putBe(comm, static_cast<uint32_t>(spec.sampleSize), 2);
-    comm += extended80(spec.sampleRate) + spec.compression;
+    put(comm, {{spec.commSize, 4}, {spec.channels, 2}, {frames, 4}, {spec.sampleSize, 2}}, true);
+    put(comm, {{signAndExponent, 2}, {mantissa, 8}}, true);
+    comm += spec.compression;
     comm.resize(8 + spec.commSize + (spec.commSize & 1u), '\0');
+    std::string body = spec.formType + "FVER";
+    put(body, {{4, 4}, {0xA2805140u, 4}}, true);
     std::string ssnd = "SSND";
-    putBe(ssnd, 8 + data.size(), 4);
-    ssnd += std::string(8, '\0') + data + std::string(data.size() & 1u, '\0');
-    std::string body = spec.formType + "FVER" + std::string("\0\0\0\x04\xA2\x80\x51\x40", 8);
+    put(ssnd, {{static_cast<int64_t>(8 + data.size()), 4}, {0, 8}}, true);
+    ssnd += data + std::string(data.size() & 1u, '\0');
     body += spec.commAfterSsnd ? ssnd + comm : comm + ssnd;
     std::string file = "FORM";
-    putBe(file, body.size(), 4);
+    put(file, {{static_cast<int64_t>(body.size()), 4}}, true);
     return file + body;
 }
 
@@ -102,20 +92,13 @@ std::vector<int32_t> makeSignal(Signal signal, int bitWidth, int channels, uint3
     std::vector<int32_t> out;
     for (uint32_t f = 0; f < frames; ++f) {
         for (int c = 0; c < channels; ++c) {
-            const double phase = 2 * std::numbers::pi * (440.0 + 110 * c) * f / 44100.0;
-            switch (signal) {
-                case Signal::Sine:
-                    out.push_back(static_cast<int32_t>(std::lround(0.8 * maxValue * std::sin(phase))));
-                    break;
-                case Signal::Noise:
-                    out.push_back(any(rng));
-                    break;
-                case Signal::Silence:
-                    out.push_back(0);
-                    break;
-                case Signal::Extremes:
-                    out.push_back((f + c) % 3 == 0 ? -maxValue - 1 : (f % 3 == 1 ? maxValue : 0));
-            }
+            const double sine =
+                0.8 * maxValue * std::sin(2 * std::numbers::pi * (440.0 + 110 * c) * f / 44100.0);
+            const int32_t extreme = (f + c) % 3 == 0 ? -maxValue - 1 : (f % 3 == 1 ? maxValue : 0);
+            out.push_back(signal == Signal::Sine       ? static_cast<int32_t>(std::lround(sine))
+                          : signal == Signal::Noise    ? any(rng)
+                          : signal == Signal::Extremes ? extreme
+                                                       : 0);
         }
     }
     return out;
@@ -134,17 +117,11 @@ std::string wavBytes(int formatTag, int channels, uint32_t rate, int bits, const
                      uint32_t declaredData) {
     const auto align = static_cast<uint32_t>(channels * bits / 8);
     std::string w = "RIFF";
-    putLe(w, static_cast<uint32_t>(36 + data.size()), 4);
+    put(w, {{static_cast<int64_t>(36 + data.size()), 4}});
     w += "WAVEfmt ";
-    putLe(w, 16, 4);
-    putLe(w, static_cast<uint32_t>(formatTag), 2);
-    putLe(w, static_cast<uint32_t>(channels), 2);
-    putLe(w, rate, 4);
-    putLe(w, rate * align, 4);
-    putLe(w, align, 2);
-    putLe(w, static_cast<uint32_t>(bits), 2);
+    put(w, {{16, 4}, {formatTag, 2}, {channels, 2}, {rate, 4}, {rate * align, 4}, {align, 2}, {bits, 2}});
     w += "data";
-    putLe(w, declaredData != 0 ? declaredData : static_cast<uint32_t>(data.size()), 4);
+    put(w, {{declaredData != 0 ? declaredData : static_cast<int64_t>(data.size()), 4}});
     return w + data;
 }
 
@@ -153,16 +130,14 @@ WavData parseWav(const std::string& bytes) {
     if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) return w;
     for (size_t at = 12; at + 8 <= bytes.size();) {
         const uint32_t size = getLe(bytes, at + 4, 4);
-        const size_t body = at + 8;
+        const size_t body = at + 8, width = static_cast<size_t>(w.bitsPerSample / 8);
         if (bytes.compare(at, 4, "fmt ") == 0 && size >= 16 && body + 16 <= bytes.size()) {
             w.channels = static_cast<int>(getLe(bytes, body + 2, 2));
             w.sampleRate = getLe(bytes, body + 4, 4);
             w.bitsPerSample = static_cast<int>(getLe(bytes, body + 14, 2));
-        } else if (bytes.compare(at, 4, "data") == 0 && w.bitsPerSample % 8 == 0 && w.bitsPerSample > 0) {
-            const auto width = static_cast<size_t>(w.bitsPerSample / 8);
+        } else if (bytes.compare(at, 4, "data") == 0 && width > 0) {
             for (size_t p = body; p + width <= std::min<size_t>(bytes.size(), body + size); p += width)
-                w.samples.push_back(
-                    static_cast<int32_t>(getLe(bytes, p, static_cast<int>(width)) << (32 - 8 * width)));
+                w.samples.push_back(static_cast<int32_t>(getLe(bytes, p, width) << (32 - 8 * width)));
             w.ok = true;
             return w;
         }
@@ -173,44 +148,37 @@ WavData parseWav(const std::string& bytes) {
 
 std::string cdaRecord(uint16_t track, uint32_t firstSector, uint32_t sectors) {
     std::string r = "RIFF";
-    putLe(r, 36, 4);
+    put(r, {{36, 4}});
     r += "CDDAfmt ";
-    putLe(r, 24, 4);
-    putLe(r, 1, 2);
-    putLe(r, track, 2);
-    putLe(r, 0x12345678, 4);
-    putLe(r, firstSector, 4);
-    putLe(r, sectors, 4);
-    return r + std::string(8, '\0');
+    put(r, {{24, 4}, {1, 2}, {track, 2}, {0x12345678, 4}, {firstSector, 4}, {sectors, 4}, {0, 8}});
+    return r;
 }
 
 std::string voiceRecorderHeader(int byte15, int codec, int hours, int minutes, int seconds, int fraction) {
     std::string bytes(31, '\x01');
     bytes.replace(6, 9, "_VOC_File");
-    const int fields[][2] = {{15, byte15},  {22, hours},    {23, minutes},
-                             {24, seconds}, {25, fraction}, {26, codec}};
-    for (const auto& f : fields) bytes[static_cast<size_t>(f[0])] = static_cast<char>(f[1]);
+    for (const auto& [at, value] :
+         {std::pair{15, byte15}, {22, hours}, {23, minutes}, {24, seconds}, {25, fraction}, {26, codec}})
+        bytes[static_cast<size_t>(at)] = static_cast<char>(value);
     bytes.resize(byte15 == 12 ? 511 : 4095, '\x11');
     return bytes;
 }
 
 std::string readAll(AudioReader& reader, size_t maxBytes, std::vector<size_t>* sizes) {
-    std::string out;
-    std::string buffer(maxBytes, '\0');
-    for (int guard = 0; guard < 10000000; ++guard) {
-        const size_t n = reader.read(buffer.data(), maxBytes);
+    std::string out, buffer(maxBytes, '\0');
+    for (size_t n = 1; n != 0;) {
+        n = reader.read(buffer.data(), maxBytes);
         if (sizes) sizes->push_back(n);
-        if (n == 0) break;
         out.append(buffer, 0, n);
     }
     return out;
 }
 
 std::vector<int16_t> asPcm16(const std::string& bytes) {
-    std::vector<int16_t> out;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        out.push_back(
-            static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8)));
+    std::vector<int16_t> out(bytes.size() / 2);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                      static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
     return out;
 }
 

@@ -1,5 +1,5 @@
-// Audio test files made at test time: a small DWVW encoder and AIFC writer, WAV, CD track and
-// voice-recorder bytes, and reading helpers for the program's readers.
+// Audio test files made at test time (a small DWVW encoder and AIFC writer, WAV, CD track and
+// voice-recorder bytes), and reading helpers for the program's readers.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,6 @@ namespace testing_support {
 
 // Interleaved samples, each bitWidth bits wide (signed), as a DWVW bit stream.
 std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth);
-
 struct AifcSpec {
     int channels = 1;
     int64_t frames = -1;  // as written in COMM; -1: from the samples
@@ -26,13 +25,12 @@ struct AifcSpec {
 std::string makeDwvwAifc(const AifcSpec& spec, const std::vector<int32_t>& samples);
 
 enum class Signal { Sine, Noise, Silence, Extremes };
-// bitWidth-bit signed samples, interleaved over channels.
 std::vector<int32_t> makeSignal(Signal signal, int bitWidth, int channels, uint32_t frames,
                                 uint32_t seed = 1);
-// What a reader delivers for them: the top 16 bits of the first two channels.
+// What a reader delivers for such samples: the top 16 bits of the first two channels.
 std::vector<int16_t> top16(const std::vector<int32_t>& samples, int bitWidth, int channels);
 
-// A RIFF WAV; declaredData 0 means the data's real size.
+// declaredData 0: the data's real size.
 std::string wavBytes(int formatTag, int channels, uint32_t rate, int bits, const std::string& data,
                      uint32_t declaredData = 0);
 struct WavData {
@@ -40,14 +38,12 @@ struct WavData {
     int channels = 0;
     uint32_t sampleRate = 0;
     int bitsPerSample = 0;
-    std::vector<int32_t> samples;  // widened to 32 bits, left-aligned
+    std::vector<int32_t> samples;  // left-aligned in 32 bits
 };
 WavData parseWav(const std::string& bytes);
 
-// A CD track file (.cda) pointing at sectors of its disc.
 std::string cdaRecord(uint16_t track, uint32_t firstSector, uint32_t sectors);
-// A voice-recorder header up to the first sound byte (511 bytes when byte15 is 12, else 4095); the
-// records are filled with non-zero bytes.
+// Up to the first sound byte (511 when byte15 is 12, else 4095); records filled with non-zero bytes.
 std::string voiceRecorderHeader(int byte15, int codec, int hours = 0, int minutes = 0, int seconds = 0,
                                 int fraction = 0);
 
