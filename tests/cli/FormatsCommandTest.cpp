@@ -1,58 +1,27 @@
 // melodrift-cli formats and the shared settings options of the console commands.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "settings/Settings.h"
-#include "support/TestSupport.h"
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
+#include "support/CliAndMedia.h"
 
 using testing_support::TempDir;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
+struct FormatsRun {
+    int exitCode;
     std::vector<std::string> out;  // lines
     std::string err;
 };
 
-// Runs melodrift-cli through the command processor (for the exit status and separate streams). On POSIX
-// the settings come from <dir>/config.
-CliRun runFormatsCli(const TempDir& dir, const std::vector<std::string>& args) {
-    CliRun run;
-#ifdef _WIN32
-    auto q = [](const std::string& s) { return "\"" + s + "\""; };
-    std::string line = "\"" + q(testing_support::binFolder() + "melodrift-cli.exe");
-#else
-    auto q = [](std::string s) {
-        for (size_t i = 0; (i = s.find('\'', i)) != std::string::npos; i += 4) s.replace(i, 1, "'\\''");
-        return "'" + s + "'";
-    };
-    std::string line =
-        "XDG_CONFIG_HOME=" + q(dir.file("config")) + " " + q(testing_support::binFolder() + "melodrift-cli");
-#endif
-    for (const auto& a : args) line += " " + q(a);
-    line += " >" + q(dir.file("out")) + " 2>" + q(dir.file("err"));
-#ifdef _WIN32
-    run.exitCode = std::system((line + "\"").c_str());
-#else
-    const int status = std::system(line.c_str());
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-    std::string out;
-    for (char c : testing_support::readFile(dir.file("out"))) out += c == '\r' ? "" : std::string(1, c);
-    for (char c : testing_support::readFile(dir.file("err"))) run.err += c == '\r' ? "" : std::string(1, c);
-    run.out = split(out, "\n");
-    return run;
+FormatsRun runFormatsCli(const TempDir& dir, const std::vector<std::string>& args) {
+    const auto run = testing_support::runCli(dir, args);
+    return {run.exitCode, split(run.out, "\n"), run.err};
 }
 
 TEST(FormatsCommand, PrintsOneLinePerFormatAndAppliesOverridesForThisRunOnly) {
     TempDir dir;
-    const CliRun run = runFormatsCli(dir, {"formats"});
+    const FormatsRun run = runFormatsCli(dir, {"formats"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     ASSERT_EQ(run.out.size(), 28u);
@@ -64,7 +33,7 @@ TEST(FormatsCommand, PrintsOneLinePerFormatAndAppliesOverridesForThisRunOnly) {
     EXPECT_EQ(run.out.back(), "1220\tWV (WavPack Lossless) (*.wv)\tWV\twavpack\twavpack");
     EXPECT_EQ(run.out[25].rfind("1200\tWAV\tWAV\tpcm_s16le\taac,ac3,libopencore_amrnb,", 0), 0u);
     EXPECT_EQ(split(run.out[25], ",").size(), 28u);
-    const CliRun set =
+    const FormatsRun set =
         runFormatsCli(dir, {"formats", "--set", "MP3AudioCodec=pcm_s16le", "--set=m4aaudiocodec=alac"});
     ASSERT_EQ(set.exitCode, 0) << set.err;
     EXPECT_EQ(set.out[18], "1160\tMP3\tMP3\tpcm_s16le\tlibmp3lame");
@@ -81,7 +50,7 @@ TEST(FormatsCommand, UsageErrorsExitWithTwo) {
                                                {"formats", "--set", "NoSuchSetting=1"},
                                                {"formats", "--set", "ConversionThreads=many"},
                                                {"formats", "--format", "999"}}) {
-        const CliRun run = runFormatsCli(dir, args);
+        const FormatsRun run = runFormatsCli(dir, args);
         EXPECT_EQ(run.exitCode, 2) << args.back();
         EXPECT_TRUE(run.out.empty());
         EXPECT_EQ(split(run.err, "\n").size(), 1u) << run.err;
@@ -98,7 +67,7 @@ TEST(FormatsCommand, ReadsTheUsersStoredSettingsAndWritesNothing) {
         "melodrift-settings 1\nkey \"Software\\\\Melodrift 4\\\\Options\"\n"
         "sz \"MP3AudioCodec\" \"libvo_aacenc\"\nsz \"FLVAUDIOAudioCodec\" \"aac\"\nend\n";
     ASSERT_TRUE(testing_support::writeFile(conf, text));
-    const CliRun run = runFormatsCli(dir, {"formats"});
+    const FormatsRun run = runFormatsCli(dir, {"formats"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ASSERT_EQ(run.out.size(), 28u);
     EXPECT_EQ(run.out[18], "1160\tMP3\tMP3\taac\tlibmp3lame");

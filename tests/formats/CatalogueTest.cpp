@@ -74,8 +74,6 @@ TEST(Codecs, FortyFiveRecordsAllListedWithSoundLists) {
     for (const auto& f : catalogue.formats())
         for (const CodecInfo* const* c = f->codecs; *c; ++c) listed.insert(*c);
     EXPECT_EQ(listed, records);
-    EXPECT_STREQ(allCodecs().front()->transcoderName, "libopencore_amrnb");
-    EXPECT_STREQ(allCodecs().back()->transcoderName, "tta");
     for (const CodecInfo* c : allCodecs()) {
         for (const int32_t* list : {c->sampleRates, c->values}) {
             const auto v = listOf(list);
@@ -111,10 +109,8 @@ TEST(Catalogue, FindCodecIsCaseSensitiveAndInstancesAreIndependent) {
 
 TEST(NormalisationFormat, StartsAsTheIntermediateFormat) {
     const auto f = makeNormalisationFormat();
-    EXPECT_EQ(f->id, 170);
-    EXPECT_EQ(f->kind, kFormatIntermediate);
-    EXPECT_EQ(f->extension, "ts");
-    EXPECT_EQ(f->AudioCodec, "");
+    EXPECT_TRUE(f->id == 170 && f->kind == kFormatIntermediate && f->extension == "ts" &&
+                f->AudioCodec.empty());
     EXPECT_EQ(codecNames(f->codecs), (std::vector<std::string>{"ac3", "dca", "mp2", "libmp3lame"}));
     EXPECT_EQ(formatLabel(*f), "TS");
 }

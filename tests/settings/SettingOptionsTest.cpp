@@ -2,6 +2,7 @@
 
 #include "settings/MemorySettingsStore.h"
 #include "settings/SettingOptions.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -26,15 +27,12 @@ TEST(SettingOptions, TakesSettingOptionsAndKeepsTheRest) {
         EXPECT_EQ(options.formatId, c.format);
         EXPECT_EQ(options.sets, c.sets);
     }
-    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"--set"},
-                                                                              {"--format"},
-                                                                              {"--set", "NoEquals"},
-                                                                              {"--set", "=v"},
-                                                                              {"--format", "12x"},
-                                                                              {"--format="}}) {
+    for (const char* badLine :
+         {"--set", "--format", "--set NoEquals", "--set =v", "--format 12x", "--format="}) {
+        std::vector<std::string> bad = split(badLine, " ");
         SettingOptions options;
         std::string error;
-        EXPECT_FALSE(takeSettingOptions(bad, options, &error)) << bad.back();
+        EXPECT_FALSE(takeSettingOptions(bad, options, &error)) << badLine;
         EXPECT_FALSE(error.empty());
     }
 }

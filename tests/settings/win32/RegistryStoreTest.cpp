@@ -53,34 +53,13 @@ void writeDirect(const std::string& keyPath, const wchar_t* name, DWORD type, co
     RegCloseKey(key);
 }
 
-TEST(RegistryStore, WritesRealRegistryValues) {
-    const PrivateBase place;
-    AppSettings s = defaultSettings("C:\\users\\x\\Documents");
-    s.Folder = "C:\\M\xC3\xBAsica";
-    s.ConversionThreads = 5;
-    ASSERT_TRUE(saveSettings(*platform::openRegistrySettingsStore(place.base), s, Catalogue(),
-                             kSaveExitGroup | kSaveOptionsGroup));
-    const std::wstring folder = L"C:\\M\u00FAsica";
-    EXPECT_EQ(
-        readDirect(place.options(), "Folder"),
-        std::make_pair(DWORD(REG_SZ), std::string(reinterpret_cast<const char*>(folder.c_str()), 2 * 9 + 2)));
-    EXPECT_EQ(readDirect(place.options(), "ConversionThreads"),
-              std::make_pair(DWORD(REG_DWORD), std::string("\5\0\0\0", 4)));
-    EXPECT_EQ(readDirect(place.options(), "MP3AudioCodec").second,
-              std::string("l\0i\0b\0m\0p\0\x33\0l\0a\0m\0e\0\0\0", 22));
-}
-
 TEST(RegistryStore, ReadsValuesWrittenByOthers) {
     const PrivateBase place;
-    const DWORD threads = 7, on = 1;
-    const WORD half = 3;
-    const wchar_t codec[] = L"libfaac";
-    const wchar_t noNull[] = {L'w', L'a', L'v'};
-    writeDirect(place.options(), L"ConversionThreads", REG_DWORD, &threads, 4);
-    writeDirect(place.options(), L"OutputFormat", REG_DWORD, &half, 2);
-    writeDirect(place.options(), L"M4AAudioCodec", REG_SZ, codec, sizeof codec);
-    writeDirect(place.options(), L"FilterExts", REG_SZ, noNull, sizeof noNull);
-    writeDirect(place.options(), L"EnableExtFilter", REG_DWORD, &on, 4);
+    writeDirect(place.options(), L"ConversionThreads", REG_DWORD, "\7\0\0\0", 4);
+    writeDirect(place.options(), L"OutputFormat", REG_DWORD, "\3\0", 2);
+    writeDirect(place.options(), L"M4AAudioCodec", REG_SZ, L"libfaac", 16);
+    writeDirect(place.options(), L"FilterExts", REG_SZ, L"wav", 6);  // without its null
+    writeDirect(place.options(), L"EnableExtFilter", REG_DWORD, "\1\0\0\0", 4);
     AppSettings s = defaultSettings("");
     Catalogue c;
     loadSettings(*platform::openRegistrySettingsStore(place.base), s, c);
