@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 const std::string kOptions = "Software\\Melodrift 4\\Options";
 const std::string kOutputFolder = "Software\\Melodrift 4\\OutputFolder";
 using Strings = std::vector<std::string>;
@@ -130,13 +132,13 @@ TEST(Settings, StoredValuesLoadOrKeepTheDefault) {
                           {"M4AAudioCodec", kValueString, sz("libfaac"), "aac"},
                           {"AACAudioCodec", kValueString, sz("libfdk_aac"), "libfdk_aac"},
                           {"MP3AudioCodec", kValueString, "x", nullptr},  // too short
-                          {"MP3AudioCodec", kValueString, std::string("\0\0", 2), ""},
+                          {"MP3AudioCodec", kValueString, "\0\0"s, ""},
                           {"ConversionThreads", kValueString, sz("8"), nullptr},
-                          {"OutputFormat", kValueDword, std::string("\x9c\x04", 2), nullptr},
-                          {"TargetExistsOpt", 11 /* QWORD */, std::string("\x16\0\0\0\0\0\0\0", 8), nullptr},
-                          {"MP3AudioBitRate", kValueBinary, std::string("\0\xee\x02\0", 4), nullptr},
-                          {"MP3AudioSampleRate", kValueDword, std::string("\x22\x56\0\0", 4), "22050"},
-                          {"Folder", kValueDword, std::string("\5\0\0\0", 4), nullptr},
+                          {"OutputFormat", kValueDword, "\x9c\x04"s, nullptr},
+                          {"TargetExistsOpt", 11 /* QWORD */, "\x16\0\0\0\0\0\0\0"s, nullptr},
+                          {"MP3AudioBitRate", kValueBinary, "\0\xee\x02\0"s, nullptr},
+                          {"MP3AudioSampleRate", kValueDword, "\x22\x56\0\0"s, "22050"},
+                          {"Folder", kValueDword, "\5\0\0\0"s, nullptr},
                           {"FilterExts", kValueString, "", nullptr},
                           {"DestSpecifiedFolder", kValueString, sz(longPath), longPath.c_str()}};
     for (const Case& c : cases) {
@@ -202,8 +204,7 @@ TEST(History, LoadStopsAtTheFirstGapOrShortValue) {
         {{{"0", sz("a")}, {"1", sz("")}, {"2", sz("c")}}, {"a"}},  // an empty string is 2 bytes: too short
         {{{"1", sz("b")}}, {}},
         // 4 bytes of another type are skipped; an odd size loses its last byte.
-        {{{"0", sz("mp3")}, {"1", "DWORD"}, {"2", std::string("w\0a\0v", 5)}, {"3", std::string("x\0", 2)}},
-         {"mp3", "wa"}}};
+        {{{"0", sz("mp3")}, {"1", "DWORD"}, {"2", "w\0a\0v"s}, {"3", "x\0"s}}, {"mp3", "wa"}}};
     for (const auto& [values, expected] : cases) {
         MemorySettingsStore store;
         auto key = store.createKey(kOutputFolder);

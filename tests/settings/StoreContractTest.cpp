@@ -65,28 +65,23 @@ TEST_P(StoreContract, OddValuesReadSafelyOrNotAtAll) {
     EXPECT_EQ(key->query("Missing"), std::nullopt);
     // No terminating null; odd size (the last byte is ignored); text ends at the first null; one byte; an
     // unpaired surrogate.
-    const std::pair<std::string, std::string> strings[] = {{std::string("a\0b\0", 4), "ab"},
-                                                           {std::string("a\0b", 3), "a"},
-                                                           {std::string("a\0\0\0b\0\0\0", 8), "a"},
+    const std::pair<std::string, std::string> strings[] = {{"a\0b\0"s, "ab"},
+                                                           {"a\0b"s, "a"},
+                                                           {"a\0\0\0b\0\0\0"s, "a"},
                                                            {"x", ""},
-                                                           {std::string("\x3d\xd8\0\0", 4), "\xEF\xBF\xBD"}};
+                                                           {"\x3d\xd8\0\0"s, "\xEF\xBF\xBD"}};
     for (const auto& [bytes, expected] : strings) {
         ASSERT_TRUE(key->writeRaw("R", kValueString, bytes));
         EXPECT_EQ(key->query("R")->size, bytes.size());
         EXPECT_EQ(key->readString("R"), expected);
     }
-    ASSERT_TRUE(key->writeRaw("E", kValueExpandString, std::string("%\0X\0%\0\0\0", 8)));
+    ASSERT_TRUE(key->writeRaw("E", kValueExpandString, "%\0X\0%\0\0\0"s));
     EXPECT_EQ(key->readString("E"), "%X%");  // read, not expanded
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Memory, StoreContract,
-    testing::Values(StoreKind{
-        "Memory",
-        [] {
-            return StoreUnderTest{std::make_unique<MemorySettingsStore>(), nullptr, nullptr};
-        }}),
-    storeKindName);
+StoreUnderTest makeMemoryStore() { return {std::make_unique<MemorySettingsStore>(), nullptr, nullptr}; }
+INSTANTIATE_TEST_SUITE_P(Memory, StoreContract, testing::Values(StoreKind{"Memory", makeMemoryStore}),
+                         storeKindName);
 
 TEST(MemoryStore, UnavailableOrGoneStoreDoesNothing) {
     auto store = std::make_unique<MemorySettingsStore>();
@@ -101,9 +96,9 @@ TEST(MemoryStore, UnavailableOrGoneStoreDoesNothing) {
 
 // Invalid UTF-8 (stray, overlong, cut short) is stored as U+FFFD, not passed on.
 TEST(StringValueBytes, InvalidUtf8BecomesReplacementCharacters) {
-    EXPECT_EQ(encodeStringValue("a\xFF"), std::string("a\0\xFD\xFF\0\0", 6));
-    EXPECT_EQ(encodeStringValue("\xC0\xAF"), std::string("\xFD\xFF\xFD\xFF\0\0", 6));
-    EXPECT_EQ(encodeStringValue("\xE2\x82"), std::string("\xFD\xFF\xFD\xFF\0\0", 6));
+    EXPECT_EQ(encodeStringValue("a\xFF"), "a\0\xFD\xFF\0\0"s);
+    EXPECT_EQ(encodeStringValue("\xC0\xAF"), "\xFD\xFF\xFD\xFF\0\0"s);
+    EXPECT_EQ(encodeStringValue("\xE2\x82"), "\xFD\xFF\xFD\xFF\0\0"s);
 }
 
 TEST(SettingsTree, TextFormRoundTripsExactlyAndEveryCutIsRejected) {
@@ -111,10 +106,10 @@ TEST(SettingsTree, TextFormRoundTripsExactlyAndEveryCutIsRejected) {
     StoredKey& options = tree.createKey("Software\\Melodrift 4\\Options");
     SettingsTree::setValue(options, "Folder", kValueString, encodeStringValue("C:\\M \"best\" \xE6\x97\xA5"));
     SettingsTree::setValue(options, "", kValueString, encodeStringValue("default value"));
-    SettingsTree::setValue(options, "odd\tname\n\\\"", kValueDword, std::string("\xff\xff\xff\xff", 4));
-    SettingsTree::setValue(options, "Short", kValueDword, std::string("\x01", 1));
-    SettingsTree::setValue(options, "NoNull", kValueString, std::string("a\0b\0", 4));
-    SettingsTree::setValue(options, "Blob", kValueBinary, std::string("\0\x01\x7f\x80\xff", 5));
+    SettingsTree::setValue(options, "odd\tname\n\\\"", kValueDword, "\xff\xff\xff\xff"s);
+    SettingsTree::setValue(options, "Short", kValueDword, "\x01"s);
+    SettingsTree::setValue(options, "NoNull", kValueString, "a\0b\0"s);
+    SettingsTree::setValue(options, "Blob", kValueBinary, "\0\x01\x7f\x80\xff"s);
     SettingsTree::setValue(options, "Empty", 11, "");
     SettingsTree::setValue(options, "Bytes\x80\xff", kValueString, encodeStringValue(""));
     tree.createKey("Software\\Melodrift 4\\Empty Key");
