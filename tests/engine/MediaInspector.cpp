@@ -1,52 +1,53 @@
 #include "engine/MediaInspector.h"
 
 #include <cstdlib>
+#include <map>
 #include <sstream>
+
+#include "support/TestSupport.h"
 
 namespace media_inspector {
 
 std::vector<std::string> probeArguments(const std::string& extension) {
     std::vector<std::string> args = {"-v", "error"};
-    if (extension == "alw") args.insert(args.end(), {"-f", "alaw", "-sample_rate", "8000", "-channels", "1"});
-    if (extension == "ulw")
-        args.insert(args.end(), {"-f", "mulaw", "-sample_rate", "8000", "-channels", "1"});
-    args.insert(args.end(),
-                {"-select_streams", "a:0", "-show_entries",
-                 "stream=codec_name,sample_rate,channels,bit_rate,duration:format=duration", "-of", "flat"});
+    if (extension == "alw" || extension == "ulw") {
+        args.insert(args.end(),
+                    {"-f", extension == "alw" ? "alaw" : "mulaw", "-sample_rate", "8000", "-channels", "1"});
+    }
+    args.insert(args.end(), {"-select_streams", "a:0", "-show_entries",
+                             "stream=codec_name,sample_rate,channels,bit_rate,duration:format=duration",
+                             "-of", "default"});
     return args;
 }
 
-MediaFacts parseFlatOutput(const std::string& text) {
-    MediaFacts facts;
+MediaFacts parseProbeOutput(const std::string& text) {
+    // The stream's section comes before the container's, whose duration wins when known.
+    std::map<std::string, std::string> values;
     std::istringstream lines(text);
-    std::string line;
-    double streamSeconds = 0, formatSeconds = 0;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (std::string line; std::getline(lines, line);) {
         const size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string key = line.substr(0, eq);
-        std::string value = line.substr(eq + 1);
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-            value = value.substr(1, value.size() - 2);
-        if (key == "streams.stream.0.codec_name") {
-            facts.codec = value;
-            facts.ok = true;
-        } else if (key == "streams.stream.0.sample_rate") {
-            facts.sampleRate = std::atoi(value.c_str());
-        } else if (key == "streams.stream.0.channels") {
-            facts.channels = std::atoi(value.c_str());
-        } else if (key == "streams.stream.0.bit_rate") {
-            facts.bitRate = std::atoll(value.c_str());
-        } else if (key == "streams.stream.0.duration") {
-            streamSeconds = std::atof(value.c_str());
-        } else if (key == "format.duration") {
-            formatSeconds = std::atof(value.c_str());
-        }
+        if (eq != std::string::npos && line.compare(eq + 1, std::string::npos, "N/A") != 0)
+            values[line.substr(0, eq)] = line.substr(eq + 1);
     }
-    facts.seconds = formatSeconds > 0 ? formatSeconds : streamSeconds;
+    MediaFacts facts;
+    facts.codec = values["codec_name"];
+    facts.ok = !facts.codec.empty();
     if (!facts.ok) facts.error = "the reader found no audio stream: " + text;
+    facts.sampleRate = std::atoi(values["sample_rate"].c_str());
+    facts.channels = std::atoi(values["channels"].c_str());
+    facts.bitRate = std::atoll(values["bit_rate"].c_str());
+    facts.seconds = std::atof(values["duration"].c_str());
     return facts;
 }
 
 }  // namespace media_inspector
+
+#ifndef _WIN32
+MediaFacts inspectMedia(const std::string& path, const std::string& extension) {
+    std::vector<std::string> args = media_inspector::probeArguments(extension);
+    args.push_back(path);
+    const auto run = testing_support::runProgram("/usr/bin/ffprobe", args);
+    if (!run.started) return MediaFacts("ffprobe could not be started");
+    return media_inspector::parseProbeOutput(run.output);
+}
+#endif
