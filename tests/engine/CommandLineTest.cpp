@@ -182,7 +182,7 @@ TEST(CommandLine, TrimPieces) {
         {"switched on with zero", 10, 0, 0, 0, ""},
         {"skip with a fraction", 300, 90500, kOff, kOff, "-ss 00:01:30.500 "},
         {"convert length", 300, kOff, 61001, kOff, "-t 00:01:01.001 "},
-        {"convert wins over ignore, skip still applies", 300, 2000, 5000, 7000, "-ss 2 -t 5 "},
+        {"convert wins over ignore, skip still applies", 300, 90000, 5000, 7000, "-ss 90 -t 5 "},
         {"ignore the last from the whole", 10, kOff, kOff, 3000, "-t 7 "},
         {"ignore the last after a skip", 10, 2500, kOff, 3000, "-ss 00:00:02.500 -t 00:00:04.500 "},
         {"ignore more than remains", 10, 8000, kOff, 2000, "-ss 8 -t 0 "},
