@@ -35,12 +35,4 @@ TEST(PosixFiles, LinksAndPipes) {
     EXPECT_FALSE(platform::proveWritable(dir.file("pipe.mp3")));
 }
 
-TEST(PosixFiles, ColonsAndBackslashesAreOrdinaryCharacters) {
-    EXPECT_EQ(platform::fileNamePart("/a/b\\c.wav"), "b\\c.wav");
-    EXPECT_EQ(platform::folderPart("/a:b/c.wav"), "/a:b/");
-    TempDir dir;
-    EXPECT_TRUE(platform::createFolderTree(dir.file("x:y/z\\w/")));
-    EXPECT_TRUE(fs::is_directory(dir.path() / "x:y" / "z\\w"));
-}
-
 }  // namespace

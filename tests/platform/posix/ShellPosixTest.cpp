@@ -14,22 +14,19 @@ using namespace testing_support;
 
 namespace {
 
-// Puts a recording xdg-open first on PATH for the test's lifetime.
+// Puts a recording xdg-open (or, with record false, none at all) first on PATH for the test's lifetime.
 class FakeOpener {
 public:
-    FakeOpener() {
-        const std::string script = dir_.file("xdg-open");
-        writeFile(script,
-                  "#!/bin/sh\n"
-                  "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
-                      dir_.file("args.tmp") +
-                      "\"\n"
-                      "mv \"" +
-                      dir_.file("args.tmp") + "\" \"" + dir_.file("args") + "\"\n");
-        chmod(script.c_str(), 0755);
+    explicit FakeOpener(bool record = true) {
+        const std::string args = dir_.file("args"), script = dir_.file("xdg-open");
+        if (record) {
+            writeFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + args +
+                                  ".tmp\"\nmv \"" + args + ".tmp\" \"" + args + "\"\n");
+            chmod(script.c_str(), 0755);
+        }
         const char* path = std::getenv("PATH");
         oldPath_ = path ? path : "";
-        setenv("PATH", (u8(dir_.path()) + ":" + oldPath_).c_str(), 1);
+        setenv("PATH", (u8(dir_.path()) + (record ? ":" + oldPath_ : "")).c_str(), 1);
     }
     ~FakeOpener() { setenv("PATH", oldPath_.c_str(), 1); }
 
@@ -48,41 +45,26 @@ private:
     std::string oldPath_;
 };
 
-TEST(PosixShell, OpensDocumentsWithoutAShell) {
+TEST(PosixShell, OpensDocumentsWithoutAShellAndHasNoChoosers) {
     FakeOpener opener;
-    const struct {
-        std::string target, expectedArgument;
-    } cases[] = {
-        {"/tmp/it's a & b; $(touch pwned) `id` Песня 中文 😀.mp3",
-         "/tmp/it's a & b; $(touch pwned) `id` Песня 中文 😀.mp3"},
+    const std::string nasty = "/tmp/it's a & b; $(touch pwned) `id` Песня 中文 😀.mp3";
+    const std::pair<std::string, std::string> cases[] = {
+        // {target, the opener's argument}
+        {nasty, nasty},
         {"https://example.org/?a=1&b=2", "https://example.org/?a=1&b=2"},
         {"--help", "./--help"},  // never read as an option
     };
-    for (const auto& c : cases) {
-        EXPECT_GT(platform::systemShell().openDocument(c.target, platform::kShowNormal), 32);
-        EXPECT_EQ(opener.arguments(), c.expectedArgument + "\n") << c.target;
+    for (const auto& [target, argument] : cases) {
+        EXPECT_GT(platform::systemShell().openDocument(target, platform::kShowNormal), 32);
+        EXPECT_EQ(opener.arguments(), argument + "\n") << target;
     }
     EXPECT_FALSE(fs::exists("pwned"));
-}
-
-TEST(PosixShell, ShowInExplorerOpensTheContainingFolder) {
-    FakeOpener opener;
-    platform::systemShell().showInExplorer("/srv/my music/a & b.mp3");
+    platform::systemShell().showInExplorer("/srv/my music/a & b.mp3");  // opens the containing folder
     EXPECT_EQ(opener.arguments(), "/srv/my music/\n");
-}
 
-TEST(PosixShell, MissingOpenerIsAFailureResult) {
-    TempDir empty;
-    const char* path = std::getenv("PATH");
-    const std::string old = path ? path : "";
-    setenv("PATH", u8(empty.path()).c_str(), 1);
-    const auto result = platform::systemShell().openDocument("/tmp/x.mp3", platform::kShowNormal);
-    setenv("PATH", old.c_str(), 1);
-    EXPECT_LE(result, 32);
-}
-
-TEST(PosixShell, NoChoosers) {
-    EXPECT_EQ(platform::systemShell().chooseFile({}), std::nullopt);
+    FakeOpener none(false);  // a missing opener is a failure result
+    EXPECT_LE(platform::systemShell().openDocument("/tmp/x.mp3", platform::kShowNormal), 32);
+    EXPECT_EQ(platform::systemShell().chooseFile({}), std::nullopt);  // no choosers here
     EXPECT_EQ(platform::systemShell().chooseFolder({}), std::nullopt);
 }
 

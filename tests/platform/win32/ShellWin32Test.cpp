@@ -5,14 +5,12 @@
 #include <objbase.h>
 
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
 #include "platform/win32/WinShell.h"
-#include "platform/win32/WinText.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -21,30 +19,16 @@ namespace {
 
 std::atomic<int> userMessages{0};
 
-LRESULT CALLBACK countingProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    if (m == WM_USER + 1) {
-        ++userMessages;
-        return 0;
-    }
-    return DefWindowProcW(w, m, wp, lp);
-}
-
-HWND makeWindow() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = countingProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"MdShellTestWindow";
-        RegisterClassW(&wc);
-        registered = true;
-    }
-    return CreateWindowExW(0, L"MdShellTestWindow", L"test", WS_POPUP, 10, 20, 200, 100, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
-
-TEST(WindowsShell, AlwaysOnTopKeepsPlaceAndSize) {
-    HWND w = makeWindow();
+TEST(WindowsShell, AlwaysOnTopKeepsPlaceAndSizeAndPumpMessagesDeliversAll) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        return m == WM_USER + 1 ? (++userMessages, 0) : DefWindowProcW(w, m, wp, lp);
+    };
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"MdShellTestWindow";
+    RegisterClassW(&wc);
+    HWND w = CreateWindowExW(0, wc.lpszClassName, L"test", WS_POPUP, 10, 20, 200, 100, nullptr, nullptr,
+                             wc.hInstance, nullptr);
     ASSERT_NE(w, nullptr);
     RECT before, after;
     GetWindowRect(w, &before);
@@ -54,13 +38,7 @@ TEST(WindowsShell, AlwaysOnTopKeepsPlaceAndSize) {
     EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     GetWindowRect(w, &after);
     EXPECT_TRUE(EqualRect(&before, &after));
-    DestroyWindow(w);
-}
 
-TEST(WindowsShell, PumpMessagesDeliversEverythingWaiting) {
-    HWND w = makeWindow();
-    ASSERT_NE(w, nullptr);
-    userMessages = 0;
     for (int i = 0; i < 3; ++i) PostMessageW(w, WM_USER + 1, 0, 0);
     platform::win32::pumpMessages();
     EXPECT_EQ(userMessages.load(), 3);
@@ -71,64 +49,40 @@ TEST(WindowsShell, PumpMessagesDeliversEverythingWaiting) {
 
 TEST(WindowsShell, DialogResultBuffer) {
     const wchar_t several[] = L"C:\\Music\0a.mp3\0\x041F.wav\0\0";
-    const auto many = platform::win32::splitDialogResult(several, sizeof several / sizeof(wchar_t), true);
-    ASSERT_EQ(many.size(), 3u);
-    EXPECT_EQ(many[0], "C:\\Music");
-    EXPECT_EQ(many[2], "П.wav");
+    EXPECT_EQ(platform::win32::splitDialogResult(several, std::size(several), true),
+              (std::vector<std::string>{"C:\\Music", "a.mp3", "П.wav"}));
     const wchar_t one[] = L"C:\\Music\\a.mp3\0left\0over\0\0";
-    EXPECT_EQ(platform::win32::splitDialogResult(one, sizeof one / sizeof(wchar_t), false),
+    EXPECT_EQ(platform::win32::splitDialogResult(one, std::size(one), false),
               std::vector<std::string>{"C:\\Music\\a.mp3"});
-    EXPECT_EQ(platform::win32::splitDialogResult(one, sizeof one / sizeof(wchar_t), true).size(), 3u);
+    EXPECT_EQ(platform::win32::splitDialogResult(one, std::size(one), true).size(), 3u);
 }
 
-// Plays the user: waits for a dialog of this thread, then sends it one command. Counts the dialogs seen.
-class DialogDriver {
-public:
-    DialogDriver(WORD command) : owner_(GetCurrentThreadId()) {
-        thread_ = std::thread([this, command] {
-            for (int round = 0; round < 2; ++round) {
-                HWND dialog = waitForDialog(round == 0 ? 30000 : 2000);
-                if (dialog == nullptr) return;
-                ++dialogsSeen;
-                std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
-                // Wait for it to go before looking for a second one.
-                for (int i = 0; i < 300 && IsWindow(dialog); ++i)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+// Plays the user: answers up to two dialogs of the calling thread with one command and counts them. Waits
+// 30 s for the first, 2 s for another.
+std::jthread answerDialogs(WORD command, std::atomic<int>& seen) {
+    return std::jthread([command, &seen, owner = GetCurrentThreadId()] {
+        for (int round = 0, timeout = 30000; round < 2; ++round, timeout = 2000) {
+            HWND dialog = nullptr;
+            for (int waited = 0; dialog == nullptr && waited < timeout; waited += 20, Sleep(20)) {
+                EnumThreadWindows(
+                    owner,
+                    [](HWND w, LPARAM out) -> BOOL {
+                        wchar_t cls[64] = {};
+                        GetClassNameW(w, cls, 64);
+                        if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
+                        *reinterpret_cast<HWND*>(out) = w;
+                        return FALSE;
+                    },
+                    reinterpret_cast<LPARAM>(&dialog));
             }
-        });
-    }
-    ~DialogDriver() { finish(); }
-    // Waits for the driver to give up looking; the number of dialogs it saw.
-    int finish() {
-        if (thread_.joinable()) thread_.join();
-        return dialogsSeen.load();
-    }
-    std::atomic<int> dialogsSeen{0};
-
-private:
-    HWND waitForDialog(int timeoutMs) {
-        for (int waited = 0; waited < timeoutMs; waited += 20) {
-            found_ = nullptr;
-            EnumThreadWindows(owner_, &DialogDriver::visit, reinterpret_cast<LPARAM>(this));
-            if (found_ != nullptr) return found_;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (dialog == nullptr) return;
+            ++seen;
+            Sleep(1500);
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+            for (int i = 0; i < 300 && IsWindow(dialog); ++i) Sleep(10);
         }
-        return nullptr;
-    }
-    static BOOL CALLBACK visit(HWND w, LPARAM self) {
-        wchar_t cls[64] = {};
-        GetClassNameW(w, cls, 64);
-        if (std::wstring(cls) == L"#32770" && IsWindowVisible(w)) {
-            reinterpret_cast<DialogDriver*>(self)->found_ = w;
-            return FALSE;
-        }
-        return TRUE;
-    }
-    DWORD owner_;
-    HWND found_ = nullptr;
-    std::thread thread_;
-};
+    });
+}
 
 class WindowsChoosers : public ::testing::Test {
 protected:
@@ -143,26 +97,20 @@ TEST_F(WindowsChoosers, FolderBrowserSelectsTheStartFolderAndAddsTheSeparator) {
     platform::FolderDialogRequest request;
     request.title = "Please choose a folder:";
     request.initialFolder = start;
-    std::optional<std::string> chosen;
-    {
-        DialogDriver driver(IDOK);
-        chosen = platform::systemShell().chooseFolder(request);
-        EXPECT_EQ(driver.finish(), 1);
-    }
+    std::atomic<int> seen{0};
+    const auto chosen = [&] {
+        auto user = answerDialogs(IDOK, seen);
+        return platform::systemShell().chooseFolder(request);
+    }();
+    EXPECT_EQ(seen, 1);
     ASSERT_TRUE(chosen.has_value());
     EXPECT_TRUE(platform::samePath(*chosen, start + "\\")) << *chosen;
 
-    // The same choice with no room for the added separator.
+    // The same choice with no room for the added separator, then a cancel.
     request.maxChars = platform::utf16Length(start) + 1;
-    {
-        DialogDriver driver(IDOK);
-        chosen = platform::systemShell().chooseFolder(request);
-    }
-    EXPECT_EQ(chosen, std::nullopt);
-
-    {
-        DialogDriver driver(IDCANCEL);
-        EXPECT_EQ(platform::systemShell().chooseFolder(request), std::nullopt);
+    for (const WORD command : {IDOK, IDCANCEL}) {
+        auto user = answerDialogs(command, seen);
+        EXPECT_EQ(platform::systemShell().chooseFolder(request), std::nullopt) << command;
     }
 }
 
@@ -175,31 +123,27 @@ TEST_F(WindowsChoosers, FileDialogReturnsTheChoiceAndACancelIsFinal) {
     request.flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     request.initialName = file;
     request.defaultExtension = ".mp3";
+    std::atomic<int> seen{0};
     {
-        DialogDriver driver(IDOK);
+        auto user = answerDialogs(IDOK, seen);
         const auto chosen = platform::systemShell().chooseFile(request);
         ASSERT_TRUE(chosen.has_value());
         ASSERT_EQ(chosen->size(), 1u);
         EXPECT_TRUE(platform::samePath((*chosen)[0], file)) << (*chosen)[0];
     }
+    // The user's cancel with a name in the box does not bring the dialog back.
     {
-        // The user's cancel with a name in the box does not bring the dialog back.
-        DialogDriver driver(IDCANCEL);
+        auto user = answerDialogs(IDCANCEL, seen);
         EXPECT_EQ(platform::systemShell().chooseFile(request), std::nullopt);
-        EXPECT_EQ(driver.finish(), 1);
     }
+    EXPECT_EQ(seen, 2);
 }
-
-}  // namespace
-
-namespace {
 
 // The default value of a key below HKEY_CLASSES_ROOT; empty when missing.
 std::wstring classValue(const std::wstring& key) {
     wchar_t value[512] = {};
     LONG size = sizeof value;
-    if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return {};
-    return value;
+    return RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) == ERROR_SUCCESS ? value : L"";
 }
 
 void setClassValue(const std::wstring& key, const std::wstring& value) {
@@ -217,18 +161,13 @@ TEST(WindowsShell, OpenDocumentFallsBackToTheWebPageProgram) {
     setClassValue(L"MdTestPage\\shell\\open\\command", L"cmd.exe /c mkdir \"%1\"");
     const intptr_t result = platform::systemShell().openDocument(target, SW_HIDE);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"MdTestPage");
-    if (oldPageClass.empty()) {
+    if (oldPageClass.empty())
         RegDeleteTreeW(HKEY_CLASSES_ROOT, L".htm");
-    } else {
+    else
         setClassValue(L".htm", oldPageClass);
-    }
     EXPECT_GT(result, 31);
-    bool made = false;
-    for (int i = 0; i < 500 && !made; ++i) {
-        made = platform::isExistingFolder(target);
-        if (!made) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_TRUE(made);
+    for (int i = 0; i < 500 && !platform::isExistingFolder(target); ++i) Sleep(20);
+    EXPECT_TRUE(platform::isExistingFolder(target));
 }
 
 }  // namespace

@@ -1,0 +1,53 @@
+#include "support/CliAndMedia.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace testing_support {
+
+CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
+#ifdef _WIN32
+    auto q = [](const std::string& s) { return "\"" + s + "\""; };
+    std::string line = q(binFolder() + "melodrift-cli.exe");
+#else
+    auto q = [](std::string s) {
+        for (size_t at = 0; (at = s.find('\'', at)) != std::string::npos; at += 4) s.replace(at, 1, "'\\''");
+        return "'" + s + "'";
+    };
+    std::string line = "XDG_CONFIG_HOME=" + q(dir.file("config")) + " " + q(binFolder() + "melodrift-cli");
+#endif
+    for (const auto& a : args) line += " " + q(a);
+    line += " >" + q(dir.file("cli.out")) + " 2>" + q(dir.file("cli.err"));
+    CliRun run;
+#ifdef _WIN32
+    run.exitCode = std::system(q(line).c_str());  // cmd /c takes off the outer quotes
+#else
+    const int status = std::system(line.c_str());
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    for (auto [file, text] :
+         {std::pair{dir.file("cli.out"), &run.out}, std::pair{dir.file("cli.err"), &run.err}}) {
+        for (char c : readFile(file))
+            if (c != '\r') *text += c;
+    }
+    return run;
+}
+
+std::vector<std::string> words(const std::string& text, const std::vector<std::string>& then) {
+    std::vector<std::string> list;
+    std::istringstream in(text);
+    for (std::string w; in >> w;) list.push_back(w);
+    list.insert(list.end(), then.begin(), then.end());
+    return list;
+}
+
+bool makeMedia(const std::string& path, const std::string& args) {
+    runTranscoder(words("-hide_banner -loglevel error " + args, {"-y", path}));
+    return !readFile(path).empty();
+}
+
+}  // namespace testing_support
