@@ -1,5 +1,4 @@
-// The probe's reader step: the program's own readers answer for their extensions, refusals fall back to
-// the transcoder, and a CD track that cannot be read fails with the CD hint.
+// The probe's reader step: own readers, fallback to the transcoder, and the CD hint.
 #include <gtest/gtest.h>
 
 #include "audio/BassReader.h"
@@ -8,7 +7,7 @@
 #include "sources/Probe.h"
 #include "sources/SourceItem.h"
 #include "support/AudioTestFiles.h"
-#include "support/TestSupport.h"
+#include "support/CliAndMedia.h"
 
 using namespace testing_support;
 
@@ -19,14 +18,13 @@ protected:
     static void SetUpTestSuite() { ASSERT_EQ(startAudioLibrary(binFolder()), BassStartResult::Started); }
     static void TearDownTestSuite() { stopAudioLibrary(); }
     void TearDown() override { bass_cd::removeDiscImage(u8(dir_.path() / "cd")); }
-    std::unique_ptr<SourceItem> probe(const std::string& name, std::string* error, bool* hint) {
-        return probeSource(dir_.file(name), settings_, error, hint);
-    }
     TempDir dir_;
     AppSettings settings_;
+    std::string error_;
+    bool hint_ = false;
 };
 
-TEST_F(ProbeReaders, OwnReadersFillTheItem) {
+TEST_F(ProbeReaders, OwnReadersTheTranscoderAndFailures) {
     const std::string mono =
         makeDwvwAifc({.sampleRate = 22050}, makeSignal(Signal::Sine, 16, 1, 22050 * 3 + 10));
     ASSERT_TRUE(writeFile(dir_.file("clip.aifc"), mono));
@@ -38,71 +36,39 @@ TEST_F(ProbeReaders, OwnReadersFillTheItem) {
     ASSERT_TRUE(writeFile(dir_.file("disc.img"), std::string(200 * 2352, '\x05')));
     ASSERT_TRUE(writeFile(dir_.file("cd/Track01.cda"), cdaRecord(1, 0, 200)));
     bass_cd::installDiscImage(u8(dir_.path() / "cd"), dir_.file("disc.img"));
-    struct Case {
-        const char* name;
-        int32_t kind;
-        uint32_t duration, rate, bitRate, channels;
-    };
-    const Case cases[] = {
-        {"clip.aifc", kSourceAifc, 3, 22050, static_cast<uint32_t>(mono.size() / (3 * 125)), 1},
-        {"Stereo.AFC", kSourceAifc, 0, 44100, 24 * 2 * 44100 / 1000, 2},
-        {"memo.voc", kSourceVoiceRecorder, 3600 + 2 * 60 + 3 + 1, 8000, 0, 1},
-        {"cd/Track01.cda", kSourceCdTrack, 2, 44100, 1411, 2}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string error;
-        bool hint = false;
-        const auto item = probe(c.name, &error, &hint);
-        ASSERT_TRUE(item) << error;
-        EXPECT_EQ(item->kind, c.kind);
-        EXPECT_EQ(item->needsPreparation, 1);
-        EXPECT_EQ(item->duration, c.duration);
+    ASSERT_TRUE(makeMedia(dir_.file("plain.aif"),
+                          "-f lavfi -i sine=sample_rate=8000:duration=2 -c:a pcm_s16be -f aiff"));
+    // {name, kind, needsPreparation, duration, rate, bit rate (readers only), channels}; AIFF: transcoder
+    const std::tuple<const char*, int32_t, int, uint32_t, uint32_t, uint32_t, uint32_t> cases[] = {
+        {"clip.aifc", kSourceAifc, 1, 3, 22050, static_cast<uint32_t>(mono.size() / (3 * 125)), 1},
+        {"Stereo.AFC", kSourceAifc, 1, 0, 44100, 24 * 2 * 44100 / 1000, 2},
+        {"memo.voc", kSourceVoiceRecorder, 1, 3600 + 2 * 60 + 3 + 1, 8000, 0, 1},
+        {"cd/Track01.cda", kSourceCdTrack, 1, 2, 44100, 1411, 2},
+        {"plain.aif", kSourceFile, 0, 2, 8000, 0, 1}};
+    for (const auto& [name, kind, needsPreparation, duration, rate, bitRate, channels] : cases) {
+        SCOPED_TRACE(name);
+        const auto item = probeSource(dir_.file(name), settings_, &error_, &hint_);
+        ASSERT_TRUE(item) << error_;
         ASSERT_EQ(item->streamCount(), 1u);
-        EXPECT_EQ(item->streamSampleRates[0], c.rate);
-        EXPECT_EQ(item->streamBitRates[0], c.bitRate);
-        EXPECT_EQ(item->streamChannels[0], c.channels);
-        EXPECT_TRUE(item->streamIds.empty()) << "no transcoder probe";
-        EXPECT_EQ(item->audioStream, 0);
-        EXPECT_FALSE(hint);
+        EXPECT_EQ(std::tuple(item->kind, item->needsPreparation, item->duration, item->streamSampleRates[0],
+                             item->streamChannels[0], item->audioStream),
+                  std::tuple(kind, needsPreparation, duration, rate, channels, 0));
+        EXPECT_TRUE(kind == kSourceFile || item->streamBitRates[0] == bitRate) << item->streamBitRates[0];
+        EXPECT_EQ(item->streamIds.empty(), needsPreparation == 1)
+            << "a reader's facts need no transcoder probe";
+        EXPECT_FALSE(hint_);
     }
-}
-
-TEST_F(ProbeReaders, RefusalsGoToTheTranscoderAndCdTracksGetTheHint) {
-    // A plain AIFF and a Creative voice file: the readers refuse, the transcoder knows them.
-    for (const auto& [name, format, codec] :
-         {std::tuple{"plain.aif", "aiff", "pcm_s16be"}, {"creative.voc", "voc", "pcm_u8"}}) {
-        runTranscoder({"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i",
-                       "sine=frequency=500:sample_rate=8000:duration=2", "-c:a", codec, "-f", format, "-y",
-                       dir_.file(name)});
-        std::string error;
-        bool hint = false;
-        const auto item = probe(name, &error, &hint);
-        ASSERT_TRUE(item) << name << ": " << error;
-        EXPECT_EQ(item->kind, kSourceFile);
-        EXPECT_EQ(item->needsPreparation, 0);
-        EXPECT_EQ(item->duration, 2u);
-        ASSERT_EQ(item->streamCount(), 1u);
-        EXPECT_EQ(item->streamSampleRates[0], 8000u);
-        EXPECT_FALSE(item->streamIds.empty());
-        EXPECT_FALSE(hint);
-    }
-    // Neither a reader nor the transcoder; a track file away from its disc; no track file at all.
-    ASSERT_TRUE(writeFile(dir_.file("junk.aifc"), std::string("FORM\0\0\0\x10"
-                                                              "AIFCjunkjunk",
-                                                              20)));
+    ASSERT_TRUE(writeFile(dir_.file("junk.aifc"), "FORMjunkAIFCjunkjunk"));
     ASSERT_TRUE(writeFile(dir_.file("Track02.cda"), cdaRecord(2, 0, 75)));
     ASSERT_TRUE(writeFile(dir_.file("fake.cda"), "not a track"));
     for (const auto& [name, message, wantHint] : {std::tuple{"junk.aifc", "No audio stream found", false},
                                                   {"Track02.cda", "Failed to open the CD track", true},
                                                   {"fake.cda", "Failed to open the CD track", true}}) {
-        std::string error;
-        bool hint = false;
-        EXPECT_FALSE(probe(name, &error, &hint)) << name;
-        EXPECT_EQ(error, message);
-        EXPECT_EQ(hint, wantHint);
+        EXPECT_FALSE(probeSource(dir_.file(name), settings_, &error_, &hint_)) << name;
+        EXPECT_EQ(std::tuple(error_, hint_), std::tuple(message, wantHint));
     }
-    std::string error;
-    EXPECT_FALSE(probe("Track02.cda", &error, nullptr)) << "the hint is optional";
+    EXPECT_FALSE(probeSource(dir_.file("Track02.cda"), settings_, &error_, nullptr))
+        << "the hint is optional";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <random>
 
@@ -18,12 +19,6 @@ void put(std::string& s, std::initializer_list<std::pair<int64_t, int>> fields, 
         for (int i = 0; i < n; ++i)
             s.push_back(static_cast<char>((v >> (8 * (bigEndian ? n - 1 - i : i))) & 0xFF));
 }
-uint32_t getLe(const std::string& s, size_t at, size_t bytes) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(s[at + i])) << (8 * i);
-    return v;
-}
-
 }  // namespace
 
 std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth) {
@@ -62,24 +57,19 @@ std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth) {
 
 std::string makeDwvwAifc(const AifcSpec& spec, const std::vector<int32_t>& samples) {
     const std::string data = encodeDwvw(samples, spec.sampleSize);
-    const int64_t frames =
-        spec.frames >= 0 ? spec.frames : static_cast<int64_t>(samples.size()) / spec.channels;
+    const auto frames = static_cast<int64_t>(samples.size()) / spec.channels;
     int exponent = 0;  // the rate as an 80-bit extended number
-    const double fraction = std::frexp(std::fabs(spec.sampleRate), &exponent);
-    const int signAndExponent =
-        spec.sampleRate == 0 ? 0 : (exponent + 16382) | (spec.sampleRate < 0 ? 0x8000 : 0);
-    const auto mantissa = static_cast<int64_t>(static_cast<uint64_t>(std::ldexp(fraction, 64)));
+    const auto mantissa = static_cast<uint64_t>(std::ldexp(std::frexp(spec.sampleRate, &exponent), 64));
     std::string comm = "COMM";
-    put(comm, {{spec.commSize, 4}, {spec.channels, 2}, {frames, 4}, {spec.sampleSize, 2}}, true);
-    put(comm, {{signAndExponent, 2}, {mantissa, 8}}, true);
-    comm += spec.compression;
-    comm.resize(8 + spec.commSize + (spec.commSize & 1u), '\0');
-    std::string body = spec.formType + "FVER";
+    put(comm, {{24, 4}, {spec.channels, 2}, {frames, 4}, {spec.sampleSize, 2}, {exponent + 16382, 2}}, true);
+    put(comm, {{static_cast<int64_t>(mantissa), 8}}, true);
+    comm += spec.compression + std::string(2, '\0');
+    std::string body = "AIFCFVER";
     put(body, {{4, 4}, {0xA2805140u, 4}}, true);
     std::string ssnd = "SSND";
     put(ssnd, {{static_cast<int64_t>(8 + data.size()), 4}, {0, 8}}, true);
     ssnd += data + std::string(data.size() & 1u, '\0');
-    body += spec.commAfterSsnd ? ssnd + comm : comm + ssnd;
+    body += comm + ssnd;
     std::string file = "FORM";
     put(file, {{static_cast<int64_t>(body.size()), 4}}, true);
     return file + body;
@@ -113,43 +103,19 @@ std::vector<int16_t> top16(const std::vector<int32_t>& samples, int bitWidth, in
     return out;
 }
 
-std::string wavBytes(int formatTag, int channels, uint32_t rate, int bits, const std::string& data,
-                     uint32_t declaredData) {
+std::string wavBytes(int channels, uint32_t rate, int bits, const std::string& data) {
     const auto align = static_cast<uint32_t>(channels * bits / 8);
     std::string w = "RIFF";
     put(w, {{static_cast<int64_t>(36 + data.size()), 4}});
     w += "WAVEfmt ";
-    put(w, {{16, 4}, {formatTag, 2}, {channels, 2}, {rate, 4}, {rate * align, 4}, {align, 2}, {bits, 2}});
+    put(w, {{16, 4}, {1, 2}, {channels, 2}, {rate, 4}, {rate * align, 4}, {align, 2}, {bits, 2}});
     w += "data";
-    put(w, {{declaredData != 0 ? declaredData : static_cast<int64_t>(data.size()), 4}});
+    put(w, {{static_cast<int64_t>(data.size()), 4}});
     return w + data;
 }
 
-WavData parseWav(const std::string& bytes) {
-    WavData w;
-    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) return w;
-    for (size_t at = 12; at + 8 <= bytes.size();) {
-        const uint32_t size = getLe(bytes, at + 4, 4);
-        const size_t body = at + 8, width = static_cast<size_t>(w.bitsPerSample / 8);
-        if (bytes.compare(at, 4, "fmt ") == 0 && size >= 16 && body + 16 <= bytes.size()) {
-            w.channels = static_cast<int>(getLe(bytes, body + 2, 2));
-            w.sampleRate = getLe(bytes, body + 4, 4);
-            w.bitsPerSample = static_cast<int>(getLe(bytes, body + 14, 2));
-        } else if (bytes.compare(at, 4, "data") == 0 && width > 0) {
-            for (size_t p = body; p + width <= std::min<size_t>(bytes.size(), body + size); p += width)
-                w.samples.push_back(static_cast<int32_t>(getLe(bytes, p, width) << (32 - 8 * width)));
-            w.ok = true;
-            return w;
-        }
-        at = body + size + (size & 1u);
-    }
-    return w;
-}
-
 std::string cdaRecord(uint16_t track, uint32_t firstSector, uint32_t sectors) {
-    std::string r = "RIFF";
-    put(r, {{36, 4}});
-    r += "CDDAfmt ";
+    std::string r("RIFF\x24\0\0\0CDDAfmt ", 16);
     put(r, {{24, 4}, {1, 2}, {track, 2}, {0x12345678, 4}, {firstSector, 4}, {sectors, 4}, {0, 8}});
     return r;
 }
@@ -175,10 +141,8 @@ std::string readAll(AudioReader& reader, size_t maxBytes, std::vector<size_t>* s
 }
 
 std::vector<int16_t> asPcm16(const std::string& bytes) {
-    std::vector<int16_t> out(bytes.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                      static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+    std::vector<int16_t> out(bytes.size() / 2);  // both targets are little-endian
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
     return out;
 }
 

@@ -1,5 +1,4 @@
-// Audio test files made at test time (a small DWVW encoder and AIFC writer, WAV, CD track and
-// voice-recorder bytes), and reading helpers for the program's readers.
+// Audio test files made at test time, and reading helpers for the program's readers.
 #pragma once
 
 #include <cstdint>
@@ -14,13 +13,9 @@ namespace testing_support {
 std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth);
 struct AifcSpec {
     int channels = 1;
-    int64_t frames = -1;  // as written in COMM; -1: from the samples
     int sampleSize = 16;
     double sampleRate = 44100;
     std::string compression = "DWVW";
-    std::string formType = "AIFC";
-    uint32_t commSize = 24;
-    bool commAfterSsnd = false;
 };
 std::string makeDwvwAifc(const AifcSpec& spec, const std::vector<int32_t>& samples);
 
@@ -30,18 +25,7 @@ std::vector<int32_t> makeSignal(Signal signal, int bitWidth, int channels, uint3
 // What a reader delivers for such samples: the top 16 bits of the first two channels.
 std::vector<int16_t> top16(const std::vector<int32_t>& samples, int bitWidth, int channels);
 
-// declaredData 0: the data's real size.
-std::string wavBytes(int formatTag, int channels, uint32_t rate, int bits, const std::string& data,
-                     uint32_t declaredData = 0);
-struct WavData {
-    bool ok = false;
-    int channels = 0;
-    uint32_t sampleRate = 0;
-    int bitsPerSample = 0;
-    std::vector<int32_t> samples;  // left-aligned in 32 bits
-};
-WavData parseWav(const std::string& bytes);
-
+std::string wavBytes(int channels, uint32_t rate, int bits, const std::string& data);  // PCM
 std::string cdaRecord(uint16_t track, uint32_t firstSector, uint32_t sectors);
 // Up to the first sound byte (511 when byte15 is 12, else 4095); records filled with non-zero bytes.
 std::string voiceRecorderHeader(int byte15, int codec, int hours = 0, int minutes = 0, int seconds = 0,
