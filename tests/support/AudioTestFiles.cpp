@@ -55,15 +55,15 @@ std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth) {
     return out;
 }
 
-std::string makeDwvwAifc(const AifcSpec& spec, const std::vector<int32_t>& samples) {
-    const std::string data = encodeDwvw(samples, spec.sampleSize);
-    const auto frames = static_cast<int64_t>(samples.size()) / spec.channels;
+std::string makeDwvwAifc(const AifcLayout& layout, const std::vector<int32_t>& samples) {
+    const std::string data = encodeDwvw(samples, layout.sampleSize);
+    const auto frames = static_cast<int64_t>(samples.size()) / layout.channels;
     int exponent = 0;  // the rate as an 80-bit extended number
-    const auto mantissa = static_cast<uint64_t>(std::ldexp(std::frexp(spec.sampleRate, &exponent), 64));
+    const auto mantissa = static_cast<uint64_t>(std::ldexp(std::frexp(layout.sampleRate, &exponent), 64));
     std::string comm = "COMM";
-    put(comm, {{24, 4}, {spec.channels, 2}, {frames, 4}, {spec.sampleSize, 2}, {exponent + 16382, 2}}, true);
+    put(comm, {{24, 4}, {layout.channels, 2}, {frames, 4}, {layout.sampleSize, 2}, {exponent + 16382, 2}}, true);
     put(comm, {{static_cast<int64_t>(mantissa), 8}}, true);
-    comm += spec.compression + std::string(2, '\0');
+    comm += layout.compression + std::string(2, '\0');
     std::string body = "AIFCFVER";
     put(body, {{4, 4}, {0xA2805140u, 4}}, true);
     std::string ssnd = "SSND";

@@ -11,13 +11,13 @@ namespace testing_support {
 
 // Interleaved samples, each bitWidth bits wide (signed), as a DWVW bit stream.
 std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth);
-struct AifcSpec {
+struct AifcLayout {
     int channels = 1;
     int sampleSize = 16;
     double sampleRate = 44100;
     std::string compression = "DWVW";
 };
-std::string makeDwvwAifc(const AifcSpec& spec, const std::vector<int32_t>& samples);
+std::string makeDwvwAifc(const AifcLayout& layout, const std::vector<int32_t>& samples);
 
 enum class Signal { Sine, Noise, Silence, Extremes };
 std::vector<int32_t> makeSignal(Signal signal, int bitWidth, int channels, uint32_t frames,
