@@ -2,19 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/Files.h"
 #include "sources/SourceItem.h"
-
-namespace {
-
-bool isSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
-}  // namespace
 
 std::string channelText(uint32_t channels) {
     static const char* const kNames[] = {"Mono", "Stereo", "2.1", "4.0", "4.1", "5.1", "6.1", "7.1"};
@@ -23,14 +12,7 @@ std::string channelText(uint32_t channels) {
 }
 
 std::string fileColumnText(const SourceItem& item) {
-    size_t start = 0;
-    for (size_t i = item.path.size(); i > 0; --i) {
-        if (isSeparator(item.path[i - 1])) {
-            start = i;
-            break;
-        }
-    }
-    std::string text = item.path.substr(start);
+    std::string text(platform::fileNamePart(item.path));
     if (item.streamCount() > 1) text += " (" + std::to_string(item.streamCount()) + " audios)";
     return text;
 }

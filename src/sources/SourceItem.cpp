@@ -1,30 +1,12 @@
 #include "sources/SourceItem.h"
 
+#include "platform/Files.h"
 #include "platform/Text.h"
 
-namespace {
-
-bool isSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
-}  // namespace
-
 std::string sourceExtension(const std::string& path) {
-    size_t nameStart = 0;
-    for (size_t i = path.size(); i > 0; --i) {
-        if (isSeparator(path[i - 1])) {
-            nameStart = i;
-            break;
-        }
-    }
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < nameStart) return {};
-    return platform::toLowerAscii(path.substr(dot + 1));
+    const auto extension = platform::extensionPart(path);  // from the dot on
+    if (!extension) return {};
+    return platform::toLowerAscii(extension->substr(1));
 }
 
 std::string sourceKey(const std::string& path) { return platform::pathKey(path); }
