@@ -384,23 +384,22 @@ bool TreeSettingsStore::endBatch() {
     return endChanges(batchDirty_);
 }
 
-std::optional<SettingsValueInfo> TreeSettingsStore::queryValue(const std::string& path,
-                                                               std::string_view name) {
-    if (!available()) return std::nullopt;
+const StoredValue* TreeSettingsStore::findStoredValue(const std::string& path, std::string_view name) {
+    if (!available()) return nullptr;
     readAccess();
     StoredKey* key = tree_.findKey(path);
-    if (!key) return std::nullopt;
-    const StoredValue* value = SettingsTree::findValue(*key, name);
+    return key ? SettingsTree::findValue(*key, name) : nullptr;
+}
+
+std::optional<SettingsValueInfo> TreeSettingsStore::queryValue(const std::string& path,
+                                                               std::string_view name) {
+    const StoredValue* value = findStoredValue(path, name);
     if (!value) return std::nullopt;
     return SettingsValueInfo{value->type, static_cast<uint32_t>(value->bytes.size())};
 }
 
 std::optional<SettingsRawValue> TreeSettingsStore::readValue(const std::string& path, std::string_view name) {
-    if (!available()) return std::nullopt;
-    readAccess();
-    StoredKey* key = tree_.findKey(path);
-    if (!key) return std::nullopt;
-    const StoredValue* value = SettingsTree::findValue(*key, name);
+    const StoredValue* value = findStoredValue(path, name);
     if (!value) return std::nullopt;
     return SettingsRawValue{value->type, value->bytes};
 }

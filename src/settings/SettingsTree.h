@@ -87,6 +87,8 @@ private:
     template <typename Change>
     bool change(Change&& apply);
     void readAccess();
+    // The stored value, or null when the store, the key or the value is not there.
+    const StoredValue* findStoredValue(const std::string& path, std::string_view name);
 
     SettingsTree tree_;
     std::shared_ptr<TreeSettingsStore*> self_ = std::make_shared<TreeSettingsStore*>(this);  // for the keys
