@@ -142,7 +142,7 @@ std::string readAll(AudioReader& reader, size_t maxBytes, std::vector<size_t>* s
 
 std::vector<int16_t> asPcm16(const std::string& bytes) {
     std::vector<int16_t> out(bytes.size() / 2);  // both targets are little-endian
-    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    if (!out.empty()) std::memcpy(out.data(), bytes.data(), out.size() * 2);
     return out;
 }
 
