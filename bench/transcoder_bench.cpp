@@ -14,8 +14,9 @@
 #include "sources/SourceItem.h"
 
 #ifdef _WIN32
-#include <tlhelp32.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <tlhelp32.h>
 #else
 #include <dirent.h>
 #include <unistd.h>
@@ -41,10 +42,12 @@ Counts countResources() {
     c.handles = static_cast<long>(handles);
     const DWORD self = GetCurrentProcessId();
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0);
-    PROCESSENTRY32W pe{sizeof pe};
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof pe;
     for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
         if (pe.th32ParentProcessID == self) ++c.children;
-    THREADENTRY32 te{sizeof te};
+    THREADENTRY32 te{};
+    te.dwSize = sizeof te;
     for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
         if (te.th32OwnerProcessID == self) ++c.threads;
     CloseHandle(snap);
