@@ -3,6 +3,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/Files.h"
 #include "platform/Text.h"
 #include "sources/SourceItem.h"
 
@@ -36,10 +37,13 @@ int64_t readNumber(std::string_view text, size_t& pos) {
     return value;
 }
 
+// The program's folder, or empty when it cannot be found (the transcoder then runs in ours).
+std::string programFolderText() { return platform::programFolder().value_or(std::string()); }
+
 }  // namespace
 
 std::string transcoderPath() {
-    const std::string folder = platform::executableFolder();
+    const std::string folder = programFolderText();
     return folder.empty() ? std::string(kTranscoderName) : folder + kTranscoderName;
 }
 
@@ -184,7 +188,7 @@ void readerThread(std::shared_ptr<platform::ChildProcess> process, SourceItem* i
 
 bool startConversion(const std::string& commandLine, SourceItem& item, uint32_t priorityClass,
                      RunEventSink& sink) {
-    platform::StartResult started = platform::startChildProcess(commandLine, platform::executableFolder());
+    platform::StartResult started = platform::startChildProcess(commandLine, programFolderText());
     if (!started.process) return false;
     std::shared_ptr<platform::ChildProcess> process(std::move(started.process));
     process->setPriority(priorityClass);
@@ -205,7 +209,7 @@ void cancelConversion(SourceItem& item) {
 }
 
 int runProbe(const std::string& commandLine, const std::function<int(platform::ChildProcess&)>& reading) {
-    platform::StartResult started = platform::startChildProcess(commandLine, platform::executableFolder());
+    platform::StartResult started = platform::startChildProcess(commandLine, programFolderText());
     if (!started.process) return 0;
     return reading(*started.process);
 }

@@ -51,9 +51,6 @@ struct StartResult {
 // workingFolder may be empty (the caller's current folder is then kept).
 StartResult startChildProcess(const std::string& commandLine, const std::string& workingFolder);
 
-// The folder of the running executable with a trailing separator; empty when it cannot be found.
-std::string executableFolder();
-
 // Splits a command line into arguments by the Windows rules (CommandLineToArgvW): blanks separate,
 // double quotes group, 2n backslashes before a quote give n backslashes and a quote that toggles
 // grouping, 2n+1 give n backslashes and a literal quote, "" inside a group gives a literal quote.

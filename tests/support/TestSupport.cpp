@@ -5,11 +5,9 @@
 #include <random>
 #include <sstream>
 
+#include "engine/Transcoder.h"
+#include "platform/Files.h"
 #include "platform/Process.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -36,38 +34,9 @@ TempDir::~TempDir() {
 
 std::string TempDir::file(const std::string& name) const { return u8(path_ / fromU8(name)); }
 
-static fs::path& executablePath() {
-    static fs::path p;
-    return p;
-}
+std::string binFolder() { return platform::programFolder().value_or(std::string()); }
 
-void setExecutablePath(const char* argv0) {
-    std::error_code ec;
-#ifdef _WIN32
-    (void)argv0;
-    wchar_t buf[4096];
-
-    const unsigned long n = GetModuleFileNameW(nullptr, buf, 4096);
-    executablePath() = fs::path(std::wstring(buf, n));
-#else
-    executablePath() = fs::canonical("/proc/self/exe", ec);
-    if (ec) executablePath() = fs::absolute(argv0);
-#endif
-}
-
-std::string binFolder() {
-    std::string folder = u8(executablePath().parent_path());
-    folder += static_cast<char>(fs::path::preferred_separator);
-    return folder;
-}
-
-std::string transcoderPath() {
-#ifdef _WIN32
-    return binFolder() + "mdxcode.exe";
-#else
-    return binFolder() + "mdxcode";
-#endif
-}
+std::string transcoderPath() { return ::transcoderPath(); }
 
 RunOutput runProgram(const std::string& program, const std::vector<std::string>& args) {
     std::string line = "\"" + program + "\"";

@@ -178,17 +178,3 @@ StartResult startChildProcess(const std::string& commandLine, const std::string&
 }
 
 }  // namespace platform
-
-namespace platform {
-
-std::string executableFolder() {
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return {};
-    std::string path(buf, static_cast<size_t>(n));
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return {};
-    return path.substr(0, slash + 1);
-}
-
-}  // namespace platform

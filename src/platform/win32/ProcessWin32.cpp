@@ -139,14 +139,4 @@ StartResult startChildProcess(const std::string& commandLine, const std::string&
     return result;
 }
 
-std::string executableFolder() {
-    std::wstring buf(32768, L'\0');
-    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n == 0 || n >= buf.size()) return {};
-    buf.resize(n);
-    const size_t slash = buf.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return {};
-    return win32::narrow(buf.substr(0, slash + 1));
-}
-
 }  // namespace platform
