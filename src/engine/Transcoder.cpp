@@ -17,7 +17,6 @@ constexpr const char* kTranscoderName = "mdxcode";
 
 constexpr size_t kReadBufferSize = 51200;
 constexpr size_t kReadRequest = 51196;
-constexpr uint32_t kPollMs = 100;
 constexpr size_t kInitialCarry = 10240;
 
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
@@ -144,18 +143,32 @@ int32_t progressPercent(int64_t elapsedMs, uint32_t durationSeconds) {
 
 void drainProcess(platform::ChildProcess& process, const std::function<void(const char*, size_t)>& onData) {
     std::unique_ptr<char[]> buffer(new char[kReadBufferSize]);
-    bool endedOnce = false;
+    // Reading stops only at the end of the pipe: after the transcoder has ended the pipe may still hold
+    // more than one block (the stream lines of a long probe, a failed job's final error line).
     for (;;) {
         const size_t n = process.read(buffer.get(), kReadRequest);
-        if (n > 0) {
-            buffer[n] = '\0';
-            onData(buffer.get(), n);
-        }
-        if (!process.wait(kPollMs)) continue;
-        // Ended: one more pass drains what the pipe still holds, the next one leaves.
-        if (endedOnce) break;
-        endedOnce = true;
+        if (n == 0) break;
+        buffer[n] = '\0';
+        onData(buffer.get(), n);
     }
+    while (!process.wait(60000)) {
+    }
+}
+
+void RunEventSink::readerStarted() {
+    std::lock_guard<std::mutex> lock(readersMutex_);
+    ++readers_;
+}
+
+void RunEventSink::readerEnded() {
+    // Signalled under the lock: once it is released, this reader never touches the sink again.
+    std::lock_guard<std::mutex> lock(readersMutex_);
+    if (--readers_ == 0) readersGone_.notify_all();
+}
+
+void RunEventSink::waitForReaders() {
+    std::unique_lock<std::mutex> lock(readersMutex_);
+    readersGone_.wait(lock, [this] { return readers_ == 0; });
 }
 
 namespace {
@@ -180,8 +193,13 @@ void readerThread(std::shared_ptr<platform::ChildProcess> process, SourceItem* i
             }
         });
     });
+    auto done = std::make_unique<DoneReport>();
+    done->item = item;
+    done->completionText = platform::decodeChildOutput(lastMessage);
+    done->exitCode = process->exitCode();
     process.reset();
-    sink->postDone(item, platform::decodeChildOutput(lastMessage));
+    sink->postDone(std::move(done));
+    sink->readerEnded();
 }
 
 }  // namespace
@@ -193,10 +211,12 @@ bool startConversion(const std::string& commandLine, SourceItem& item, uint32_t 
     std::shared_ptr<platform::ChildProcess> process(std::move(started.process));
     process->setPriority(priorityClass);
     item.process = process;
+    sink.readerStarted();
     try {
         std::thread(readerThread, process, &item, item.duration, &sink).detach();
     } catch (const std::system_error&) {
         // No thread: end the process again; the job did not start.
+        sink.readerEnded();
         process->terminate();
         item.process.reset();
         return false;

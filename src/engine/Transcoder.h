@@ -1,9 +1,12 @@
 // Where the transcoder lives and how it is run.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,13 +47,37 @@ struct ProgressReport {
     int64_t elapsedMs = 0;
 };
 
+// What a job's reader reports once, after the transcoder has ended.
+struct DoneReport {
+    SourceItem* item = nullptr;
+    std::string completionText;        // the last message line it printed (UTF-8), or ""
+    std::optional<uint32_t> exitCode;  // none when the system could not tell
+};
+
 // Where a running job's reader thread reports. Called from the reader thread: implementations only post.
+// Every reader holds the sink from its start until after its done report; a sink's destructor waits for
+// them (waitForReaders), so a consumer may destroy the sink as soon as it has taken the last done report.
 class RunEventSink {
 public:
-    virtual ~RunEventSink() = default;
+    RunEventSink() = default;
+    RunEventSink(const RunEventSink&) = delete;
+    RunEventSink& operator=(const RunEventSink&) = delete;
+    virtual ~RunEventSink() { waitForReaders(); }
     virtual void postProgress(std::unique_ptr<ProgressReport> report) = 0;
-    // Once per job, after the transcoder has ended: the last message line it printed (UTF-8), or "".
-    virtual void postDone(SourceItem* item, std::string completionText) = 0;
+    virtual void postDone(std::unique_ptr<DoneReport> report) = 0;
+
+    // A reader's hold on the sink.
+    void readerStarted();
+    void readerEnded();
+
+protected:
+    // Derived destructors call this before their own members go.
+    void waitForReaders();
+
+private:
+    std::mutex readersMutex_;
+    std::condition_variable readersGone_;
+    int readers_ = 0;
 };
 
 // Starts a conversion job: the process and its pipe go into item.process, the reader thread drains the
@@ -65,6 +92,7 @@ void cancelConversion(SourceItem& item);
 // Returns 0 when the process cannot be started, otherwise what reading returns.
 int runProbe(const std::string& commandLine, const std::function<int(platform::ChildProcess&)>& reading);
 
-// The read loop shared by conversion and probe: reads blocks of at most 51196 bytes, polls the process
-// every 100 ms and drains the pipe once more after it has ended. onData gets each block.
+// The read loop shared by conversion and probe: reads blocks of at most 51196 bytes until the pipe ends
+// (every writer gone, so nothing the transcoder printed is left behind), then waits for the process.
+// onData gets each block.
 void drainProcess(platform::ChildProcess& process, const std::function<void(const char*, size_t)>& onData);

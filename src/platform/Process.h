@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,11 @@ public:
     virtual size_t read(char* buffer, size_t maxBytes) = 0;
     // Waits up to timeoutMs for the child to end; true when it has ended.
     virtual bool wait(uint32_t timeoutMs) = 0;
-    // Ends the child (exit code 0 on Windows) and waits for it.
+    // Ends the child and waits for it. A child ended this way never reports exit code 0.
     virtual void terminate() = 0;
+    // The child's exit code once it has ended (POSIX: 128 + the signal's number when a signal ended it);
+    // none while it runs or when the system cannot tell.
+    virtual std::optional<uint32_t> exitCode() = 0;
     virtual bool setPriority(uint32_t priorityClass) = 0;
     virtual bool hasEnded() = 0;
     // The operating system's id of the child.

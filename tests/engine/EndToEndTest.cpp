@@ -116,7 +116,7 @@ void convertAndCheck(Source source, int32_t formatId, const Expected& expected, 
         auto event = queue.take(std::chrono::milliseconds(500));
         if (!event || event->kind == RunEvent::kProgress) continue;
         done = true;
-        completion = event->completionText;
+        completion = event->done->completionText;
     }
     if (!done) cancelConversion(*item);
     item->process.reset();

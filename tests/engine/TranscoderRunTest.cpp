@@ -34,7 +34,7 @@ Outcome collect(EventQueue& queue, SourceItem& item, std::chrono::seconds limit 
             out.percents.push_back(ev->progress->percent);
         } else {
             out.done = true;
-            out.text = ev->completionText;
+            out.text = ev->done->completionText;
             break;
         }
     }

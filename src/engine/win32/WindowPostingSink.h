@@ -1,6 +1,6 @@
 // Posts a run's reports to a window: WM_CONVERT_PROGRESS with the ProgressReport, WM_CONVERT_DONE with the
-// job's item and the completion text (UTF-16 on the heap). The receiver owns both and frees them, also
-// when it discards them after a cancel (see takeProgress/takeCompletionText).
+// job's item and its DoneReport (the completion text and the exit code). The receiver owns both records
+// and frees them, also when it discards them after a cancel (see takeProgress/takeDone).
 #pragma once
 
 #include <windows.h>
@@ -14,12 +14,13 @@
 class WindowPostingSink final : public RunEventSink {
 public:
     explicit WindowPostingSink(HWND window) : window_(window) {}
+    ~WindowPostingSink() override { waitForReaders(); }
     void postProgress(std::unique_ptr<ProgressReport> report) override;
-    void postDone(SourceItem* item, std::string completionText) override;
+    void postDone(std::unique_ptr<DoneReport> report) override;
 
     // The receiving side re-owns the records carried by a message.
     static std::unique_ptr<ProgressReport> takeProgress(LPARAM lParam);
-    static std::unique_ptr<std::wstring> takeCompletionText(LPARAM lParam);
+    static std::unique_ptr<DoneReport> takeDone(LPARAM lParam);
 
 private:
     HWND window_;

@@ -12,6 +12,8 @@ namespace {
 
 using win32::Handle;
 
+constexpr UINT kTerminatedExitCode = 1;
+
 // Every transcoder is placed in one job object that kills its members when the program's process ends,
 // so no transcoder outlives the program, however it ends.
 HANDLE killOnCloseJob() {
@@ -56,7 +58,8 @@ public:
 
     void terminate() override {
         if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0) return;
-        TerminateProcess(process_.get(), 0);
+        // A cancelled job must never read as a transcoder that finished by itself.
+        TerminateProcess(process_.get(), kTerminatedExitCode);
         WaitForSingleObject(process_.get(), INFINITE);
     }
 
@@ -65,6 +68,12 @@ public:
     }
 
     bool hasEnded() override { return wait(0); }
+
+    std::optional<uint32_t> exitCode() override {
+        DWORD code = 0;
+        if (!hasEnded() || !GetExitCodeProcess(process_.get(), &code)) return std::nullopt;
+        return code;
+    }
     uint64_t id() const override { return pid_; }
 
 private:

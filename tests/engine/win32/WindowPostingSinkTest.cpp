@@ -37,8 +37,9 @@ TEST(WindowPostingSink, JobReportsArriveAsMessagesInOrder) {
             ++progressCount;
         } else if (msg.message == kWmConvertDone) {
             EXPECT_EQ(reinterpret_cast<SourceItem*>(msg.wParam), &item);
-            auto text = WindowPostingSink::takeCompletionText(msg.lParam);
-            ASSERT_TRUE(text);
+            auto report = WindowPostingSink::takeDone(msg.lParam);
+            ASSERT_TRUE(report);
+            EXPECT_EQ(report->exitCode, 0u);
             done = true;
         }
     }
