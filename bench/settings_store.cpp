@@ -11,7 +11,7 @@
 
 #include "formats/Catalogue.h"
 #include "platform/UserSettingsStore.h"
-#include "settings/MemorySettingsStore.h"
+#include "platform/MemorySettingsStore.h"
 #include "settings/Settings.h"
 
 namespace {

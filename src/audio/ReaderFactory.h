@@ -8,15 +8,23 @@
 
 #include "audio/AudioReader.h"
 
-struct ReaderChoice {
-    std::unique_ptr<AudioReader> reader;  // null: the transcoder probes the file
-    int32_t kind = 0;                     // the source kind a successful open gives the item
+// The source kinds that the program's own readers serve; the list's source kinds use the same numbers.
+enum ReaderKind : int32_t {
+    kReaderNone = 0,
+    kReaderCdTrack = 2,
+    kReaderAifc = 3,
+    kReaderVoiceRecorder = 4,
 };
 
-// "cda": the audio-library reader, kind 2; "voc": the voice-recorder reader, kind 4; "aif", "aiff",
-// "aifc", "afc": the DWVW reader, kind 3; anything else: no reader, kind 0. The extension has no dot;
-// letter case does not matter.
+struct ReaderChoice {
+    std::unique_ptr<AudioReader> reader;  // null: the transcoder probes the file
+    int32_t kind = kReaderNone;           // the source kind a successful open gives the item
+};
+
+// "cda": the audio-library reader; "voc": the voice-recorder reader; "aif", "aiff", "aifc", "afc": the
+// DWVW reader; anything else: no reader. The extension has no dot; letter case does not matter.
 ReaderChoice readerForExtension(const std::string& extension);
 
-// 3: the DWVW reader; 4: the voice-recorder reader; any other kind: the audio-library reader.
+// kReaderAifc: the DWVW reader; kReaderVoiceRecorder: the voice-recorder reader; any other kind: the
+// audio-library reader.
 std::unique_ptr<AudioReader> readerForKind(int32_t kind);

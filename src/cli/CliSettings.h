@@ -1,8 +1,8 @@
 // Settings for console commands: the user's stored settings and catalogue with this invocation's
-// "--set NAME=VALUE" and "--format ID" options applied (see settings/SettingOptions.h).
+// "--set NAME=VALUE" and "--format ID" options applied (see cli/SettingOptions.h).
 #pragma once
 
-#include "settings/SettingOptions.h"
+#include "cli/SettingOptions.h"
 
 namespace cli {
 

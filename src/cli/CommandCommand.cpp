@@ -7,7 +7,7 @@
 #include "engine/CommandLine.h"
 #include "engine/OutputNaming.h"
 #include "engine/Transcoder.h"
-#include "sources/Probe.h"
+#include "engine/Probe.h"
 #include "sources/SourceItem.h"
 
 namespace cli {

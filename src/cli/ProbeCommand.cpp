@@ -5,7 +5,7 @@
 #include "cli/Cli.h"
 #include "cli/CliSettings.h"
 #include "cli/SourceArguments.h"
-#include "sources/Probe.h"
+#include "engine/Probe.h"
 #include "sources/SourceItem.h"
 
 namespace cli {

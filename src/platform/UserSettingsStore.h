@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "settings/SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 namespace platform {
 

@@ -9,7 +9,7 @@
 
 #include "formats/Catalogue.h"
 #include "settings/AppSettings.h"
-#include "settings/SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 // Key paths below the user's root.
 inline constexpr std::string_view kSettingsRootKey = "Software\\Melodrift 4";

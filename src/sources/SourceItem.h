@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "audio/ReaderFactory.h"
+
 namespace platform {
 class ChildProcess;
 }
@@ -16,9 +18,9 @@ struct OutputFormat;
 enum SourceKind : int32_t {
     kSourceFile = 0,
     kSourceDvdTitle = 1,
-    kSourceCdTrack = 2,
-    kSourceAifc = 3,
-    kSourceVoiceRecorder = 4,
+    kSourceCdTrack = kReaderCdTrack,
+    kSourceAifc = kReaderAifc,
+    kSourceVoiceRecorder = kReaderVoiceRecorder,
     kSourceCombineList = 5,
 };
 

@@ -13,7 +13,7 @@
 #include "engine/Transcoder.h"
 #include "formats/Catalogue.h"
 #include "settings/AppSettings.h"
-#include "sources/Probe.h"
+#include "engine/Probe.h"
 #include "sources/SourceItem.h"
 #include "support/CliAndMedia.h"
 #include "support/TestSupport.h"

@@ -2,10 +2,10 @@
 
 #include <set>
 
-#include "settings/MemorySettingsStore.h"
-#include "settings/SettingOptions.h"
+#include "platform/MemorySettingsStore.h"
+#include "cli/SettingOptions.h"
 #include "settings/Settings.h"
-#include "settings/StoreContract.h"
+#include "platform/StoreContract.h"
 
 namespace {
 
@@ -81,6 +81,8 @@ TEST_P(StoreContract, FirstRunMarkerAndHistoriesPersist) {
     EXPECT_EQ(loaded.items, (Strings{"C:\\One"}));  // stops at the gap
     EXPECT_FALSE(loadHistory(*again, loaded, kFilterExtsHistory));
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, StoreContract, testing::ValuesIn(allStoreKinds()), storeKindName);
 
 TEST(Settings, FirstStartKeepsEveryDefault) {
     for (const std::string docs : {"", "/home/u/Documents"}) {

@@ -11,7 +11,7 @@
 
 #include "platform/Files.h"
 #include "platform/UserSettingsStore.h"
-#include "settings/SettingsTree.h"
+#include "platform/SettingsTree.h"
 
 namespace platform {
 

@@ -5,7 +5,7 @@
 
 #include "platform/UserSettingsStore.h"
 #include "platform/win32/WinText.h"
-#include "settings/SettingsTree.h"
+#include "platform/SettingsTree.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "settings/SettingsTree.h"
+#include "platform/SettingsTree.h"
 
 #include <charconv>
 

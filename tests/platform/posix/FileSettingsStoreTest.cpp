@@ -9,8 +9,8 @@
 
 #include "platform/UserSettingsStore.h"
 #include "settings/Settings.h"
-#include "settings/SettingsTree.h"
-#include "settings/StoreContract.h"
+#include "platform/SettingsTree.h"
+#include "platform/StoreContract.h"
 #include "support/SettingsTestEnv.h"
 #include "support/TestSupport.h"
 
@@ -20,16 +20,6 @@ using testing_support::ScopedEnv;
 using testing_support::TempDir;
 
 namespace {
-
-StoreUnderTest makeFileStore() {
-    auto dir = std::make_shared<TempDir>();
-    const std::string path = dir->file("melodrift/settings.conf");
-    return StoreUnderTest{platform::openFileSettingsStore(path),
-                          [path] { return platform::openFileSettingsStore(path); }, dir};
-}
-
-INSTANTIATE_TEST_SUITE_P(File, StoreContract, testing::Values(StoreKind{"File", makeFileStore}),
-                         storeKindName);
 
 TEST(FileStore, UserFileFollowsXdgConfigHome) {
     ScopedEnv home("HOME", "/home/someone");

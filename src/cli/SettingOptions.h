@@ -11,7 +11,7 @@
 
 #include "formats/Catalogue.h"
 #include "settings/AppSettings.h"
-#include "settings/SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 struct SettingOptions {
     std::optional<int32_t> formatId;

@@ -1,7 +1,7 @@
 // A settings store held in memory, for tests and for runs that must not touch the user's settings.
 #pragma once
 
-#include "settings/SettingsTree.h"
+#include "platform/SettingsTree.h"
 
 class MemorySettingsStore : public TreeSettingsStore {
 public:

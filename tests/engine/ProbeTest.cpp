@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/AppSettings.h"
-#include "sources/Probe.h"
+#include "engine/Probe.h"
 #include "sources/SourceItem.h"
 #include "support/CliAndMedia.h"
 

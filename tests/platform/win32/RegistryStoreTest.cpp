@@ -6,33 +6,11 @@
 #include "platform/UserSettingsStore.h"
 #include "platform/win32/WinText.h"
 #include "settings/Settings.h"
-#include "settings/StoreContract.h"
+#include "platform/StoreContract.h"
 
 namespace {
 
 using platform::win32::widen;
-
-// A private place below HKEY_CURRENT_USER, removed afterwards; tests may run side by side in one prefix.
-struct PrivateBase {
-    std::string base;
-    PrivateBase() {
-        static std::atomic<int> counter{0};
-        base = "Software\\MelodriftTest\\" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(++counter);
-    }
-    ~PrivateBase() { RegDeleteTreeW(HKEY_CURRENT_USER, widen(base).c_str()); }
-    std::string options() const { return base + "\\Software\\Melodrift 4\\Options"; }
-};
-
-StoreUnderTest makeRegistryStore() {
-    auto place = std::make_shared<PrivateBase>();
-    const std::string base = place->base;
-    return StoreUnderTest{platform::openRegistrySettingsStore(base),
-                          [base] { return platform::openRegistrySettingsStore(base); }, place};
-}
-
-INSTANTIATE_TEST_SUITE_P(Registry, StoreContract, testing::Values(StoreKind{"Registry", makeRegistryStore}),
-                         storeKindName);
 
 // The value's type and bytes as the registry's own call reads them; type 0 when missing.
 std::pair<DWORD, std::string> readDirect(const std::string& keyPath, const std::string& name) {
@@ -54,7 +32,7 @@ void writeDirect(const std::string& keyPath, const wchar_t* name, DWORD type, co
 }
 
 TEST(RegistryStore, ReadsValuesWrittenByOthers) {
-    const PrivateBase place;
+    const PrivateRegistryBase place;
     writeDirect(place.options(), L"ConversionThreads", REG_DWORD, "\7\0\0\0", 4);
     writeDirect(place.options(), L"OutputFormat", REG_DWORD, "\3\0", 2);
     writeDirect(place.options(), L"M4AAudioCodec", REG_SZ, L"libfaac", 16);

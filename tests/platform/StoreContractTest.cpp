@@ -1,9 +1,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/MemorySettingsStore.h"
-#include "settings/SettingsTree.h"
-#include "settings/StoreContract.h"
+#include "platform/MemorySettingsStore.h"
+#include "platform/SettingsTree.h"
+#include "platform/StoreContract.h"
 
 namespace {
 
@@ -79,9 +79,7 @@ TEST_P(StoreContract, OddValuesReadSafelyOrNotAtAll) {
     EXPECT_EQ(key->readString("E"), "%X%");  // read, not expanded
 }
 
-StoreUnderTest makeMemoryStore() { return {std::make_unique<MemorySettingsStore>(), nullptr, nullptr}; }
-INSTANTIATE_TEST_SUITE_P(Memory, StoreContract, testing::Values(StoreKind{"Memory", makeMemoryStore}),
-                         storeKindName);
+INSTANTIATE_TEST_SUITE_P(Stores, StoreContract, testing::ValuesIn(allStoreKinds()), storeKindName);
 
 TEST(MemoryStore, UnavailableOrGoneStoreDoesNothing) {
     auto store = std::make_unique<MemorySettingsStore>();

@@ -1,4 +1,4 @@
-#include "sources/Probe.h"
+#include "engine/Probe.h"
 
 #include <filesystem>
 #include <limits>

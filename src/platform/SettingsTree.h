@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 struct StoredValue {
     std::string name;

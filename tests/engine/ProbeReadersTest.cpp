@@ -4,7 +4,7 @@
 #include "audio/BassReader.h"
 #include "audio/bass/CdSectorSource.h"
 #include "settings/AppSettings.h"
-#include "sources/Probe.h"
+#include "engine/Probe.h"
 #include "sources/SourceItem.h"
 #include "support/AudioTestFiles.h"
 #include "support/CliAndMedia.h"

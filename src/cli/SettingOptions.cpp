@@ -1,4 +1,4 @@
-#include "settings/SettingOptions.h"
+#include "cli/SettingOptions.h"
 
 #include <charconv>
 
