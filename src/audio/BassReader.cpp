@@ -5,6 +5,7 @@
 #include <string>
 
 #include "audio/BinaryFile.h"
+#include "platform/Files.h"
 #include "audio/bass/bass.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 // The library takes wide paths on Windows (with BASS_UNICODE) and UTF-8 elsewhere.
 #ifdef _WIN32
 using LibraryPath = std::wstring;
-LibraryPath libraryPath(const std::string& utf8) { return audio::nativePath(utf8).wstring(); }
+LibraryPath libraryPath(const std::string& utf8) { return platform::nativePath(utf8).wstring(); }
 #else
 using LibraryPath = std::string;
 LibraryPath libraryPath(const std::string& utf8) { return utf8; }

@@ -3,15 +3,13 @@
 #include <limits>
 #include <system_error>
 
-namespace audio {
+#include "platform/Files.h"
 
-std::filesystem::path nativePath(const std::string& utf8Path) {
-    return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
-}
+namespace audio {
 
 bool InputFile::open(const std::string& utf8Path) {
     close();
-    const auto p = nativePath(utf8Path);
+    const auto p = platform::nativePath(utf8Path);
     std::error_code ec;
     // Folders and devices are not sources; their "size" would mean nothing.
     if (!std::filesystem::is_regular_file(p, ec)) return false;
@@ -47,7 +45,7 @@ bool InputFile::seek(uint64_t offset) {
 
 bool OutputFile::create(const std::string& utf8Path) {
     close();
-    out_.open(nativePath(utf8Path), std::ios::binary | std::ios::out | std::ios::trunc);
+    out_.open(platform::nativePath(utf8Path), std::ios::binary | std::ios::out | std::ios::trunc);
     return out_.is_open();
 }
 

@@ -9,8 +9,6 @@
 
 namespace audio {
 
-// A UTF-8 path as the file system wants it (a wide path on Windows).
-std::filesystem::path nativePath(const std::string& utf8Path);
 
 class InputFile {
 public:

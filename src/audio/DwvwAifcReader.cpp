@@ -6,12 +6,9 @@
 #include <cstring>
 #include <limits>
 
-namespace {
+#include "platform/Bytes.h"
 
-uint32_t bigEndian32(const uint8_t* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
-uint16_t bigEndian16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+namespace {
 
 // IEEE 754 80-bit extended, big-endian, as a double.
 double extendedToDouble(const uint8_t* p) {
@@ -60,16 +57,16 @@ bool DwvwAifcReader::parseComm(const uint8_t* data, size_t size) {
     }
     // Plain AIFF data and the other AIFC compressions are the transcoder's business.
     if (std::memcmp(type, "DWVW", 4) != 0) return false;
-    const int sampleSize = bigEndian16(data + 6);
+    const int sampleSize = platform::readBe16(data + 6);
     if (sampleSize < 8 || sampleSize > 24) return false;
     const double rate = extendedToDouble(data + 8);
     // Infinity, NaN or a negative rate cannot be a rate; converting them to an integer is undefined.
     if (!(rate >= 0.0 && rate < 2147483648.0)) return false;
 
-    channels_ = bigEndian16(data);
+    channels_ = platform::readBe16(data);
     if (channels_ == 0) channels_ = 1;
     outputChannels_ = channels_ < 2 ? 1 : 2;
-    const uint32_t frames = bigEndian32(data + 2);
+    const uint32_t frames = platform::readBe32(data + 2);
     limitedBySampleFrames_ = frames != 0 && frames != 0xFFFFFFFFu;
     sampleFrames_ = limitedBySampleFrames_ ? frames : 1;
     sampleSize_ = sampleSize;
@@ -104,7 +101,7 @@ int DwvwAifcReader::open(const std::string& path) {
         uint8_t chunkHeader[8];
         if (file_.read(chunkHeader, 8) != 8) break;
         offset += 8;
-        const uint32_t declared = bigEndian32(chunkHeader + 4);
+        const uint32_t declared = platform::readBe32(chunkHeader + 4);
         const uint64_t chunkSize = uint64_t{declared} + (declared & 1u);
         const uint64_t next = offset + chunkSize;
         if (std::memcmp(chunkHeader, "COMM", 4) == 0) {
@@ -116,7 +113,7 @@ int DwvwAifcReader::open(const std::string& path) {
             if (chunkSize < 8) break;
             uint8_t ssnd[8];
             if (file_.read(ssnd, 8) != 8) break;
-            const uint64_t soundOffset = bigEndian32(ssnd);
+            const uint64_t soundOffset = platform::readBe32(ssnd);
             // The declared size without the pad byte: the pad is not sound.
             const uint64_t soundBytes = declared >= 8 + soundOffset ? declared - 8 - soundOffset : 0;
             dataStart_ = offset + 8 + soundOffset;
@@ -263,10 +260,6 @@ size_t DwvwAifcReader::read(void* buffer, size_t maxBytes) {
     // Little-endian output whatever the host's byte order.
     auto* out = static_cast<uint8_t*>(buffer);
     const size_t samples = frames * static_cast<size_t>(outputChannels_);
-    for (size_t i = 0; i < samples; ++i) {
-        const auto v = static_cast<uint16_t>(block[i]);
-        out[2 * i] = static_cast<uint8_t>(v & 0xFF);
-        out[2 * i + 1] = static_cast<uint8_t>(v >> 8);
-    }
+    for (size_t i = 0; i < samples; ++i) platform::writeLe16(out + 2 * i, static_cast<uint16_t>(block[i]));
     return samples * 2;
 }

@@ -5,16 +5,15 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/Bytes.h"
+#include "platform/Files.h"
+
 namespace {
 
 constexpr char kSignature[] = "_VOC_File";
 constexpr int kSignatureOffset = 6;
 constexpr int kRecordBytes = 16;
 constexpr int kPaddingStep = 20;
-
-std::filesystem::path pathFromUtf8(const std::string& path) {
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
-}
 
 bool allZero(const uint8_t* bytes, int count) {
     return std::all_of(bytes, bytes + count, [](uint8_t b) { return b == 0; });
@@ -42,7 +41,7 @@ void VoiceRecorderReader::close() {
 
 int VoiceRecorderReader::open(const std::string& path) {
     close();
-    const auto fsPath = pathFromUtf8(path);
+    const auto fsPath = platform::nativePath(path);
     file_.open(fsPath, std::ios::in | std::ios::binary);
     if (!file_.is_open()) return 0;
 
@@ -137,8 +136,7 @@ bool VoiceRecorderReader::fetchFrame(uint8_t* frame) {
             ended_ = true;
             return false;
         }
-        const int32_t jump = static_cast<int32_t>(uint32_t{record[0]} | uint32_t{record[1]} << 8 |
-                                                  uint32_t{record[2]} << 16 | uint32_t{record[3]} << 24);
+        const auto jump = static_cast<int32_t>(platform::readLe32(record));
         // Only forward jumps from the record are taken, so every pass of this loop moves on through
         // the file and no offset can make it revisit a block.
         if (jump >= 0 && !seekTo(recordStart + static_cast<uint64_t>(jump))) return false;
@@ -169,9 +167,7 @@ size_t VoiceRecorderReader::read(void* buffer, size_t maxBytes) {
         if (frameIndex_ >= frame_.size() && !decodeNextFrame()) break;
         const size_t n = std::min(limit - samples, frame_.size() - frameIndex_);
         for (size_t i = 0; i < n; ++i) {
-            const auto v = static_cast<uint16_t>(frame_[frameIndex_ + i]);
-            out[2 * (samples + i)] = static_cast<uint8_t>(v & 0xFF);
-            out[2 * (samples + i) + 1] = static_cast<uint8_t>(v >> 8);
+            platform::writeLe16(out + 2 * (samples + i), static_cast<uint16_t>(frame_[frameIndex_ + i]));
         }
         frameIndex_ += n;
         samples += n;

@@ -3,18 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v & 0xFF);
-    p[1] = static_cast<uint8_t>((v >> 8) & 0xFF);
-}
-void put32(uint8_t* p, uint32_t v) {
-    put16(p, v & 0xFFFF);
-    put16(p + 2, v >> 16);
-}
-
-}  // namespace
+#include "platform/Bytes.h"
 
 WavHeaderSizes wavHeaderSizes(uint64_t fileSize) {
     constexpr uint64_t kMax = 0xFFFFFFFFu;
@@ -39,17 +28,17 @@ bool WavFileWriter::open(const std::string& path, bool stereo, uint16_t bitsPerS
 
     uint8_t h[kHeaderSize];
     std::memcpy(h, "RIFF", 4);
-    put32(h + 4, 4);
+    platform::writeLe32(h + 4, 4);
     std::memcpy(h + 8, "WAVEfmt ", 8);
-    put32(h + 16, 16);
-    put16(h + 20, format_.formatTag);
-    put16(h + 22, format_.channels);
-    put32(h + 24, format_.sampleRate);
-    put32(h + 28, format_.byteRate);
-    put16(h + 32, format_.blockAlign);
-    put16(h + 34, format_.bitsPerSample);
+    platform::writeLe32(h + 16, 16);
+    platform::writeLe16(h + 20, static_cast<uint16_t>(format_.formatTag));
+    platform::writeLe16(h + 22, static_cast<uint16_t>(format_.channels));
+    platform::writeLe32(h + 24, format_.sampleRate);
+    platform::writeLe32(h + 28, format_.byteRate);
+    platform::writeLe16(h + 32, static_cast<uint16_t>(format_.blockAlign));
+    platform::writeLe16(h + 34, static_cast<uint16_t>(format_.bitsPerSample));
     std::memcpy(h + 36, "data", 4);
-    put32(h + 40, 4);
+    platform::writeLe32(h + 40, 4);
     file_.write(h, kHeaderSize);
     return true;
 }
@@ -60,9 +49,9 @@ bool WavFileWriter::close() {
     if (!file_.isOpen()) return true;
     const WavHeaderSizes sizes = wavHeaderSizes(file_.size());
     uint8_t field[4];
-    put32(field, sizes.riffSize);
+    platform::writeLe32(field, sizes.riffSize);
     bool ok = file_.writeAt(4, field, 4);
-    put32(field, sizes.dataSize);
+    platform::writeLe32(field, sizes.dataSize);
     ok = file_.writeAt(40, field, 4) && ok;
     file_.close();
     return ok;

@@ -63,7 +63,7 @@ int runDecodeCommand(const std::vector<std::string>& arguments) {
     reader.close();
     written = writer.close() && written;
     std::error_code ec;
-    if (written) std::filesystem::rename(audio::nativePath(temporary), audio::nativePath(output), ec);
+    if (written) std::filesystem::rename(platform::nativePath(temporary), platform::nativePath(output), ec);
     if (!written || ec) {
         platform::deleteFile(temporary);
         return refuse(args[1], "Failed to write the output file");

@@ -6,6 +6,7 @@
 #include "audio/ReaderFactory.h"
 #include "engine/CommandLine.h"
 #include "engine/Transcoder.h"
+#include "platform/Files.h"
 #include "settings/AppSettings.h"
 #include "sources/SourceItem.h"
 
@@ -49,8 +50,7 @@ uint32_t leadingCount(std::string_view text) {
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
-    const std::filesystem::path p(std::u8string(path.begin(), path.end()));
-    return std::filesystem::is_regular_file(p, ec);
+    return std::filesystem::is_regular_file(platform::nativePath(path), ec);
 }
 
 }  // namespace

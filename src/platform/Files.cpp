@@ -15,6 +15,15 @@ bool isPathSeparator(char c) {
 #endif
 }
 
+std::filesystem::path nativePath(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string utf8Path(const std::filesystem::path& path) {
+    const std::u8string s = path.u8string();
+    return std::string(s.begin(), s.end());
+}
+
 static size_t lastSeparator(std::string_view path) {
     for (size_t i = path.size(); i > 0; --i) {
         if (isPathSeparator(path[i - 1])) return i - 1;

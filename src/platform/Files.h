@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,10 @@ inline constexpr char kPathSeparator = '/';
 #endif
 
 bool isPathSeparator(char c);
+
+// A UTF-8 path as the standard library's path, and back.
+std::filesystem::path nativePath(std::string_view utf8);
+std::string utf8Path(const std::filesystem::path& path);
 
 // Path parts (text only, the file system is not asked).
 // The text after the last separator; the whole path when it has none.

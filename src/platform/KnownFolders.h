@@ -10,4 +10,9 @@ namespace platform {
 // $XDG_DOCUMENTS_DIR when set to an absolute path, else $HOME/Documents.
 std::string documentsFolder(bool create);
 
+#ifndef _WIN32
+// $HOME when it is an absolute path, else the password database's entry; empty when neither is known.
+std::string homeFolder();
+#endif
+
 }  // namespace platform

@@ -9,14 +9,7 @@ namespace {
 constexpr std::string_view kHeader = "melodrift-settings 1";
 constexpr std::string_view kEnd = "end";
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
-}
+using platform::equalsIgnoringAsciiCase;
 
 void appendQuoted(std::string& out, std::string_view text) {
     static const char kHex[] = "0123456789abcdef";
@@ -155,7 +148,7 @@ void SettingsTree::removeKey(std::string_view normalisedPath) {
 
 StoredValue* SettingsTree::findValue(StoredKey& key, std::string_view name) {
     for (auto& value : key.values)
-        if (sameName(value.name, name)) return &value;
+        if (equalsIgnoringAsciiCase(value.name, name)) return &value;
     return nullptr;
 }
 
@@ -170,7 +163,7 @@ void SettingsTree::setValue(StoredKey& key, std::string_view name, uint32_t type
 
 bool SettingsTree::removeValue(StoredKey& key, std::string_view name) {
     for (auto it = key.values.begin(); it != key.values.end(); ++it) {
-        if (sameName(it->name, name)) {
+        if (equalsIgnoringAsciiCase(it->name, name)) {
             key.values.erase(it);
             return true;
         }

@@ -1,6 +1,7 @@
 #include "platform/Shell.h"
 
 #include "platform/Files.h"
+#include "platform/Text.h"
 
 namespace platform {
 
@@ -15,11 +16,8 @@ std::string fallbackOpenCommand(std::string_view registeredCommand, std::string_
 
 size_t utf16Length(std::string_view utf8) {
     size_t units = 0;
-    for (const char c : utf8) {
-        const auto b = static_cast<unsigned char>(c);
-        if ((b & 0xC0) == 0x80) continue;  // continuation byte
-        units += (b >= 0xF0) ? 2 : 1;      // four-byte sequences need a surrogate pair
-    }
+    // Code points beyond the basic plane need a surrogate pair.
+    forEachCodePoint(utf8, [&](char32_t cp) { units += cp >= 0x10000 ? 2 : 1; });
     return units;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,9 +11,19 @@ namespace platform {
 // ASCII-only case mapping; other bytes pass through unchanged.
 std::string toLowerAscii(std::string_view text);
 std::string toUpperAscii(std::string_view text);
+// Equal but for the case of ASCII letters.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
-// True when the bytes form valid UTF-8 (no overlongs, no surrogates).
+// Decodes the UTF-8 sequence at text[i] and moves i past it. An invalid sequence (overlong, surrogate,
+// beyond U+10FFFF, cut short) gives nothing and moves i by one byte.
+std::optional<char32_t> decodeUtf8(std::string_view text, size_t& i);
+// True when the bytes form valid UTF-8.
 bool isValidUtf8(std::string_view bytes);
+// Each code point of UTF-8 text, invalid sequences read as U+FFFD.
+template <typename OnCodePoint>
+void forEachCodePoint(std::string_view text, OnCodePoint&& onCodePoint) {
+    for (size_t i = 0; i < text.size();) onCodePoint(decodeUtf8(text, i).value_or(U'\uFFFD'));
+}
 
 // Text printed by a child process: kept when it is UTF-8, otherwise read in the system code page
 // (Windows) or as Latin-1 (POSIX) and converted to UTF-8.

@@ -76,9 +76,7 @@ const StringField* stringField(std::string_view name) {
     return nullptr;
 }
 
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && platform::toLowerAscii(a) == platform::toLowerAscii(b);
-}
+using platform::equalsIgnoringAsciiCase;
 
 void readString(SettingsKey& key, const char* name, std::string& field) {
     if (auto text = key.readString(name)) field = std::move(*text);
@@ -296,7 +294,7 @@ bool applySetting(AppSettings& settings, Catalogue& catalogue, const std::string
         return false;
     };
     for (const DwordField& f : kDwordFields) {
-        if (!sameNameIgnoringCase(name, f.name)) continue;
+        if (!equalsIgnoringAsciiCase(name, f.name)) continue;
         uint32_t number = 0;
         if (!parseNumber(value, number))
             return fail(std::string(f.name) + " takes a whole number from 0 to 4294967295, not '" + value +
@@ -306,7 +304,7 @@ bool applySetting(AppSettings& settings, Catalogue& catalogue, const std::string
         return true;
     }
     for (const StringField& f : kStringFields) {
-        if (!sameNameIgnoringCase(name, f.name)) continue;
+        if (!equalsIgnoringAsciiCase(name, f.name)) continue;
         settings.*(f.field) = value;
         if (f.field == &AppSettings::FilterExts) rebuildFilterExtensions(settings);
         return true;
@@ -314,15 +312,15 @@ bool applySetting(AppSettings& settings, Catalogue& catalogue, const std::string
     for (const auto& format : catalogue.formats()) {
         if (!format->codecs) continue;
         const std::string prefix = settingsPrefix(*format);
-        if (name.size() <= prefix.size() || !sameNameIgnoringCase(name.substr(0, prefix.size()), prefix))
+        if (name.size() <= prefix.size() || !equalsIgnoringAsciiCase(name.substr(0, prefix.size()), prefix))
             continue;
         const std::string suffix = name.substr(prefix.size());
-        if (sameNameIgnoringCase(suffix, "AudioCodec")) {
+        if (equalsIgnoringAsciiCase(suffix, "AudioCodec")) {
             format->AudioCodec = value;
             return true;
         }
         for (const FormatField& f : kFormatDwordFields) {
-            if (!sameNameIgnoringCase(suffix, f.suffix)) continue;
+            if (!equalsIgnoringAsciiCase(suffix, f.suffix)) continue;
             int64_t number = 0;
             // Stored as a DWORD, so both -1 and 4294967295 name the same value.
             if (!parseNumber(value, number) || number < std::numeric_limits<int32_t>::min() ||

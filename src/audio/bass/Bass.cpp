@@ -14,6 +14,8 @@
 #include "audio/BinaryFile.h"
 #include "audio/bass/CdSectorSource.h"
 #include "platform/Text.h"
+#include "platform/Bytes.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -30,10 +32,8 @@ T fail(int code, T result) {
     return result;
 }
 
-uint32_t le32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+using platform::readLe16;
+using platform::readLe32;
 
 // A decoding channel: fixed format, PCM delivered by byte count from a byte position.
 class Channel {
@@ -69,20 +69,20 @@ public:
         while (at + 8 <= end) {
             uint8_t h[8];
             if (!file.seek(at) || file.read(h, 8) != 8) return false;
-            const uint32_t chunkSize = le32(h + 4);
+            const uint32_t chunkSize = readLe32(h + 4);
             const uint64_t body = at + 8;
             if (std::memcmp(h, "fmt ", 4) == 0) {
                 if (chunkSize < 16 || chunkSize > 256) return false;
                 uint8_t f[256];
                 if (file.read(f, chunkSize) != chunkSize) return false;
-                uint16_t tag = le16(f);
+                uint16_t tag = readLe16(f);
                 if (tag == 0xFFFE) {  // extensible: the sub-format's first two bytes give the tag
                     if (chunkSize < 40) return false;
-                    tag = le16(f + 24);
+                    tag = readLe16(f + 24);
                 }
-                chans = le16(f + 2);
-                freq = le32(f + 4);
-                sourceBits_ = le16(f + 14);
+                chans = readLe16(f + 2);
+                freq = readLe32(f + 4);
+                sourceBits_ = readLe16(f + 14);
                 if (chans == 0 || freq == 0 || (tag != 1 && tag != 3)) return false;
                 if (tag == 3 && sourceBits_ != 32) return false;
                 if (tag == 1 && sourceBits_ != 8 && sourceBits_ != 16 && sourceBits_ != 24 &&
@@ -267,8 +267,7 @@ bool decodePath(const void* file, DWORD flags, std::string& utf8, std::vector<ch
     if (flags & BASS_UNICODE) {
         const auto* w = static_cast<const wchar_t*>(file);
         const std::wstring wide(w);
-        const std::u8string u = std::filesystem::path(wide).u8string();
-        utf8.assign(u.begin(), u.end());
+        utf8 = platform::utf8Path(std::filesystem::path(wide));
         const auto* bytes = reinterpret_cast<const char*>(w);
         raw.assign(bytes, bytes + (wide.size() + 1) * sizeof(wchar_t));
         return true;

@@ -7,14 +7,11 @@
 #include "audio/BinaryFile.h"
 #include "platform/CdDrive.h"
 #include "platform/Text.h"
+#include "platform/Bytes.h"
 
 namespace bass_cd {
 
 namespace {
-
-uint32_t le32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
 
 std::string folderKey(const std::string& path) {
     std::string folder = path;
@@ -70,9 +67,9 @@ std::optional<CdaTrack> parseCdaRecord(const uint8_t* bytes, size_t size) {
         std::memcmp(bytes + 8, "CDDA", 4) != 0 || std::memcmp(bytes + 12, "fmt ", 4) != 0)
         return std::nullopt;
     CdaTrack t;
-    t.trackNumber = static_cast<uint16_t>(bytes[22] | (bytes[23] << 8));
-    t.firstSector = le32(bytes + 28);
-    t.sectorCount = le32(bytes + 32);
+    t.trackNumber = platform::readLe16(bytes + 22);
+    t.firstSector = platform::readLe32(bytes + 28);
+    t.sectorCount = platform::readLe32(bytes + 32);
     return t;
 }
 

@@ -10,12 +10,16 @@
 #include <cstring>
 
 #include "platform/Files.h"
+#include "platform/KnownFolders.h"
 #include "platform/UserSettingsStore.h"
 #include "platform/SettingsTree.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace platform {
 
 namespace {
+
+using posix::UniqueFd;
 
 // What identifies one version of the file: a rewrite always makes a new inode.
 struct FileIdentity {
@@ -91,7 +95,7 @@ protected:
     bool endChanges(bool dirty) override {
         bool ok = true;
         if (dirty) {
-            ok = lockFd_ >= 0 && writeFile();
+            ok = lockFd_ && writeFile();
             // What could not be written is not kept: the next read takes the file as it is.
             if (!ok) loaded_ = FileIdentity{};
         }
@@ -101,24 +105,17 @@ protected:
 
 private:
     void lock() {
-        if (lockFd_ >= 0 || !createFolderTree(folder_)) return;
+        if (lockFd_ || !createFolderTree(folder_)) return;
         const std::string lockPath = folder_ + "/" + baseName_ + ".lock";
-        lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (lockFd_ < 0) return;
-        while (::flock(lockFd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(lockFd_);
-                lockFd_ = -1;
-                return;
-            }
+        UniqueFd fd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        if (!fd) return;
+        while (::flock(fd.get(), LOCK_EX) != 0) {
+            if (errno != EINTR) return;
         }
+        lockFd_ = std::move(fd);
     }
 
-    void unlock() {
-        if (lockFd_ < 0) return;
-        ::close(lockFd_);  // releases the lock
-        lockFd_ = -1;
-    }
+    void unlock() { lockFd_.reset(); }  // closing releases the lock
 
     void reloadIfChanged() {
         struct stat st {};
@@ -130,12 +127,12 @@ private:
         corrupt_ = false;
         loaded_ = now;
         if (!now.exists) return;
-        const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return;  // unreadable: an empty store
+        UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!fd) return;  // unreadable: an empty store
         struct stat opened {};
-        const bool statted = ::fstat(fd, &opened) == 0;
-        const auto data = readAll(fd);
-        ::close(fd);
+        const bool statted = ::fstat(fd.get(), &opened) == 0;
+        const auto data = readAll(fd.get());
+        fd.reset();
         if (statted) loaded_ = FileIdentity::of(opened);
         if (!data) return;
         if (auto parsed = SettingsTree::parse(*data)) {
@@ -167,22 +164,18 @@ private:
         }
         const std::string data = tree().serialize();
         std::string temp = folder_ + "/." + baseName_ + ".XXXXXX";
-        const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        if (fd < 0) return false;
+        UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+        if (!fd) return false;
         struct stat st {};
-        const bool written =
-            ::fchmod(fd, 0600) == 0 && writeAll(fd, data) && ::fsync(fd) == 0 && ::fstat(fd, &st) == 0;
-        const bool closed = ::close(fd) == 0;
+        const bool written = ::fchmod(fd.get(), 0600) == 0 && writeAll(fd.get(), data) &&
+                             ::fsync(fd.get()) == 0 && ::fstat(fd.get(), &st) == 0;
+        const bool closed = ::close(fd.release()) == 0;  // a failed close may mean lost data
         if (!written || !closed || ::rename(temp.c_str(), path_.c_str()) != 0) {
             ::unlink(temp.c_str());
             return false;
         }
         // The rename itself must reach the disk too.
-        const int dirFd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            ::fsync(dirFd);
-            ::close(dirFd);
-        }
+        if (UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); dir) ::fsync(dir.get());
         loaded_ = FileIdentity::of(st);
         return true;
     }
@@ -192,14 +185,8 @@ private:
     std::string baseName_;
     FileIdentity loaded_;
     bool corrupt_ = false;
-    int lockFd_ = -1;
+    UniqueFd lockFd_;
 };
-
-std::string homeFolder() {
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/') return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') return pw->pw_dir;
-    return {};
-}
 
 }  // namespace
 

@@ -10,24 +10,19 @@
 #include <filesystem>
 
 #include "platform/Files.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace platform {
 
 namespace fs = std::filesystem;
 
-static fs::path toPath(std::string_view s) { return fs::path(std::u8string(s.begin(), s.end())); }
-
-static std::string toText(const fs::path& p) {
-    const std::u8string s = p.u8string();
-    return std::string(s.begin(), s.end());
-}
 
 std::string fullPath(std::string_view path) {
     if (path.empty()) return {};
     std::error_code ec;
-    fs::path p = fs::absolute(toPath(path), ec);
-    if (ec) p = toPath(path);
-    return toText(p.lexically_normal());
+    fs::path p = fs::absolute(nativePath(path), ec);
+    if (ec) p = nativePath(path);
+    return utf8Path(p.lexically_normal());
 }
 
 std::optional<std::string> programFolder() {
@@ -71,19 +66,15 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 bool proveWritable(const std::string& path) {
     if (path.empty()) return false;
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        close(fd);
+    if (posix::UniqueFd created(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)); created) {
+        created.reset();
         return unlink(path.c_str()) == 0;
     }
     if (errno != EEXIST) return false;
     // The file is the user's: open it without truncating (and without blocking on a pipe) and leave it.
-    fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    const posix::UniqueFd fd(open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
-    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    close(fd);
-    return regular;
+    return fd && fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool copyFileTimes(const std::string& from, const std::string& to, bool creation, bool lastWrite) {
@@ -91,15 +82,13 @@ bool copyFileTimes(const std::string& from, const std::string& to, bool creation
     if (!lastWrite) return false;
     struct stat st;
     if (stat(from.c_str(), &st) != 0) return false;
-    const int fd = open(to.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    const posix::UniqueFd fd(open(to.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) return false;
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
     times[1] = st.st_mtim;
-    const bool ok = futimens(fd, times) == 0;
-    close(fd);
-    return ok;
+    return futimens(fd.get(), times) == 0;
 }
 
 std::string temporaryFolder() {

@@ -9,15 +9,11 @@
 
 namespace platform {
 
-namespace {
-
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home && home[0] == '/') return home;
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') return pw->pw_dir;
     return {};
 }
-
-}  // namespace
 
 std::string documentsFolder(bool create) {
     std::string folder;
