@@ -7,8 +7,15 @@ which=${1:-all}
 seconds=${2:-120}
 out="$here/build/fuzz"
 mkdir -p "$out"
+
+# Inputs that once found a fault stay in the committed corpus of their harness and start every run.
+kept() {
+    mkdir -p "$out/$1-corpus"
+    [ -d "$here/fuzz/corpus/$1" ] && cp -n "$here/fuzz/corpus/$1"/* "$out/$1-corpus/" 2>/dev/null || true
+}
 flags="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$here/src"
-common="$here/src/audio/BinaryFile.cpp $here/src/platform/Text.cpp $here/src/platform/posix/TextPosix.cpp"
+common="$here/src/audio/BinaryFile.cpp $here/src/platform/Text.cpp $here/src/platform/posix/TextPosix.cpp
+        $here/src/platform/Files.cpp $here/src/platform/posix/FilesPosix.cpp"
 
 seeds() {  # DWVW files made by sndfile-convert, and the same as plain AIFF, as a starting corpus
     corpus="$out/dwvw-corpus"
@@ -27,6 +34,7 @@ seeds() {  # DWVW files made by sndfile-convert, and the same as plain AIFF, as 
 run_dwvw() {
     clang++ $flags "$here/fuzz/dwvw_reader_fuzz.cpp" "$here/src/audio/DwvwAifcReader.cpp" $common -o "$out/dwvw_reader_fuzz"
     seeds
+    kept dwvw
     "$out/dwvw_reader_fuzz" -max_total_time="$seconds" -max_len=4096 -dict="$here/fuzz/dwvw.dict" \
         -print_final_stats=1 "$out/dwvw-corpus"
 }
@@ -42,6 +50,7 @@ run_bass() {
         { printf '\000'; cat "$out/seed.wav"; } > "$corpus/wav"
         printf '\001RIFF$\000\000\000CDDAfmt \030\000\000\000\001\000\001\000\000\000\000\000\002\000\000\000\005\000\000\000\000\000\000\000\000\000\000\000' > "$corpus/cda"
     fi
+    kept bass
     "$out/bass_stream_fuzz" -max_total_time="$seconds" -max_len=4096 -dict="$here/fuzz/bass.dict" \
         -print_final_stats=1 "$corpus"
 }
@@ -49,13 +58,14 @@ run_bass() {
 run_voice() {
     clang++ $flags "$here/fuzz/voice_fuzz.cpp" "$here/src/audio/VoiceRecorderReader.cpp" \
         "$here/src/audio/Acelp56Decoder.cpp" "$here/src/audio/Adpcm32Decoder.cpp" "$here/src/audio/G729Tables.cpp" \
-        -o "$out/voice_fuzz"
+        $common -o "$out/voice_fuzz"
     corpus="$out/voice-corpus"
     mkdir -p "$corpus"
     if [ -z "$(ls -A "$corpus")" ]; then  # first byte: 1 ACELP data, 2 ADPCM data behind a header
         { printf '\001'; head -c 700 /dev/urandom; } > "$corpus/acelp"
         { printf '\002'; head -c 2000 /dev/urandom; } > "$corpus/adpcm"
     fi
+    kept voice
     "$out/voice_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=1 "$corpus"
 }
 

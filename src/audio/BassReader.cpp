@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <string>
 
 #include "audio/BinaryFile.h"
-#include "platform/Files.h"
 #include "audio/bass/bass.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -37,6 +38,18 @@ void BassReader::close() {
     resetFields();
 }
 
+namespace {
+
+// A header may claim any rate or length: a figure beyond an int is kept at the int's end, never
+// converted out of range.
+int wholeNumber(double value) {
+    if (!(value > 0)) return 0;
+    if (value >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
 int BassReader::open(const std::string& path) {
     close();
     const LibraryPath p = libraryPath(path);
@@ -48,7 +61,7 @@ int BassReader::open(const std::string& path) {
         isModule_ = true;
     }
     size_ = BASS_ChannelGetLength(handle_, BASS_POS_BYTE);
-    durationSeconds_ = static_cast<int>(BASS_ChannelBytes2Seconds(handle_, size_));
+    durationSeconds_ = wholeNumber(BASS_ChannelBytes2Seconds(handle_, size_));
 
     BASS_CHANNELINFO info{};
     BASS_ChannelGetInfo(handle_, &info);
@@ -57,17 +70,16 @@ int BassReader::open(const std::string& path) {
         return 0;
     }
     channels_ = outputChannels_ = static_cast<int>(info.chans);
-    sampleRate_ = static_cast<int>(info.freq);
+    sampleRate_ = wholeNumber(info.freq);
     bitsPerSample_ = 16;
     bytesPerSample_ = 2;
 
     const double seconds = BASS_ChannelBytes2Seconds(handle_, size_);
     const QWORD fileBytes = BASS_StreamGetFilePosition(handle_, BASS_FILEPOS_END);
     if (seconds > 0 && fileBytes != ~QWORD{0})
-        bitRateKbps_ = static_cast<int>(static_cast<double>(fileBytes) / (seconds * 125.0) + 0.5);
+        bitRateKbps_ = wholeNumber(static_cast<double>(fileBytes) / (seconds * 125.0) + 0.5);
     else
-        bitRateKbps_ = static_cast<int>(static_cast<unsigned>(sampleRate_) *
-                                        static_cast<unsigned>(channels_) * 16u / 1000u);
+        bitRateKbps_ = wholeNumber(static_cast<double>(info.freq) * info.chans * 16.0 / 1000.0);
     return 1;
 }
 
