@@ -1,5 +1,6 @@
 #include "engine/Probe.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 
@@ -79,21 +80,19 @@ uint32_t parseDurationText(std::string_view text) {
 }
 
 std::string parseStreamId(std::string_view afterHash) {
-    std::string id;
-    if (afterHash.empty() || afterHash[0] < '0' || afterHash[0] > '9') return id;
-    bool colonSeen = false;
-    for (const char c : afterHash) {
-        if (id.size() >= kMaxStreamIdLength) break;
-        if (c >= '0' && c <= '9') {
-            id += c;
-        } else if (c == ':' && !colonSeen) {
-            colonSeen = true;
-            id += c;
-        } else {
-            break;
-        }
-    }
-    return id;
+    // "<file>:<stream>" followed by the stream's hex id "[0x1c0]", its language "(eng)" or the colon.
+    size_t i = 0;
+    const auto digits = [&] {
+        const size_t start = i;
+        while (i < afterHash.size() && i < kMaxStreamIdLength && afterHash[i] >= '0' && afterHash[i] <= '9') ++i;
+        return i > start;
+    };
+    if (!digits() || i >= afterHash.size() || afterHash[i] != ':') return {};
+    ++i;
+    if (!digits() || i >= afterHash.size()) return {};
+    const char next = afterHash[i];
+    if (next != ':' && next != '[' && next != '(') return {};
+    return std::string(afterHash.substr(0, i));
 }
 
 AudioFields parseAudioFields(std::string_view text) {
@@ -126,19 +125,37 @@ AudioFields parseAudioFields(std::string_view text) {
     return fields;
 }
 
+// The transcoder prints tags as they are, so a tag can look like any line. Only lines at its own
+// indentation outside "Metadata:" blocks are taken: "Duration:" two blanks in, "Stream #" two blanks in,
+// or four under a "Program" heading (older builds indent a program's streams).
 void ProbeReading::line(std::string_view text) {
-    text = skipBlanks(text);
-    if (!durationSeen_ && startsWith(text, "Duration:")) {
+    size_t indent = 0;
+    while (indent < text.size() && isBlank(text[indent])) ++indent;
+    text = text.substr(indent);
+    if (metadataIndent_ && indent > *metadataIndent_) return;  // a tag, or a tag value's next line
+    metadataIndent_.reset();
+    if (text == "Metadata:") {
+        metadataIndent_ = indent;
+        return;
+    }
+    if (indent == 2 && startsWith(text, "Program ")) {
+        inProgram_ = true;
+        return;
+    }
+    if (indent == 2 && !durationSeen_ && startsWith(text, "Duration:")) {
         durationSeen_ = true;
         item_.duration = parseDurationText(skipBlanks(text.substr(9)));
         return;
     }
-    if (!startsWith(text, "Stream #")) return;
+    if (!(indent == 2 || (indent == 4 && inProgram_)) || !startsWith(text, "Stream #")) return;
     const std::string id = parseStreamId(text.substr(8));
+    if (id.empty()) return;
     const size_t blank = text.find(' ', 8);
     if (blank == std::string_view::npos) return;
     const std::string_view rest = skipBlanks(text.substr(blank + 1));
     if (!startsWith(rest, "Audio:")) return;
+    // A stream that belongs to two programs is listed under each.
+    if (std::find(item_.streamIds.begin(), item_.streamIds.end(), id) != item_.streamIds.end()) return;
     const AudioFields fields = parseAudioFields(rest.substr(6));
     item_.streamIds.push_back(id);
     item_.streamBitRates.push_back(fields.bitRate);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,7 +24,8 @@ std::string probeCommandLine(const std::string& transcoderPath, const std::strin
 // The pieces of the probe output that the reading understands.
 // Seconds of a "Duration:" value ("00:01:02.50, start: ..." gives 62; "N/A" gives 0).
 uint32_t parseDurationText(std::string_view text);
-// The id after "Stream #": digits with at most one ':' ("0:1" of "0:1(eng): ..." or "0:0[0x1c0]: ...").
+// The id after "Stream #": "<digits>:<digits>" followed by '[', '(' or ':' ("0:1" of "0:1(eng): ..." or
+// "0:0[0x1c0]: ..."); empty when the text does not start with such an id.
 std::string parseStreamId(std::string_view afterHash);
 struct AudioFields {
     uint32_t sampleRate = 0;
@@ -33,7 +35,7 @@ struct AudioFields {
 // The fields after "Audio:" ("aac (LC), 44100 Hz, stereo, fltp, 128 kb/s (default)").
 AudioFields parseAudioFields(std::string_view text);
 
-// Reads probe output line by line into an item: the first duration and every audio stream.
+// Reads probe output line by line into an item: the first duration and every audio stream, each once.
 class ProbeReading {
   public:
     explicit ProbeReading(SourceItem& item) : item_(item) {}
@@ -44,6 +46,8 @@ class ProbeReading {
     SourceItem& item_;
     bool durationSeen_ = false;
     bool foundAudio_ = false;
+    bool inProgram_ = false;
+    std::optional<size_t> metadataIndent_;  // inside a "Metadata:" block printed at this indentation
 };
 
 // Drains a running probe process into the item. 1 when an audio stream was found, else 0.

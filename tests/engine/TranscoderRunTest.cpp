@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "engine/EventQueue.h"
+#include "engine/Probe.h"
 #include "engine/Transcoder.h"
 #include "sources/SourceItem.h"
 #include "support/TestSupport.h"
@@ -41,7 +42,48 @@ Outcome collect(EventQueue& queue, SourceItem& item, std::chrono::seconds limit 
     return out;
 }
 
+// A transcoder that has already ended and left more than two read blocks in its pipe.
+class EndedProcess final : public platform::ChildProcess {
+public:
+    explicit EndedProcess(std::string output) : output_(std::move(output)) {}
+    size_t read(char* buffer, size_t maxBytes) override {
+        const size_t n = std::min(maxBytes, output_.size() - at_);
+        output_.copy(buffer, n, at_);
+        at_ += n;
+        return n;
+    }
+    bool wait(uint32_t) override { return true; }
+    void terminate() override {}
+    std::optional<uint32_t> exitCode() override { return 1; }
+    bool setPriority(uint32_t) override { return false; }
+    bool hasEnded() override { return true; }
+    uint64_t id() const override { return 1; }
+
+private:
+    std::string output_;
+    size_t at_ = 0;
+};
+
 }  // namespace
+
+// The lines that matter come last (a long tag list before the streams, the error after a long input
+// listing): everything left in the pipe after the transcoder ended is read.
+TEST(TranscoderRun, OutputLeftInThePipeIsReadToTheEnd) {
+    std::string output = "Input #0, mp3, from 'book.mp3':\n  Metadata:\n";
+    while (output.size() < 200000) output += "    lyrics          : la la la la la la la la la la la la la\n";
+    output += "  Duration: 00:03:00.00, start: 0.000000, bitrate: 128 kb/s\n"
+              "  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\n"
+              "out.mp3: Permission denied\n";
+    EndedProcess process(output);
+    SourceItem item;
+    EXPECT_EQ(readProbeOutput(process, item), 1);
+    EXPECT_EQ(item.duration, 180u);
+
+    EndedProcess again(output);
+    std::string read;
+    drainProcess(again, [&](const char* data, size_t size) { read.append(data, size); });
+    EXPECT_EQ(read.size(), output.size());
+}
 
 TEST(TranscoderRun, ConvertsWithOrderedProgressThenDone) {
     TempDir dir;
