@@ -28,7 +28,6 @@ std::string withPath(const char* format, const std::string& path) {
     return std::string(f.substr(0, at)) + path + std::string(f.substr(at + 2));
 }
 
-std::string pathKeyOf(const std::string& path) { return platform::pathKey(platform::fullPath(path)); }
 
 // The source's folders below the output folder: the full path without its file name, colons (drive
 // letters) and leading separators, so C:\Video\Friends\Happy.mp4 gives Video\Friends\ under C\.
@@ -60,15 +59,23 @@ NamingFileSystem& systemNamingFileSystem() {
     return fileSystem;
 }
 
+std::string NamingFileSystem::resolvedFolder(const std::string& folder) { return platform::resolvedFolder(folder); }
+
+std::optional<std::string> NamingFileSystem::fileIdentityKey(const std::string& path) {
+    return platform::fileIdentityKey(path);
+}
+
 void PlannedTargets::clear() {
     keys_.clear();
+    folderKeys_.clear();
+    protected_.clear();
     nextFreeOrPlanned_.clear();
     nextUnplanned_.clear();
 }
 
-bool PlannedTargets::contains(const std::string& path) const { return keys_.count(pathKeyOf(path)) != 0; }
-
-void PlannedTargets::add(const std::string& path) { keys_.insert(pathKeyOf(path)); }
+void PlannedTargets::protectSource(const std::string& path, NamingFileSystem& fileSystem) {
+    if (auto identity = fileSystem.fileIdentityKey(path)) protected_.insert(std::move(*identity));
+}
 
 class TargetChooser {
 public:
@@ -94,7 +101,8 @@ public:
             perSource_ = settings.CreateFolderForEachSource != 0;
         }
         specific_ = settings.DestOutputFolderOpt == kOutputSpecificFolder;
-        specificFolder_ = settings.DestSpecifiedFolder;
+        // A relative folder is taken from here, once: the transcoder runs in another folder.
+        if (!settings.DestSpecifiedFolder.empty()) specificFolder_ = platform::fullPath(settings.DestSpecifiedFolder);
     }
 
     bool run(std::string* errorText) {
@@ -124,6 +132,24 @@ private:
         return outcome;
     }
 
+    // The planned-set key of a path: its folder resolved once per run, then its name.
+    std::string keyOf(const std::string& path) {
+        const std::string folder = platform::folderPart(path).value_or(std::string());
+        auto found = planned_.folderKeys_.find(folder);
+        if (found == planned_.folderKeys_.end()) {
+            std::string resolved = fs_.resolvedFolder(folder.empty() ? "." : folder);
+            found = planned_.folderKeys_.emplace(folder, platform::pathKey(resolved)).first;
+        }
+        return found->second + platform::kPathSeparator + platform::pathKey(platform::fileNamePart(path));
+    }
+    bool isPlanned(const std::string& path) { return planned_.keys_.count(keyOf(path)) != 0; }
+    // An existing file that is one of the run's sources.
+    bool isProtectedSource(const std::string& path) {
+        if (planned_.protected_.empty() || !fs_.pathExists(path)) return false;
+        const auto identity = fs_.fileIdentityKey(path);
+        return identity && planned_.protected_.count(*identity) != 0;
+    }
+
     // The target is (or resolves to) this job's own source.
     bool isOwnSource(const std::string& target) {
         if (platform::samePath(platform::fullPath(target), platform::fullPath(namingSource_))) return true;
@@ -134,18 +160,18 @@ private:
         return base + "_" + std::to_string(k) + extension_;
     }
 
-    // The first "<base>_<k><ext>" not planned (and, unless plannedOnly, not on disk), starting where the
-    // last walk for this base stopped.
+    // The first "<base>_<k><ext>" that is free, starting where the last walk for this base stopped. Free:
+    // not planned and not on disk; under "Overwrite" (plannedOnly) not planned and no source of the run.
     std::string walk(const std::string& base, bool plannedOnly) {
         auto& memo = plannedOnly ? planned_.nextUnplanned_ : planned_.nextFreeOrPlanned_;
-        memoKey_ = pathKeyOf(base) + '\n' + platform::pathKey(extension_);
+        memoKey_ = keyOf(base) + '\n' + platform::pathKey(extension_);
         memo_ = &memo;
         const auto found = memo.find(memoKey_);
         uint32_t k = found == memo.end() ? 1 : found->second;
         for (;; ++k) {
             std::string candidate = numbered(base, k);
-            if (planned_.contains(candidate)) continue;
-            if (!plannedOnly && fs_.pathExists(candidate)) continue;
+            if (isPlanned(candidate)) continue;
+            if (plannedOnly ? isProtectedSource(candidate) : fs_.pathExists(candidate)) continue;
             memoNext_ = k + 1;
             return candidate;
         }
@@ -176,12 +202,15 @@ private:
 
         const std::string base = folder + stem_;
         std::string target = base + extension_;
-        if (planned_.contains(target) || fs_.pathExists(target)) {
+        if (isPlanned(target) || fs_.pathExists(target)) {
             if (policy_ == kTargetSkip) return fail(Outcome::kRefused, kTargetSkippedText);
             if (policy_ == kTargetOverwrite) {
                 if (isOwnSource(target)) return fail(Outcome::kRefused, kTargetIsSourceText);
-                // Two jobs of one run never share a target; an existing file may be replaced.
-                if (planned_.contains(target)) {
+                if (isProtectedSource(target)) {
+                    // Another source of this run: it is never replaced, the job gets a free name.
+                    target = walk(base, false);
+                } else if (isPlanned(target)) {
+                    // Two jobs of one run never share a target; an existing file may be replaced.
                     target = walk(base, true);
                     // The numbered name may exist; whatever its spelling, it must not be the source.
                     if (fs_.pathExists(target) && isOwnSource(target)) {
@@ -196,7 +225,7 @@ private:
         if (!fs_.proveWritable(target))
             return fail(Outcome::kFileFailed, withPath(kFailedToCreateFileText, target));
         item_.outputPath = target;
-        planned_.add(target);
+        planned_.keys_.insert(keyOf(target));
         if (memo_ != nullptr) (*memo_)[memoKey_] = memoNext_;
         return Outcome::kChosen;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -31,22 +32,29 @@ public:
     virtual bool sameFile(const std::string& a, const std::string& b) = 0;
     // The user's Documents folder, created when missing; empty when unknown.
     virtual std::string documentsFolder() = 0;
+    // See platform::resolvedFolder and platform::fileIdentityKey.
+    virtual std::string resolvedFolder(const std::string& folder);
+    virtual std::optional<std::string> fileIdentityKey(const std::string& path);
 };
 
 NamingFileSystem& systemNamingFileSystem();
 
-// The targets chosen so far in one run. Paths are keyed by their full, resolved spelling in the system's
-// comparison form, so "a\.\x.mp3" and "A\X.MP3" are one target on Windows.
+// The targets chosen so far in one run, and the run's sources. A target is keyed by its folder resolved
+// on disk (links, junctions, substituted drives and short names followed) and its name, in the system's
+// comparison form, so every spelling of one file is one target.
 class PlannedTargets {
 public:
     void clear();
-    bool contains(const std::string& path) const;
-    void add(const std::string& path);
     size_t size() const { return keys_.size(); }
+    // A source of the run: under "Overwrite" a target that is this file (by identity, whatever its
+    // spelling) is numbered as under "Rename automatically", so no job replaces another job's source.
+    void protectSource(const std::string& path, NamingFileSystem& fileSystem);
 
 private:
     friend class TargetChooser;
     std::unordered_set<std::string> keys_;
+    std::unordered_map<std::string, std::string> folderKeys_;  // folder as spelled -> resolved key
+    std::unordered_set<std::string> protected_;                // file identities of the run's sources
     // Per base name and extension, the first counter a numbered walk still has to try: every smaller one
     // was found taken (planned, or on disk) when it was last walked. Many sources of one name then cost
     // one check each instead of a walk over all earlier names.

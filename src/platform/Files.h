@@ -59,6 +59,14 @@ bool deleteFile(const std::string& path);
 // links.
 bool sameFile(const std::string& a, const std::string& b);
 
+// A key that is the same for every spelling of one existing file (device and file number); none when the
+// path names nothing.
+std::optional<std::string> fileIdentityKey(const std::string& path);
+
+// The spelling of an existing folder with every link, junction, substituted drive and short name resolved,
+// without a trailing separator; the folder's full path (text only) when it cannot be resolved.
+std::string resolvedFolder(const std::string& folder);
+
 // Proves that path can be written without harming anything there: a missing file is created exclusively
 // and deleted again; an existing file is opened for writing without truncation and closed untouched.
 bool proveWritable(const std::string& path);

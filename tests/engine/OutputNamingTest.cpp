@@ -157,6 +157,50 @@ TEST(OutputNaming, OverwriteNeverPicksTheSourceWhateverItsSpelling) {
     }
 }
 
+// Under "Overwrite" a file that another job of the run converts is never replaced: a.wav to MP3 with
+// a.mp3 listed too gets a numbered name, however the listed source is spelled.
+TEST(OutputNaming, OverwriteNeverReplacesAnotherSourceOfTheRun) {
+    TempDir dir;
+    writeFile(dir.file("a.wav"), "s");
+    writeFile(dir.file("a.mp3"), "users own");
+    writeFile(dir.file("a_1.mp3"), "old");
+    fs::create_directory(dir.path() / "sub");
+    NamingRun run(settingsWith(kTargetOverwrite));
+    run.planned.protectSource(dir.file("sub" + kSep + ".." + kSep + "a.mp3"), run.fs);
+    run.planned.protectSource(dir.file("a.wav"), run.fs);
+    EXPECT_EQ(run.choose(dir.file("a.wav")).target, dir.file("a_2.mp3"));
+    EXPECT_EQ(run.choose(dir.file("a.mp3"), false, "wav").target, dir.file("a_1.wav"));
+    EXPECT_EQ(run.choose(dir.file("a.mp3")).error, kTargetIsSourceText);
+    EXPECT_EQ(readFile(dir.file("a.mp3")), "users own");
+}
+
+// One folder reached through a link is one folder: two sources of one name get two targets.
+TEST(OutputNaming, PlannedTargetsFollowLinksToFolders) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "real");
+    std::error_code ec;
+    fs::create_directory_symlink(dir.path() / "real", dir.path() / "link", ec);
+    if (ec) GTEST_SKIP() << "no folder links here: " << ec.message();
+    writeFile(dir.file("real" + kSep + "x.wav"), "s");
+    writeFile(dir.file("real" + kSep + "x.flac"), "s");
+    NamingRun run(settingsWith(kTargetRename));
+    EXPECT_EQ(run.choose(dir.file("real" + kSep + "x.wav")).target, dir.file("real" + kSep + "x.mp3"));
+    EXPECT_EQ(run.choose(dir.file("link" + kSep + "x.flac")).target, dir.file("link" + kSep + "x_1.mp3"));
+}
+
+// A relative output folder is taken from the current folder once, before it is created and used.
+TEST(OutputNaming, RelativeOutputFolderBecomesAbsolute) {
+    TempDir dir;
+    writeFile(dir.file("x.wav"), "s");
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    NamingRun run(settingsWith(kTargetRename, "out"));
+    const Outcome o = run.choose(dir.file("x.wav"));
+    fs::current_path(before);
+    EXPECT_EQ(o.target, dir.file("out" + kSep + "x.mp3"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / "out"));
+}
+
 TEST(OutputNaming, RenameWalksPastExistingAndPlannedNames) {
     TempDir dir;
     writeFile(dir.file("x_2.mp3"), "old");

@@ -21,6 +21,7 @@ struct Outcome {
     bool done = false;
     bool progressAfterDone = false;
     std::string text;
+    std::optional<uint32_t> exitCode;
 };
 
 Outcome collect(EventQueue& queue, SourceItem& item, std::chrono::seconds limit = 120s) {
@@ -36,6 +37,7 @@ Outcome collect(EventQueue& queue, SourceItem& item, std::chrono::seconds limit 
         } else {
             out.done = true;
             out.text = ev->done->completionText;
+            out.exitCode = ev->done->exitCode;
             break;
         }
     }
@@ -98,6 +100,7 @@ TEST(TranscoderRun, ConvertsWithOrderedProgressThenDone) {
     ASSERT_TRUE(item.process);
     const Outcome out = collect(queue, item);
     ASSERT_TRUE(out.done);
+    EXPECT_EQ(out.exitCode, 0u);
     ASSERT_FALSE(out.percents.empty());
     for (size_t i = 1; i < out.percents.size(); ++i) EXPECT_GE(out.percents[i], out.percents[i - 1]);
     for (int32_t p : out.percents) {
@@ -137,6 +140,7 @@ TEST(TranscoderRun, FailureDetailIsTheLastMessageLineInUtf8) {
     const Outcome out = collect(queue, item);
     ASSERT_TRUE(out.done);
     EXPECT_TRUE(out.percents.empty());
+    EXPECT_NE(out.exitCode.value_or(0), 0u);
     EXPECT_NE(out.text.find("No such file or directory"), std::string::npos) << out.text;
     EXPECT_NE(out.text.find("Музыка 曲.wav"), std::string::npos) << out.text;
     item.process.reset();
@@ -158,6 +162,7 @@ TEST(TranscoderRun, CancelEndsTheProcessAndDoneStillArrives) {
     EXPECT_TRUE(item.process->hasEnded());
     const Outcome out = collect(queue, item, 30s);
     EXPECT_TRUE(out.done);
+    EXPECT_NE(out.exitCode.value_or(0), 0u);  // a cancelled job never reads as finished
     item.process.reset();  // the reader has let go; this closes the handles, once
 }
 

@@ -64,6 +64,25 @@ bool sameFile(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+std::optional<std::string> fileIdentityKey(const std::string& path) {
+    struct stat st;
+    if (path.empty() || stat(path.c_str(), &st) != 0) return std::nullopt;
+    return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino);
+}
+
+std::string resolvedFolder(const std::string& folder) {
+    if (!folder.empty()) {
+        if (char* real = realpath(folder.c_str(), nullptr)) {
+            std::string out(real);
+            std::free(real);
+            return out;
+        }
+    }
+    std::string out = fullPath(folder);
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    return out;
+}
+
 bool proveWritable(const std::string& path) {
     if (path.empty()) return false;
     if (posix::UniqueFd created(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)); created) {

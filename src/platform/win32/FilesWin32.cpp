@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/win32/Handle.h"
 #include "platform/win32/WinText.h"
 
 namespace platform {
@@ -100,6 +101,41 @@ bool sameFile(const std::string& a, const std::string& b) {
     if (!fileIdentity(a, &ia) || !fileIdentity(b, &ib)) return false;
     return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
            ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+std::optional<std::string> fileIdentityKey(const std::string& path) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (path.empty() || !fileIdentity(path, &info)) return std::nullopt;
+    return std::to_string(info.dwVolumeSerialNumber) + ':' + std::to_string(info.nFileIndexHigh) + ':' +
+           std::to_string(info.nFileIndexLow);
+}
+
+std::string resolvedFolder(const std::string& folder) {
+    std::string out = fullPath(folder);
+    win32::Handle h(CreateFileW(widen(out).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (h) {
+        std::vector<wchar_t> buffer(MAX_PATH);
+        for (;;) {
+            const DWORD n = GetFinalPathNameByHandleW(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+            if (n == 0) break;
+            if (n < buffer.size()) {
+                std::wstring resolved(buffer.data(), n);
+                // "\\?\C:\..." and "\\?\UNC\server\share\..." back to their everyday spelling.
+                if (resolved.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+                    resolved = L"\\\\" + resolved.substr(8);
+                } else if (resolved.rfind(L"\\\\?\\", 0) == 0) {
+                    resolved = resolved.substr(4);
+                }
+                out = narrow(resolved);
+                break;
+            }
+            buffer.resize(n + 1);
+        }
+    }
+    while (out.size() > 3 && isPathSeparator(out.back())) out.pop_back();
+    return out;
 }
 
 bool proveWritable(const std::string& path) {
