@@ -1,7 +1,10 @@
 // The transcoder process run for real: conversion with progress, failure detail and cancel.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "engine/EventQueue.h"
 #include "engine/Probe.h"
@@ -66,7 +69,72 @@ private:
     size_t at_ = 0;
 };
 
+// A sink whose done report still runs for a while after the consumer has seen it.
+class LingeringSink final : public RunEventSink {
+public:
+    ~LingeringSink() override { waitForReaders(); }
+    void postProgress(std::unique_ptr<ProgressReport>) override {}
+    void postDone(std::unique_ptr<DoneReport>) override {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            seen_ = true;
+            seenChanged_.notify_all();
+        }
+        std::this_thread::sleep_for(100ms);
+        lingered_ = true;  // the sink must still be there
+    }
+    void waitUntilSeen() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        seenChanged_.wait(lock, [this] { return seen_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable seenChanged_;
+    bool seen_ = false;
+    bool lingered_ = false;
+};
+
 }  // namespace
+
+// A consumer may destroy its sink as soon as it has the done report: the sink waits for the reader.
+TEST(TranscoderRun, SinkOutlivesItsReaders) {
+    SourceItem item;
+    auto sink = std::make_unique<LingeringSink>();
+    ASSERT_TRUE(startConversion(q(transcoderPath()) + " -version", item, 32, *sink));
+    sink->waitUntilSeen();
+    sink.reset();
+    std::this_thread::sleep_for(300ms);  // a reader still holding a destroyed sink would write to it now
+    item.process.reset();
+}
+
+// Two jobs report into one sink at once; each report names its own job, each job ends once.
+TEST(TranscoderRun, TwoJobsShareOneSink) {
+    TempDir dir;
+    SourceItem items[2];
+    EventQueue queue;
+    for (int i = 0; i < 2; ++i) {
+        items[i].duration = 20;
+        const std::string line = q(transcoderPath()) + " -f lavfi -i sine=duration=20:frequency=" +
+                                 std::to_string(300 + i * 200) + " -c:a pcm_s16le -y " +
+                                 q(dir.file("out" + std::to_string(i) + ".wav"));
+        ASSERT_TRUE(startConversion(line, items[i], 32, queue));
+    }
+    int done[2] = {0, 0}, progress[2] = {0, 0};
+    while (done[0] + done[1] < 2) {
+        auto ev = queue.take(120s);
+        ASSERT_TRUE(ev.has_value());
+        const int i = ev->item == &items[0] ? 0 : 1;
+        ASSERT_TRUE(ev->item == &items[i]);
+        ++(ev->kind == RunEvent::kDone ? done[i] : progress[i]);
+        if (ev->kind == RunEvent::kDone) {
+            EXPECT_EQ(ev->done->exitCode, 0u);
+        }
+    }
+    EXPECT_EQ(done[0] * done[1], 1);
+    EXPECT_GT(progress[0] * progress[1], 0);
+    for (auto& item : items) item.process.reset();
+}
 
 // The lines that matter come last (a long tag list before the streams, the error after a long input
 // listing): everything left in the pipe after the transcoder ended is read.
