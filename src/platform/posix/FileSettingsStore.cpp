@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "platform/Files.h"
 #include "platform/KnownFolders.h"
@@ -144,15 +145,14 @@ private:
 
     // Temporary files left by writers that died; only called while holding the lock.
     void removeStaleTemporaries() {
-        DIR* dir = ::opendir(folder_.c_str());
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder_.c_str()), ::closedir);
         if (!dir) return;
         const std::string prefix = "." + baseName_ + ".";
-        while (const dirent* entry = ::readdir(dir)) {
+        while (const dirent* entry = ::readdir(dir.get())) {
             const std::string name = entry->d_name;
             if (name.size() == prefix.size() + 6 && name.starts_with(prefix))
                 ::unlink((folder_ + "/" + name).c_str());
         }
-        ::closedir(dir);
     }
 
     bool writeFile() {
