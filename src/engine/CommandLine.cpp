@@ -208,7 +208,8 @@ std::string buildCommandLine(const SourceItem& item, const OutputFormat& format,
                              const std::string& transcoderPath) {
     std::string line = "\"" + transcoderPath + "\"";
     if (item.kind == kSourceCombineList) {
-        line += " -f concat";
+        // The list holds absolute paths, which the concat reader refuses unless told they are safe.
+        line += " -f concat -safe 0";
     } else {
         const std::string raw = rawInputFormat(item.extension);
         if (!raw.empty()) line += " -f " + raw;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <mutex>
 #include <random>
 
@@ -22,6 +23,13 @@ std::filesystem::path nativePath(std::string_view utf8) {
 std::string utf8Path(const std::filesystem::path& path) {
     const std::u8string s = path.u8string();
     return std::string(s.begin(), s.end());
+}
+
+bool writeWholeFile(const std::string& path, std::string_view bytes) {
+    std::ofstream out(nativePath(path), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
 }
 
 static size_t lastSeparator(std::string_view path) {

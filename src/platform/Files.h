@@ -54,6 +54,10 @@ bool createFolderTree(const std::string& path);
 // Creates one folder whose parent exists.
 bool createFolder(const std::string& path);
 bool deleteFile(const std::string& path);
+// Moves a file over another, replacing it in one step.
+bool replaceFile(const std::string& from, const std::string& to);
+// Creates or truncates the file and writes the bytes; false when any of it fails.
+bool writeWholeFile(const std::string& path, std::string_view bytes);
 
 // True when both paths name one existing file (same device and file number), whatever their spelling or
 // links.

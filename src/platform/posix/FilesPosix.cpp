@@ -58,6 +58,10 @@ bool createFolder(const std::string& path) { return !path.empty() && mkdir(path.
 
 bool deleteFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
 
+bool replaceFile(const std::string& from, const std::string& to) {
+    return !from.empty() && !to.empty() && rename(from.c_str(), to.c_str()) == 0;
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat sa, sb;
     if (a.empty() || b.empty() || stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;

@@ -88,6 +88,11 @@ bool createFolder(const std::string& path) {
 
 bool deleteFile(const std::string& path) { return !path.empty() && DeleteFileW(widen(path).c_str()) != 0; }
 
+bool replaceFile(const std::string& from, const std::string& to) {
+    return !from.empty() && !to.empty() &&
+           MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 static bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
     // No access rights needed to read the identity; folders need the backup flag to be opened at all.
     FileHandle h(CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
