@@ -1,6 +1,7 @@
 // melodrift-cli formats, and the usage errors of the console commands.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "settings/Settings.h"
