@@ -59,13 +59,6 @@ TEST(AcelpStages, BitsPitchPulsesAndGains) {
         const PitchDelay d = decodePitch2(index, t1);
         EXPECT_EQ(3 * d.integer + d.fraction, thirds) << t1 << "/" << index;
     }
-    for (int t1 = 19; t1 <= 143; ++t1) {
-        for (int p = 1; p < 16; ++p) {
-            const PitchDelay a = decodePitch2(p - 1, t1), d = decodePitch2(p, t1);
-            EXPECT_GT(3 * d.integer + d.fraction, 3 * a.integer + a.fraction);
-            EXPECT_TRUE(d.integer >= 20 && d.integer <= 143 && std::abs(d.fraction) <= 1);
-        }
-    }
     for (int k = 0; k < 64; ++k) {
         for (int s = 0; s < 4; ++s) {
             const Pulses p = decodePulses(k, s);
@@ -82,38 +75,8 @@ TEST(AcelpStages, BitsPitchPulsesAndGains) {
         EXPECT_EQ(decodeGainCode(g).pitchQ14, a0[g / 4] + b0[2 * (g % 4)]) << g;
         EXPECT_EQ(decodeGainCode(g).correctionQ14, a1[g / 4] + b1[2 * (g % 4)]) << g;
     }
-}
-
-TEST(AcelpStages, LsfOrderingAndStability) {
-    const std::array<int, kOrder> stable = {1000, 3000, 5000, 7000, 9000, 11000, 13000, 15000, 17000, 19000};
-    const std::array<int, kOrder> inputs[] = {
-        {},
-        {25000, 22000, 19000, 16000, 13000, 10000, 7000, 4000, 1000, -2000},
-        {-5000, 40, 41, 42, 43, 44, 45, 46, 47, 48},
-        stable};
-    for (auto v : inputs) {
-        const auto original = v;
-        stabiliseLsf(v);
-        EXPECT_TRUE(v[0] >= 40 && v[kOrder - 1] <= 25681);
-        for (int j = 1; j < kOrder; ++j) EXPECT_GE(v[j] - v[j - 1], 321) << j;
-        EXPECT_TRUE(original != stable || v == stable) << "already stable: unchanged";
-    }
-}
-
-TEST(AcelpStages, TableSizesAndDerivedValues) {
-    using namespace g729;
-    // clang-format off
-    const size_t sizes[][2] = {
-        {sizeof kLspCodebook1, 1280}, {sizeof kLspCodebook2, 320}, {sizeof kLspMaPredictor, 80},
-        {sizeof kLspMaPredictorSum, 20}, {sizeof kCosTable, 64}, {sizeof kCosSlope, 64},
-        {sizeof kPitchInterpFilter, 31}, {sizeof kPostfilterUpsampleLong, 112},
-        {sizeof kPostfilterUpsampleShort, 28}, {sizeof kGainPredictionCoeffs, 4}, {sizeof kGainStageA, 16},
-        {sizeof kGainStageB, 16}, {sizeof kPhaseDispersionLow, 40}, {sizeof kPhaseDispersionMid, 40},
-        {sizeof kLsfResetVector, 10}, {sizeof kLspInitialVector, 10}};
-    // clang-format on
-    for (const auto& [bytes, entries] : sizes) EXPECT_EQ(bytes, entries * sizeof(int16_t)) << entries;
-    for (int i = 1; i < 64; ++i)
-        EXPECT_NEAR(kCosTable[i], std::cos(i * std::numbers::pi / 64) * 32768, 1.0) << i;
+    for (int i = 1; i < 64; ++i)  // the LSP table: cos(i pi / 64) in Q15
+        EXPECT_NEAR(g729::kCosTable[i], std::cos(i * std::numbers::pi / 64) * 32768, 1.0) << i;
 }
 
 TEST(AcelpDecoder, SteadyFramesRepeatAtTheCodedDelayOrFallSilent) {
@@ -144,6 +107,7 @@ TEST(AcelpDecoder, SteadyFramesRepeatAtTheCodedDelayOrFallSilent) {
     }
 }
 
+// Stabilised LSFs stay within 40..25681 and at least 321 apart, whatever the frames hold.
 TEST(AcelpDecoder, RandomFramesKeepTheLsfsOrdered) {
     std::mt19937 rng(12345);
     Acelp56Decoder decoder;
@@ -152,6 +116,8 @@ TEST(AcelpDecoder, RandomFramesKeepTheLsfsOrdered) {
         for (auto& b : frame) b = static_cast<uint8_t>(rng());
         int16_t pcm[kFrameSamples];
         decoder.decodeFrame(frame.data(), pcm);
-        for (int j = 1; j < kOrder; ++j) ASSERT_GE(decoder.lastLsf()[j] - decoder.lastLsf()[j - 1], 321);
+        const auto& lsf = decoder.lastLsf();
+        ASSERT_TRUE(lsf[0] >= 40 && lsf[kOrder - 1] <= 25681) << i;
+        for (int j = 1; j < kOrder; ++j) ASSERT_GE(lsf[j] - lsf[j - 1], 321) << i;
     }
 }

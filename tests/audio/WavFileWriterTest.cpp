@@ -45,22 +45,17 @@ TEST(WavFileWriter, SizesAtTheFourGigabyteLimit) {
     }
 }
 
-TEST(WavFileWriter, FfmpegReadsWrittenFiles) {
-    for (const auto& [stereo, rate, frames, layout, duration] :
-         {std::tuple{false, 8000u, 8000u * 3, "mono", "00:00:03.00"},
-          {true, 44100u, 44100u * 2 + 4410, "stereo", "00:00:02.10"}}) {
-        TempDir dir;
-        const std::string path = dir.file("w.wav");
-        const size_t channels = stereo ? 2 : 1;
-        std::string pcm(frames * channels * 2, '\0');
-        for (size_t i = 0; i < pcm.size(); i += 2) pcm[i + 1] = static_cast<char>((i / 2) % 64 - 32);
-        WavFileWriter w;
-        ASSERT_TRUE(w.open(path, stereo, 16, rate) && w.write(pcm.data(), pcm.size()) && w.close());
-        runTranscoder(
-            {"-hide_banner", "-loglevel", "error", "-i", path, "-f", "s16le", "-y", dir.file("back.raw")});
-        EXPECT_TRUE(readFile(dir.file("back.raw")) == pcm);
-        const auto probe = runTranscoder({"-hide_banner", "-i", path}).output;
-        EXPECT_NE(probe.find(" " + std::to_string(rate) + " Hz, " + layout), std::string::npos) << probe;
-        EXPECT_NE(probe.find(std::string("Duration: ") + duration), std::string::npos) << probe;
-    }
+TEST(WavFileWriter, FfmpegReadsAWrittenFile) {
+    TempDir dir;
+    const std::string path = dir.file("w.wav");
+    std::string pcm((44100 * 2 + 4410) * 2 * 2, '\0');  // 2.1 s of stereo
+    for (size_t i = 0; i < pcm.size(); i += 2) pcm[i + 1] = static_cast<char>((i / 2) % 64 - 32);
+    WavFileWriter w;
+    ASSERT_TRUE(w.open(path, true, 16, 44100) && w.write(pcm.data(), pcm.size()) && w.close());
+    runTranscoder(
+        {"-hide_banner", "-loglevel", "error", "-i", path, "-f", "s16le", "-y", dir.file("back.raw")});
+    EXPECT_TRUE(readFile(dir.file("back.raw")) == pcm);
+    const auto probe = runTranscoder({"-hide_banner", "-i", path}).output;
+    EXPECT_NE(probe.find(" 44100 Hz, stereo"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("Duration: 00:00:02.10"), std::string::npos) << probe;
 }

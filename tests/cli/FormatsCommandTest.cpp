@@ -1,79 +1,61 @@
-// melodrift-cli formats and the shared settings options of the console commands.
+// melodrift-cli formats, and the usage errors of the console commands.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "settings/Settings.h"
 #include "support/CliAndMedia.h"
 
-using testing_support::TempDir;
+using namespace testing_support;
 
 namespace {
 
-struct FormatsRun {
-    int exitCode;
-    std::vector<std::string> out;  // lines
-    std::string err;
-};
-
-FormatsRun runFormatsCli(const TempDir& dir, const std::vector<std::string>& args) {
-    const auto run = testing_support::runCli(dir, args);
-    return {run.exitCode, split(run.out, "\n"), run.err};
-}
-
-TEST(FormatsCommand, PrintsOneLinePerFormatAndAppliesOverridesForThisRunOnly) {
+// The stored settings (POSIX: the user's file) are read, --set applies on top for this run only.
+TEST(FormatsCommand, PrintsEachFormatWithItsStoredOrOverriddenCodec) {
     TempDir dir;
-    const FormatsRun run = runFormatsCli(dir, {"formats"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.err, "");
-    ASSERT_EQ(run.out.size(), 28u);
-    for (const auto& line : run.out) EXPECT_EQ(split(line, "\t").size(), 5u) << line;
-    EXPECT_EQ(run.out.front(), "1010\tAAC (*.aac)\tAAC\taac\taac");
-    EXPECT_EQ(run.out[1], "1020\tAAC for iPod/iPhone/iPad/iTunes/DSi (*.m4a)\tAACDEVICE\taac\taac");
-    EXPECT_EQ(run.out[11], "1095\tFLV (audio track) (*.flv)\tFLVAUDIO\tlibmp3lame\tlibmp3lame,aac");
-    EXPECT_EQ(run.out[18], "1160\tMP3\tMP3\tlibmp3lame\tlibmp3lame");
-    EXPECT_EQ(run.out.back(), "1220\tWV (WavPack Lossless) (*.wv)\tWV\twavpack\twavpack");
-    EXPECT_EQ(run.out[25].rfind("1200\tWAV\tWAV\tpcm_s16le\taac,ac3,libopencore_amrnb,", 0), 0u);
-    EXPECT_EQ(split(run.out[25], ",").size(), 28u);
-    const FormatsRun set =
-        runFormatsCli(dir, {"formats", "--set", "MP3AudioCodec=pcm_s16le", "--set=m4aaudiocodec=alac"});
-    ASSERT_EQ(set.exitCode, 0) << set.err;
-    EXPECT_EQ(set.out[18], "1160\tMP3\tMP3\tpcm_s16le\tlibmp3lame");
-    EXPECT_EQ(split(set.out[12], "\t")[3], "alac");  // 1100
-    EXPECT_EQ(split(set.out[1], "\t")[3], "aac");    // 1020 shares the extension, not the setting
-    EXPECT_EQ(runFormatsCli(dir, {"formats"}).out, run.out);
-}
-
-TEST(FormatsCommand, UsageErrorsExitWithTwo) {
-    TempDir dir;
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"formats", "extra"},
-                                               {"formats", "--set"},
-                                               {"formats", "--set", "NoSuchSetting=1"},
-                                               {"formats", "--set", "ConversionThreads=many"},
-                                               {"formats", "--format", "999"}}) {
-        const FormatsRun run = runFormatsCli(dir, args);
-        EXPECT_EQ(run.exitCode, 2) << args.back();
-        EXPECT_TRUE(run.out.empty());
-        EXPECT_EQ(split(run.err, "\n").size(), 1u) << run.err;
-        EXPECT_EQ(run.err.rfind("melodrift-cli: ", 0), 0u) << run.err;
-    }
-}
-
+    std::string stored = "libmp3lame";
 #ifndef _WIN32
-TEST(FormatsCommand, ReadsTheUsersStoredSettingsAndWritesNothing) {
-    TempDir dir;
     std::filesystem::create_directories(dir.path() / "config" / "melodrift");
     const std::string conf = dir.file("config/melodrift/settings.conf");
     const std::string text =
         "melodrift-settings 1\nkey \"Software\\\\Melodrift 4\\\\Options\"\n"
         "sz \"MP3AudioCodec\" \"libvo_aacenc\"\nsz \"FLVAUDIOAudioCodec\" \"aac\"\nend\n";
-    ASSERT_TRUE(testing_support::writeFile(conf, text));
-    const FormatsRun run = runFormatsCli(dir, {"formats"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(run.out.size(), 28u);
-    EXPECT_EQ(run.out[18], "1160\tMP3\tMP3\taac\tlibmp3lame");
-    EXPECT_EQ(split(run.out[11], "\t")[3], "aac");
-    EXPECT_EQ(testing_support::readFile(conf), text);
-}
+    ASSERT_TRUE(writeFile(conf, text));
+    stored = "aac";
 #endif
+    const CliRun run =
+        runCli(dir, {"formats", "--set", "MP3AudioCodec=pcm_s16le", "--set=m4aaudiocodec=alac"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = split(run.out, "\n");
+    ASSERT_EQ(lines.size(), 28u);
+    EXPECT_EQ(lines.front(), "1010\tAAC (*.aac)\tAAC\taac\taac");
+    // 1020 shares the extension with 1100, not the setting.
+    EXPECT_EQ(lines[1], "1020\tAAC for iPod/iPhone/iPad/iTunes/DSi (*.m4a)\tAACDEVICE\taac\taac");
+    EXPECT_EQ(lines[11], "1095\tFLV (audio track) (*.flv)\tFLVAUDIO\t" + stored + "\tlibmp3lame,aac");
+    EXPECT_EQ(lines[12], "1100\tM4A (MPEG-4 audio) (*.m4a)\tM4A\talac\taac,alac");
+    EXPECT_EQ(lines[18], "1160\tMP3\tMP3\tpcm_s16le\tlibmp3lame");
+    EXPECT_EQ(lines[25].rfind("1200\tWAV\tWAV\tpcm_s16le\taac,ac3,libopencore_amrnb,", 0), 0u);
+    EXPECT_EQ(split(lines[25], ",").size(), 28u);
+    EXPECT_EQ(lines.back(), "1220\tWV (WavPack Lossless) (*.wv)\tWV\twavpack\twavpack");
+#ifndef _WIN32
+    EXPECT_EQ(readFile(conf), text);
+#endif
+}
+
+TEST(CliUsage, ErrorsSayOneLineAndExitWithTwo) {
+    TempDir dir;
+    for (const std::string args :
+         {"formats extra", "formats --set", "formats --set NoSuchSetting=1",
+          "formats --set ConversionThreads=many", "formats --format 999", "probe", "command --format",
+          "command --format 4 x.wav", "probe --set RequestAudioIndex x.wav", "decode", "nosuchcommand"}) {
+        const CliRun r = runCli(dir, words(args));
+        EXPECT_EQ(std::tuple(r.exitCode, r.out, std::count(r.err.begin(), r.err.end(), '\n'),
+                             r.err.rfind("melodrift-cli: ", 0)),
+                  std::tuple(2, "", 1, 0u))
+            << args << ": " << r.err;
+    }
+}
 
 }  // namespace

@@ -10,13 +10,12 @@
 #include "engine/CommandLine.h"
 #include "engine/EventQueue.h"
 #include "engine/MediaInspector.h"
+#include "engine/Probe.h"
 #include "engine/Transcoder.h"
 #include "formats/Catalogue.h"
 #include "settings/AppSettings.h"
-#include "engine/Probe.h"
 #include "sources/SourceItem.h"
 #include "support/CliAndMedia.h"
-#include "support/TestSupport.h"
 
 using testing_support::TempDir;
 
@@ -227,14 +226,6 @@ INSTANTIATE_TEST_SUITE_P(SecondStream, EveryFormat,
                          ::testing::ValuesIn(sweep({kClipSecondStream}, {1030, 1050, 1160, 1182, 1200})),
                          caseName);
 
-TEST(EveryFormatList, CoversTheWholeCatalogue) {
-    Catalogue catalogue;
-    std::set<int32_t> tested;
-    for (const FormatCase& f : kFormats) tested.insert(f.id);
-    ASSERT_EQ(catalogue.formats().size(), std::size(kFormats));
-    for (const auto& format : catalogue.formats()) EXPECT_EQ(tested.count(format->id), 1u) << format->id;
-}
-
 // Explicit values chosen by the user.
 TEST(ExplicitValues, BitRateVbrLevelRateChannelsCodecAndTrimming) {
     convertAndCheck(kWav, 1160, {"mp3", 44100, 2}, {.bitRate = 192000}, "-b:a 192000 ",
@@ -259,8 +250,8 @@ TEST(ExplicitValues, BitRateVbrLevelRateChannelsCodecAndTrimming) {
     convertAndCheck(kRawG722, 1160, {"mp3", 16000, 1}, {}, " -f g722 -i ");
 }
 
+// Half the volume halves the peak of the 16-bit samples after the "data" chunk header.
 TEST(ExplicitValues, VolumeHalvesTheSamples) {
-    // Peak of the 16-bit samples after the "data" chunk header.
     auto peak = [](const std::string& path) {
         const std::string bytes = testing_support::readFile(path);
         int most = 0;
@@ -269,16 +260,14 @@ TEST(ExplicitValues, VolumeHalvesTheSamples) {
                                                                 static_cast<uint8_t>(bytes[i + 1]) << 8)));
         return most;
     };
-    TempDir dir;
-    const std::string reference = dir.file("reference.wav");
-    ASSERT_TRUE(testing_support::makeSineWav(reference, 2));
-    const int sourcePeak = peak(reference);
-    ASSERT_GT(sourcePeak, 1000);
-    convertAndCheck(kWav, 1200, {"pcm_s16le", 44100, 2}, {.volume = 50}, "-vol 128 ",
-                    [&](const std::string& out) {
-                        EXPECT_NEAR(static_cast<double>(peak(out)) / sourcePeak, 0.5, 0.03)
-                            << peak(out) << " of " << sourcePeak;
-                    });
+    convertAndCheck(
+        kWav, 1200, {"pcm_s16le", 44100, 2}, {.volume = 50}, "-vol 128 ", [&](const std::string& out) {
+            const int sourcePeak =
+                peak(testing_support::u8(testing_support::fromU8(out).replace_filename("tone.wav")));
+            ASSERT_GT(sourcePeak, 1000);
+            EXPECT_NEAR(static_cast<double>(peak(out)) / sourcePeak, 0.5, 0.03)
+                << peak(out) << " of " << sourcePeak;
+        });
 }
 
 // Codecs that one of the transcoder builds lacks, chosen explicitly: each build reports its own gaps.

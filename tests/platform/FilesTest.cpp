@@ -18,7 +18,7 @@ std::string P(std::string path) {
     return path;
 }
 
-TEST(PathParts, NameExtensionAndFolder) {
+TEST(PathParts, NameExtensionFolderAndFullPath) {
     const std::string none = "none";
     const struct {
         std::string path, name, extension, folder;
@@ -28,11 +28,9 @@ TEST(PathParts, NameExtensionAndFolder) {
         {P("/a/b/"), "", none, P("/a/b/")},
         {P("/a.b/c"), "c", none, P("/a.b/")},
         {"x.tar.gz", "x.tar.gz", ".gz", none},
-        {P("/a/.hidden"), ".hidden", ".hidden", P("/a/")},
         {P("/a/name."), "name.", ".", P("/a/")},
         {P("/music/Песня 中文 😀.mp3"), "Песня 中文 😀.mp3", ".mp3", P("/music/")},
 #ifdef _WIN32
-        {"C:\\a.b\\c", "c", none, "C:\\a.b\\"},
         {"C:/a.b/c", "c", none, "C:/a.b/"},
         {"C:\\a/b\\c.wav", "c.wav", ".wav", "C:\\a/b\\"},
 #else
@@ -48,9 +46,7 @@ TEST(PathParts, NameExtensionAndFolder) {
     EXPECT_EQ(platform::withTrailingSeparator(P("/a")), P("/a/"));
     EXPECT_EQ(platform::withTrailingSeparator(P("/a/")), P("/a/"));
     EXPECT_EQ(platform::withTrailingSeparator(""), "");
-}
 
-TEST(PathParts, FullPathResolvesSteps) {
     TempDir dir;
     const std::string base = u8(dir.path());
     EXPECT_EQ(platform::fullPath(base + P("/a/./b//c/../d.wav")), base + P("/a/b/d.wav"));
@@ -72,24 +68,21 @@ TEST(FileTests, ExistenceKindAndSize) {
     TempDir dir;
     writeFile(dir.file("f.txt"), "hello");
     fs::create_directory(dir.path() / "sub");
-    const std::string sep(1, platform::kPathSeparator);
     // {path, exists, isFile, isFolder}
     const std::tuple<std::string, bool, bool, bool> cases[] = {
         {dir.file("f.txt"), 1, 1, 0},
-        {dir.file("sub"), 1, 0, 1},
-        {dir.file("sub") + sep, 1, 0, 1},
+        {dir.file("sub") + platform::kPathSeparator, 1, 0, 1},
         {dir.file("missing"), 0, 0, 0},
-        {dir.file("f.txt") + sep + "x", 0, 0, 0},
-        {"", 0, 0, 0},
+        {dir.file(P("f.txt/x")), 0, 0, 0},
     };
     for (const auto& [path, exists, isFile, isFolder] : cases) {
-        EXPECT_EQ(platform::pathExists(path), exists) << path;
-        EXPECT_EQ(platform::isExistingFile(path), isFile) << path;
-        EXPECT_EQ(platform::isExistingFolder(path), isFolder) << path;
+        EXPECT_EQ(std::tuple(platform::pathExists(path), platform::isExistingFile(path),
+                             platform::isExistingFolder(path)),
+                  std::tuple(exists, isFile, isFolder))
+            << path;
     }
     EXPECT_EQ(platform::fileSize32(dir.file("f.txt")), 5u);
     EXPECT_EQ(platform::fileSize64(dir.file("missing")), std::nullopt);
-    EXPECT_EQ(platform::fileSize32(dir.file("missing")), std::nullopt);
     // A sparse file above 4 GiB: the 32-bit size is the low part.
     writeFile(dir.file("big.bin"), "");
     std::error_code ec;
@@ -104,8 +97,7 @@ TEST(FolderTree, CreatesEveryLevelAndRefusesFilesOnTheWay) {
     writeFile(dir.file("file"), "x");
     const std::pair<std::string, bool> cases[] = {
         {dir.file(P("x/y/")), true},  // a trailing separator creates every level
-        {dir.file(P("p/q/r")), true},
-        {dir.file(P("p//q//s/")), true},
+        {dir.file(P("p//q//r")), true},
         {dir.file(P("x/y/")), true},  // already there
         {dir.file(P("Папка 中文 it's & 😀/sub")), true},
         {u8(dir.path().root_path()), true},
@@ -116,7 +108,6 @@ TEST(FolderTree, CreatesEveryLevelAndRefusesFilesOnTheWay) {
 #endif
         {dir.file(P("file/sub/")), false},  // through a file
         {dir.file("file"), false},          // the last step is a file
-        {dir.file(P("file/")), false},
         {"", false},
     };
     for (const auto& [path, ok] : cases) {
@@ -124,8 +115,6 @@ TEST(FolderTree, CreatesEveryLevelAndRefusesFilesOnTheWay) {
         EXPECT_EQ(fs::is_directory(fromU8(path)), ok) << path;
     }
     EXPECT_EQ(readFile(dir.file("file")), "x");
-
-    EXPECT_TRUE(platform::ensureFolder(u8(dir.path()), false));
     EXPECT_FALSE(platform::ensureFolder(dir.file(P("new/deep")), false));
     EXPECT_FALSE(fs::exists(dir.path() / "new"));
     EXPECT_TRUE(platform::ensureFolder(dir.file(P("new/deep")), true));
@@ -134,28 +123,21 @@ TEST(FolderTree, CreatesEveryLevelAndRefusesFilesOnTheWay) {
 
 TEST(TempNames, ShapeAndFreshness) {
     const std::string tmp = platform::temporaryFolder();
-    ASSERT_FALSE(tmp.empty());
-    EXPECT_EQ(tmp.back(), platform::kPathSeparator);
-    EXPECT_TRUE(fs::is_directory(fromU8(tmp)));
-    const std::string plain = platform::makeTempFileName("", "", ".wav");
-    EXPECT_EQ(plain.rfind(tmp, 0), 0u) << plain;
-    EXPECT_EQ(plain.substr(plain.size() - 4), ".wav");
-    EXPECT_FALSE(fs::exists(fromU8(plain)));
+    ASSERT_TRUE(!tmp.empty() && tmp.back() == platform::kPathSeparator) << tmp;
+    EXPECT_EQ(platform::makeTempFileName("", "", ".wav").rfind(tmp, 0), 0u);
 
     TempDir dir;
     const std::string folder = u8(dir.path());  // no final separator: one is added
     std::set<std::string> seen;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 5; ++i) {
         const std::string name = platform::makeTempFileName(folder, "md", ".vob");
         EXPECT_EQ(name.rfind(folder + platform::kPathSeparator + "md", 0), 0u) << name;
-        EXPECT_EQ(name.substr(name.size() - 4), ".vob");
         EXPECT_EQ(name.find_first_not_of("0123456789", folder.size() + 3), name.size() - 4) << name;
+        EXPECT_EQ(name.substr(name.size() - 4), ".vob");
         EXPECT_FALSE(fs::exists(fromU8(name))) << name;
         EXPECT_TRUE(seen.insert(name).second) << name;
         writeFile(name, "taken");  // later names must step around it
     }
-    const std::string bare = platform::makeTempFileName(folder, "", "");
-    EXPECT_EQ(bare.find_first_not_of("0123456789", folder.size() + 1), std::string::npos) << bare;
 }
 
 TEST(SystemErrorText, KnownAndUnknownCodes) {
@@ -185,7 +167,6 @@ TEST(ProveWritable, LeavesNothingBehindAndNeverHarmsAFile) {
     EXPECT_FALSE(platform::proveWritable(dir.file("folder.mp3")));
     EXPECT_TRUE(fs::is_directory(dir.path() / "folder.mp3"));
     EXPECT_FALSE(platform::proveWritable(dir.file(P("missing/x.mp3"))));
-    EXPECT_FALSE(platform::proveWritable(""));
 }
 
 }  // namespace

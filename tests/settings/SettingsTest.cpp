@@ -2,16 +2,16 @@
 
 #include <set>
 
-#include "platform/MemorySettingsStore.h"
 #include "cli/SettingOptions.h"
-#include "settings/Settings.h"
+#include "platform/MemorySettingsStore.h"
 #include "platform/StoreContract.h"
+#include "settings/Settings.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-const std::string kOptions = "Software\\Melodrift 4\\Options";
+const std::string kOptions(kOptionsKey);
 const std::string kOutputFolder = "Software\\Melodrift 4\\OutputFolder";
 using Strings = std::vector<std::string>;
 
@@ -35,23 +35,75 @@ bool set(AppSettings& s, Catalogue& c, const std::string& nameValue, std::string
     return applySetting(s, c, nameValue.substr(0, eq), nameValue.substr(eq + 1), error);
 }
 
+// The value name must reach the field that field(settings, catalogue) gives: through --set, and through a
+// save whose value, alone in a store, is loaded again.
+template <typename Field>
+void expectNameFillsField(const std::string& name, Field field) {
+    AppSettings applied = defaultSettings(""), saved = applied, loaded = applied;
+    Catalogue appliedCatalogue, savedCatalogue, loadedCatalogue;
+    using T = std::remove_reference_t<decltype(field(saved, savedCatalogue))>;
+    T value{};  // 4321, a value no field has by default
+    if constexpr (std::is_same_v<T, std::string>)
+        value = "4321";
+    else
+        value = 4321;
+    ASSERT_TRUE(set(applied, appliedCatalogue, name + "=4321")) << name;
+    EXPECT_EQ(field(applied, appliedCatalogue), value) << name << " through --set";
+    field(saved, savedCatalogue) = value;
+    MemorySettingsStore store, alone;
+    ASSERT_TRUE(saveSettings(store, saved, savedCatalogue, kSaveExitGroup | kSaveOptionsGroup));
+    const auto stored = store.openKey(kOptions)->readRaw(name);
+    ASSERT_TRUE(stored) << name;
+    alone.createKey(kOptions)->writeRaw(name, stored->type, stored->bytes);
+    loadSettings(alone, loaded, loadedCatalogue);
+    EXPECT_EQ(field(loaded, loadedCatalogue), value) << name << " saved and loaded";
+}
+
+// Each value name with its field, written out here: two swapped fields in the program's tables fail, which
+// a round trip of all settings at once cannot see.
+TEST(Settings, EachValueNameFillsItsOwnField) {
+    using A = AppSettings;
+    using F = OutputFormat;
+    // clang-format off
+    const std::pair<const char*, uint32_t A::*> numbers[] = {
+        {"DestOutputFolderOpt", &A::DestOutputFolderOpt}, {"CreateDirs", &A::CreateDirs},
+        {"CreateFolderForEachSource", &A::CreateFolderForEachSource}, {"BrowseOutputFolder", &A::BrowseOutputFolder},
+        {"OutputFiles2MyDocuments", &A::OutputFiles2MyDocuments}, {"TargetExistsOpt", &A::TargetExistsOpt},
+        {"KeepDateCreated", &A::KeepDateCreated}, {"KeepDateModified", &A::KeepDateModified},
+        {"KeepID3Tag", &A::KeepID3Tag}, {"FixAudioUnsync", &A::FixAudioUnsync},
+        {"NormalizeFile", &A::NormalizeFile}, {"EnableExtFilter", &A::EnableExtFilter},
+        {"EnableSkipLength", &A::EnableSkipLength}, {"SkipLength", &A::SkipLength},
+        {"EnableConvertLength", &A::EnableConvertLength}, {"ConvertLength", &A::ConvertLength},
+        {"EnableIgnoreTheLast", &A::EnableIgnoreTheLast}, {"IgnoreLength", &A::IgnoreLength},
+        {"RequestAudioIndex", &A::RequestAudioIndex}, {"OutputFormat", &A::OutputFormat},
+        {"ConversionPriority", &A::ConversionPriority}, {"ConversionThreads", &A::ConversionThreads},
+        {"OptStartPageIndex", &A::OptStartPageIndex}};
+    const std::pair<const char*, std::string A::*> texts[] = {
+        {"DVDFolder", &A::DVDFolder}, {"Folder", &A::Folder}, {"LastAddFileDir", &A::LastAddFileDir},
+        {"DestSpecifiedFolder", &A::DestSpecifiedFolder}, {"FilterExts", &A::FilterExts}};
+    const std::pair<const char*, int32_t F::*> perFormat[] = {
+        {"MP3AudioBitRate", &F::AudioBitRate}, {"MP3AudioVBRQuality", &F::AudioVBRQuality},
+        {"MP3AudioVBREnabled", &F::AudioVBREnabled}, {"MP3AudioCompressionLevel", &F::AudioCompressionLevel},
+        {"MP3AudioSampleRate", &F::AudioSampleRate}, {"MP3AudioChannels", &F::AudioChannels},
+        {"MP3AudioVolume", &F::AudioVolume}};
+    // clang-format on
+    for (const auto& [name, f] : numbers)
+        expectNameFillsField(name, [f](A& s, Catalogue&) -> uint32_t& { return s.*f; });
+    for (const auto& [name, f] : texts)
+        expectNameFillsField(name, [f](A& s, Catalogue&) -> std::string& { return s.*f; });
+    for (const auto& [name, f] : perFormat)
+        expectNameFillsField(name, [f](A&, Catalogue& c) -> int32_t& { return c.findById(1160)->*f; });
+    expectNameFillsField("MP3AudioCodec",
+                         [](A&, Catalogue& c) -> std::string& { return c.findById(1160)->AudioCodec; });
+}
+
 TEST_P(StoreContract, SettingsSurviveSaveAndLoad) {
     auto t = GetParam().make();
     AppSettings saved = defaultSettings("/docs");
     Catalogue savedCatalogue;
-    // Every value away from its default.
-    const Strings changed = split(
-        "DVDFolder=D:\\VIDEO_TS;Folder=C:\\Music "
-        "\xE6\x97\xA5;LastAddFileDir=C:\\Last;DestOutputFolderOpt=199;"
-        "DestSpecifiedFolder=E:\\Out;CreateDirs=1;CreateFolderForEachSource=1;BrowseOutputFolder=0;"
-        "OutputFiles2MyDocuments=0;TargetExistsOpt=33;KeepDateCreated=1;KeepDateModified=1;KeepID3Tag=0;"
-        "FixAudioUnsync=1;NormalizeFile=0;EnableExtFilter=1;FilterExts=mp3,WAV;EnableSkipLength=1;"
-        "SkipLength=1500;EnableConvertLength=1;ConvertLength=60000;EnableIgnoreTheLast=1;IgnoreLength=2500;"
-        "RequestAudioIndex=3;OutputFormat=1200;ConversionPriority=16384;ConversionThreads=8;"
-        "OptStartPageIndex=1",
-        ";");
-    ASSERT_EQ(changed.size(), 28u);
-    for (const auto& nameValue : changed) ASSERT_TRUE(set(saved, savedCatalogue, nameValue)) << nameValue;
+    for (const auto& nameValue : {"Folder=C:\\Music \xE6\x97\xA5", "DestSpecifiedFolder=E:\\Out",
+                                  "TargetExistsOpt=33", "FilterExts=mp3,WAV", "EnableExtFilter=1"})
+        ASSERT_TRUE(set(saved, savedCatalogue, nameValue)) << nameValue;
     const Strings perFormat = perFormatValueNames(savedCatalogue);
     for (size_t i = 0; i < perFormat.size(); ++i)
         ASSERT_TRUE(set(saved, savedCatalogue, perFormat[i] + "=" + std::to_string(i + 1)));
@@ -84,27 +136,15 @@ TEST_P(StoreContract, FirstRunMarkerAndHistoriesPersist) {
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreContract, testing::ValuesIn(allStoreKinds()), storeKindName);
 
-TEST(Settings, FirstStartKeepsEveryDefault) {
+TEST(Settings, FirstStartFirstRunMarkerAndUnavailableStore) {
     for (const std::string docs : {"", "/home/u/Documents"}) {
-        MemorySettingsStore store;
+        MemorySettingsStore empty;
         AppSettings s = defaultSettings(docs);
         Catalogue catalogue;
-        loadSettings(store, s, catalogue);
-        EXPECT_EQ(storedText(s, catalogue), storedText(defaultSettings(docs), Catalogue()));
-        EXPECT_EQ(s.DestOutputFolderOpt, docs.empty() ? 199u : 399u);
-        EXPECT_EQ(s.DestSpecifiedFolder, docs);
-        EXPECT_TRUE(s.filterExtensions.empty());
+        loadSettings(empty, s, catalogue);
+        EXPECT_EQ(std::tuple(s.DestOutputFolderOpt, s.DestSpecifiedFolder),
+                  std::tuple(docs.empty() ? 199u : 399u, docs));
     }
-    // The defaults that are not zero or empty.
-    const AppSettings d = defaultSettings("");
-    EXPECT_EQ((std::vector<uint32_t>{d.BrowseOutputFolder, d.OutputFiles2MyDocuments, d.TargetExistsOpt,
-                                     d.KeepID3Tag, d.NormalizeFile, d.RequestAudioIndex, d.OutputFormat,
-                                     d.ConversionPriority, d.ConversionThreads, d.CreateDirs, d.SkipLength}),
-              (std::vector<uint32_t>{1, 1, 11, 1, 1, 1, 1160, 32, 2, 0, 0}));
-    EXPECT_EQ(Catalogue().findById(1160)->AudioVolume, 100);
-}
-
-TEST(Settings, FirstRunMarkerAndUnavailableStore) {
     MemorySettingsStore used;
     used.createKey(kOptions)->writeDword("FirstRun", 7);  // any value but 0 is a first start
     EXPECT_TRUE(takeFirstRun(used));
@@ -139,7 +179,6 @@ TEST(Settings, StoredValuesLoadOrKeepTheDefault) {
                           {"OutputFormat", kValueDword, "\x9c\x04"s, nullptr},
                           {"TargetExistsOpt", 11 /* QWORD */, "\x16\0\0\0\0\0\0\0"s, nullptr},
                           {"MP3AudioBitRate", kValueBinary, "\0\xee\x02\0"s, nullptr},
-                          {"MP3AudioSampleRate", kValueDword, "\x22\x56\0\0"s, "22050"},
                           {"Folder", kValueDword, "\5\0\0\0"s, nullptr},
                           {"FilterExts", kValueString, "", nullptr},
                           {"DestSpecifiedFolder", kValueString, sz(longPath), longPath.c_str()}};
@@ -159,7 +198,6 @@ TEST(Settings, FilterExtensionList) {
     const std::tuple<uint32_t, std::string, Strings> cases[] = {
         {1, "MP3,,Wav", {"mp3", "wav"}},
         {0, "MP3,,Wav", {}},
-        {1, ",,,", {}},
         {1, "m p3,", {"m p3"}} /* not trimmed */,
         {1, "\xC3\x84X", {"\xC3\x84x"}} /* only ASCII is lowered */};
     for (const auto& [enabled, exts, expected] : cases) {
@@ -187,10 +225,9 @@ TEST(Settings, SaveGroupsWriteTheirValuesInOrder) {
     ASSERT_TRUE(saveSettings(options, s, c, kSaveOptionsGroup));
     const Strings names = valueNames(options, kOptions);
     ASSERT_EQ(names.size(), 21u + 224u);
-    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), 245u);
-    EXPECT_EQ((Strings{names[0], names[13], names[20], names[21], names[28], names[29], names.back()}),
+    EXPECT_EQ((Strings{names[0], names[13], names[20], names[21], names[29], names.back()}),
               (Strings{"DestOutputFolderOpt", "FilterExts", "RequestAudioIndex", "AACAudioCodec",
-                       "AACAudioVolume", "AACDEVICEAudioCodec", "WVAudioVolume"}));
+                       "AACDEVICEAudioCodec", "WVAudioVolume"}));
     EXPECT_EQ(Strings(names.begin() + 21, names.end()), perFormatValueNames(c));
 }
 
@@ -201,7 +238,6 @@ TEST(History, LoadStopsAtTheFirstGapOrShortValue) {
     for (int i = 0; i < 30; ++i) thirty.push_back(std::to_string(i));
     const auto sz = encodeStringValue;
     const std::pair<std::vector<std::pair<std::string, std::string>>, Strings> cases[] = {
-        {{{"0", sz("a")}, {"1", sz("b")}, {"3", sz("d")}}, {"a", "b"}},
         {many, thirty},
         {{{"0", sz("a")}, {"1", sz("")}, {"2", sz("c")}}, {"a"}},  // an empty string is 2 bytes: too short
         {{{"1", sz("b")}}, {}},
@@ -215,8 +251,7 @@ TEST(History, LoadStopsAtTheFirstGapOrShortValue) {
                           bytes == "DWORD" ? "\5\5\5\5" : bytes);
         HistoryList list{{"old"}, "typed", 0};
         EXPECT_TRUE(loadHistory(store, list, kOutputFolderHistory));
-        EXPECT_EQ(list.items, expected);
-        EXPECT_EQ(list.selected, -1);
+        EXPECT_EQ(std::tuple(list.items, list.selected), std::tuple(expected, -1));
     }
 }
 
@@ -228,7 +263,6 @@ TEST(History, SaveAndPushRules) {
     const std::tuple<Strings, std::string, Strings> cases[] = {
         {{"a"}, "", {"a"}},
         {{"a", "b", "c"}, "a", {"a", "b", "c"}},
-        {{"a", "b", "c"}, "c", {"c", "a", "b"}},
         {{"a", "B"}, "b", {"b", "a", "B"}} /* case-sensitive */,
         {{"a", "x", "b", "x"}, "x", {"x", "a", "b"}}};
     for (const auto& [items, text, expected] : cases) {
@@ -237,42 +271,30 @@ TEST(History, SaveAndPushRules) {
         ASSERT_TRUE(saveHistory(store, list, kOutputFolderHistory));
         const int before = store.commits();
         pushHistory(store, list, kOutputFolderHistory);
-        EXPECT_EQ(list.items, expected) << text;
         const bool untouched = text.empty() || items[0] == text;  // nothing to do: the store is not written
-        EXPECT_EQ(store.commits() == before, untouched) << text;
         HistoryList stored;
         loadHistory(store, stored, kOutputFolderHistory);
-        EXPECT_EQ(stored.items, expected) << text;
-        EXPECT_EQ(list.selected, untouched ? -1 : 0);
+        EXPECT_EQ(std::tuple(list.items, stored.items, list.selected, store.commits() == before),
+                  std::tuple(expected, expected, untouched ? -1 : 0, untouched))
+            << text;
     }
 }
 
-TEST(ApplySetting, ValuesAndErrors) {
+TEST(ApplySetting, NamesIgnoreCaseAndBadValuesAreRefused) {
     AppSettings s = defaultSettings("");
     Catalogue c;
-    for (const auto& name : perFormatValueNames(c)) EXPECT_TRUE(set(s, c, name + "=2")) << name;
-    for (const char* good :
-         {"mp3audiocodec=libmp3lame", "AACDEVICEAudioBitRate=128000", "WAVAudioVolume=4294967295",
-          "ConversionThreads=+4", "Folder=C:\\x=y", "FilterExts=MP3,Ogg"})
+    for (const char* good : {"mp3audiocodec=pcm_s16le", "WAVAudioVolume=4294967295", "conversionthreads=+4"})
         EXPECT_TRUE(set(s, c, good)) << good;
-    EXPECT_EQ(c.findById(1160)->AudioCodec, "libmp3lame");
-    EXPECT_EQ((std::vector<int64_t>{c.findById(1020)->AudioBitRate, c.findById(1100)->AudioBitRate,
-                                    c.findById(1200)->AudioVolume, s.ConversionThreads}),
-              (std::vector<int64_t>{128000, 2, -1, 4}));
-    EXPECT_EQ(s.Folder, "C:\\x=y");
-    EXPECT_TRUE(s.filterExtensions.empty());  // filter still off
-    EXPECT_TRUE(set(s, c, "EnableExtFilter=1"));
-    EXPECT_EQ(s.filterExtensions, (Strings{"mp3", "ogg"}));
+    EXPECT_EQ(std::tuple(c.findById(1160)->AudioCodec, c.findById(1200)->AudioVolume, s.ConversionThreads),
+              std::tuple("pcm_s16le", -1, 4u));
     for (const char* bad :
          {"NoSuchThing=1", "ConversionThreads=two", "ConversionThreads=", "ConversionThreads=-1",
           "ConversionThreads=4294967296", "MP3AudioBitRate=12k", "MP3AudioBitRate=-2147483649",
           "MP3AudioNothing=1", "MP3=1", "XYZAudioBitRate=1", "=1"}) {
         std::string error;
-        EXPECT_FALSE(set(s, c, bad, &error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
+        EXPECT_FALSE(set(s, c, bad, &error) || error.empty()) << bad;
     }
-    EXPECT_EQ(s.ConversionThreads, 4u);
-    EXPECT_EQ(c.findById(1160)->AudioBitRate, 2);
+    EXPECT_EQ(std::tuple(s.ConversionThreads, c.findById(1160)->AudioBitRate), std::tuple(4u, 0));
 }
 
 TEST(SettingOptions, TakesSettingOptionsAndKeepsTheRest) {
@@ -283,8 +305,7 @@ TEST(SettingOptions, TakesSettingOptionsAndKeepsTheRest) {
     };
     const Case cases[] = {
         {{"a.wav", "--set", "X=1", "b.wav"}, {"a.wav", "b.wav"}, std::nullopt, {{"X", "1"}}},
-        {{"--format", "1200", "--threads", "3"}, {"--threads", "3"}, 1200, {}},
-        {{"--format=1160", "--format", "1010"}, {}, 1010, {}},
+        {{"--format=1160", "--threads", "--format", "1010"}, {"--threads"}, 1010, {}},
         {{"--set=Folder=C:\\a=b", "--set", "Y="}, {}, std::nullopt, {{"Folder", "C:\\a=b"}, {"Y", ""}}},
         {{"x", "--", "--set", "Z=1"}, {"x", "--", "--set", "Z=1"}, std::nullopt, {}}};
     for (const Case& c : cases) {
@@ -292,17 +313,14 @@ TEST(SettingOptions, TakesSettingOptionsAndKeepsTheRest) {
         SettingOptions options;
         std::string error;
         ASSERT_TRUE(takeSettingOptions(args, options, &error)) << error;
-        EXPECT_EQ(args, c.rest);
-        EXPECT_EQ(options.formatId, c.format);
-        EXPECT_EQ(options.sets, c.sets);
+        EXPECT_EQ(std::tuple(args, options.formatId, options.sets), std::tuple(c.rest, c.format, c.sets));
     }
     for (const char* badLine :
          {"--set", "--format", "--set NoEquals", "--set =v", "--format 12x", "--format="}) {
         std::vector<std::string> bad = split(badLine, " ");
         SettingOptions options;
         std::string error;
-        EXPECT_FALSE(takeSettingOptions(bad, options, &error)) << badLine;
-        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(takeSettingOptions(bad, options, &error) || error.empty()) << badLine;
     }
 }
 

@@ -19,8 +19,8 @@ void put(std::string& s, std::initializer_list<std::pair<int64_t, int>> fields, 
         for (int i = 0; i < n; ++i)
             s.push_back(static_cast<char>((v >> (8 * (bigEndian ? n - 1 - i : i))) & 0xFF));
 }
-}  // namespace
 
+// Interleaved samples, each bitWidth bits wide (signed), as a DWVW bit stream.
 std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth) {
     const int64_t maxDelta = int64_t{1} << (bitWidth - 1);
     std::string out;
@@ -55,13 +55,16 @@ std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth) {
     return out;
 }
 
+}  // namespace
+
 std::string makeDwvwAifc(const AifcLayout& layout, const std::vector<int32_t>& samples) {
     const std::string data = encodeDwvw(samples, layout.sampleSize);
     const auto frames = static_cast<int64_t>(samples.size()) / layout.channels;
     int exponent = 0;  // the rate as an 80-bit extended number
     const auto mantissa = static_cast<uint64_t>(std::ldexp(std::frexp(layout.sampleRate, &exponent), 64));
     std::string comm = "COMM";
-    put(comm, {{24, 4}, {layout.channels, 2}, {frames, 4}, {layout.sampleSize, 2}, {exponent + 16382, 2}}, true);
+    put(comm, {{24, 4}, {layout.channels, 2}, {frames, 4}, {layout.sampleSize, 2}, {exponent + 16382, 2}},
+        true);
     put(comm, {{static_cast<int64_t>(mantissa), 8}}, true);
     comm += layout.compression + std::string(2, '\0');
     std::string body = "AIFCFVER";

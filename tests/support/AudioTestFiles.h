@@ -9,14 +9,13 @@ class AudioReader;
 
 namespace testing_support {
 
-// Interleaved samples, each bitWidth bits wide (signed), as a DWVW bit stream.
-std::string encodeDwvw(const std::vector<int32_t>& samples, int bitWidth);
 struct AifcLayout {
     int channels = 1;
     int sampleSize = 16;
     double sampleRate = 44100;
     std::string compression = "DWVW";
 };
+// An AIFC file of interleaved samples, each sampleSize bits wide (signed), coded by a test-side DWVW encoder.
 std::string makeDwvwAifc(const AifcLayout& layout, const std::vector<int32_t>& samples);
 
 enum class Signal { Sine, Noise, Silence, Extremes };
