@@ -179,7 +179,7 @@ TEST(CommandLine, HeadForRawPreparedAndCombinedInputs) {
     combined.kind = kSourceCombineList;
     combined.path = "C:\\Temp\\list.txt";
     combined.extension = "ulw";  // never forced for the list
-    EXPECT_EQ(head(combined), "\"" + kExe + "\" -f concat -i \"C:\\Temp\\list.txt\"");
+    EXPECT_EQ(head(combined), "\"" + kExe + "\" -f concat -safe 0 -i \"C:\\Temp\\list.txt\"");
     EXPECT_EQ(buildCommandLine(combined, format(1200), settings, kExe).find("-async"), std::string::npos);
     EXPECT_NE(buildCommandLine(stereoWav(), format(1200), settings, kExe).find("-async 1 "),
               std::string::npos);
