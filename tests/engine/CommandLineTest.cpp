@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
-
 #include "engine/CommandLine.h"
 #include "formats/Catalogue.h"
 #include "settings/AppSettings.h"
@@ -69,93 +66,21 @@ TEST(CommandLine, WorkedExamples) {
               "-ss 00:01:30.500 -t 60 -map_metadata -1 -y \"C:\\Video\\clip.m4a\"");
 }
 
-// The audio part of a line for one variation of the format or the item; each case is derived by hand.
-// (Explicit bit rates, VBR qualities, channels, volume and G.726 bits: the end-to-end test.)
-TEST(CommandLine, AudioPieces) {
-    using Change = std::function<void(OutputFormat&, SourceItem&)>;
-    struct Case {
-        const char* name;
-        OutputFormat format;
-        Change change;
-        std::string middle;  // between "-dn -sn " and "-y "
-    };
-    const std::string mp3 = "-c:v mjpeg -q:v 2 -c:a libmp3lame -id3v2_version 3 -ar 44100 ";
-    const std::string m4a = "-f ipod -movflags faststart -vn -c:a ";
-    const std::vector<Case> cases = {
-        {"codec not in list: no audio options at all", format(1160),
-         [](auto& f, auto&) { f.AudioCodec = "pcm_s16le", f.AudioVolume = 50; }, "-c:v mjpeg -q:v 2 -an "},
-        {"item without streams", format(1160), [](auto&, auto& i) { i = SourceItem{}; },
-         "-c:v mjpeg -q:v 2 -an "},
-        {"unknown sample rate means 44100, mono picks the mono rate", format(1160),
-         [](auto&, auto& i) { i.streamSampleRates = {0}, i.streamChannels = {1}; },
-         mp3 + "-ac 1 -b:a 96000 "},
-        {"bit rate above the list", format(1160), [](auto& f, auto&) { f.AudioBitRate = 999000; },
-         mp3 + "-ac 2 -b:a 320000 "},
-        {"VBR without quality falls back to a bit rate", format(1160),
-         [](auto& f, auto&) { f.AudioVBREnabled = 1, f.AudioVBRQuality = -1; }, mp3 + "-ac 2 -b:a 128000 "},
-        {"VBR on a codec without VBR", format(1100),
-         [](auto& f, auto&) { f.AudioVBREnabled = 1, f.AudioVBRQuality = 3; },
-         m4a + "aac -strict -2 -cutoff 21000 -ar 44100 -ac 2 -b:a 128000 "},
-        {"compression level -1 becomes the first level", format(1100, "alac"),
-         [](auto& f, auto&) { f.AudioCompressionLevel = -1; },
-         m4a + "alac -ar 44100 -ac 2 -compression_level 0 "},
-        {"dca is strict", format(1200, "dca"), nullptr, "-vn -c:a dca -ar 44100 -ac 2 -strict -2 "},
-        {"g726 automatic: largest bit count", format(1200, "g726"), nullptr,
-         "-vn -c:a g726 -ar 8000 -ac 1 -b:a 40000 "},
-        {"adts writes an APE tag", format(1010), nullptr,
-         "-f adts -vn -c:a aac -strict -2 -cutoff 21000 -write_apetag 1 -ar 44100 -ac 2 -b:a 128000 "},
-        {"aiff writes ID3v2.3", format(1040), nullptr,
-         "-vn -c:a pcm_s16be -write_id3v2 1 -id3v2_version 3 -ar 44100 -ac 2 "},
-        {"a stream choice outside the streams means the first", format(1160),
-         [](auto&, auto& i) { i = twoStreamClip(), i.audioStream = 5; },
-         "-c:v mjpeg -q:v 2 -map 0:1 -c:a libmp3lame -id3v2_version 3 -ar 44100 -ac 2 -b:a 128000 "},
-    };
-    for (const Case& c : cases) {
-        OutputFormat f = c.format;
-        SourceItem item = stereoWav();
-        if (c.change) c.change(f, item);
-        EXPECT_EQ(buildCommandLine(item, f, AppSettings{}, kExe), "\"" + kExe + "\" -i \"" + item.path +
-                                                                      "\" -dn -sn " + c.middle + "-y \"" +
-                                                                      item.outputPath + "\"")
-            << c.name;
-    }
-}
-
-TEST(CommandLine, TrimPieces) {
-    constexpr int64_t kOff = -1;
-    struct Case {
-        const char* name;
-        uint32_t duration;
-        int64_t skip, convert, ignore;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
-        {"switched on with zero", 10, 0, 0, 0, ""},
-        {"skip with a fraction", 300, 90500, kOff, kOff, "-ss 00:01:30.500 "},
-        {"convert length", 300, kOff, 61001, kOff, "-t 00:01:01.001 "},
-        {"convert wins over ignore, skip still applies", 300, 90000, 5000, 7000, "-ss 90 -t 5 "},
-        {"ignore the last from the whole", 10, kOff, kOff, 3000, "-t 7 "},
-        {"ignore the last after a skip", 10, 2500, kOff, 3000, "-ss 00:00:02.500 -t 00:00:04.500 "},
-        {"ignore more than remains", 10, 8000, kOff, 2000, "-ss 8 -t 0 "},
-        {"unknown duration", 0, kOff, kOff, 1000, "-t 0 "},
-        {"hours beyond two digits", 10, 4294967295, kOff, kOff, "-ss 1193:02:47.295 "},
-    };
-    for (const Case& c : cases) {
-        SourceItem item = stereoWav();
-        item.duration = c.duration;
-        AppSettings s;
-        s.KeepID3Tag = 0;
-        s.EnableSkipLength = c.skip != kOff;
-        s.SkipLength = static_cast<uint32_t>(std::max<int64_t>(c.skip, 0));
-        s.EnableConvertLength = c.convert != kOff;
-        s.ConvertLength = static_cast<uint32_t>(std::max<int64_t>(c.convert, 0));
-        s.EnableIgnoreTheLast = c.ignore != kOff;
-        s.IgnoreLength = static_cast<uint32_t>(std::max<int64_t>(c.ignore, 0));
-        const std::string line = buildCommandLine(item, format(1200), s, kExe);
-        const std::string before = "-ar 44100 -ac 2 ";
-        const size_t from = line.find(before) + before.size();
-        EXPECT_EQ(line.substr(from, line.find("-map_metadata -1 -y") - from), c.expected) << c.name;
-    }
+// A stream choice outside the streams converts the first stream; a whole 90 s skip stays a bare number; the
+// convert length wins over ignoring the last part. (Other trims, bit rates, VBR, channels, volume and G.726
+// bits: the end-to-end test.)
+TEST(CommandLine, StreamChoiceOutsideTheStreamsAndTrims) {
+    SourceItem clip = twoStreamClip();
+    clip.audioStream = 5;
+    AppSettings settings;
+    settings.EnableSkipLength = settings.EnableConvertLength = settings.EnableIgnoreTheLast = 1;
+    settings.SkipLength = 90000;
+    settings.ConvertLength = 5000;
+    settings.IgnoreLength = 7000;
+    EXPECT_EQ(buildCommandLine(clip, format(1160), settings, kExe),
+              "\"D:\\Apps\\mdxcode.exe\" -i \"C:\\Video\\clip.mkv\" -dn -sn -c:v mjpeg -q:v 2 -map 0:1 "
+              "-c:a libmp3lame -id3v2_version 3 -ar 44100 -ac 2 -b:a 128000 -ss 90 -t 5 -y "
+              "\"C:\\Video\\clip.m4a\"");
 }
 
 TEST(CommandLine, HeadForRawPreparedAndCombinedInputs) {
@@ -184,15 +109,9 @@ TEST(CommandLine, HeadForRawPreparedAndCombinedInputs) {
     EXPECT_NE(buildCommandLine(stereoWav(), format(1200), settings, kExe).find("-async 1 "),
               std::string::npos);
 
-    const std::pair<std::string, std::string> rawCases[] = {{"ulw", "mulaw -ar 8k -ac 1"},
-                                                            {"alaw", "alaw -ar 8k -ac 1"},
-                                                            {"265", "hevc"},
-                                                            {"723_1", "g723_1"},
-                                                            {"h264", "h264"},
-                                                            {"wav", ""},
-                                                            {"", ""},
-                                                            {"ULW", ""},
-                                                            {"g729x", ""}};
+    // Raw G.723.1 is named without a rate or channels, which its reader refuses; names are matched exactly.
+    const std::pair<std::string, std::string> rawCases[] = {
+        {"alaw", "alaw -ar 8k -ac 1"}, {"723_1", "g723_1"}, {"wav", ""}, {"ULW", ""}, {"g729x", ""}};
     for (const auto& [ext, text] : rawCases) EXPECT_EQ(rawInputFormat(ext), text) << ext;
 }
 
