@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
-
-#include "cli/SettingOptions.h"
 #include "platform/MemorySettingsStore.h"
 #include "platform/StoreContract.h"
 #include "settings/Settings.h"
@@ -171,7 +168,6 @@ TEST(Settings, StoredValuesLoadOrKeepTheDefault) {
         const char* expected;
     };
     const Case cases[] = {{"MP3AudioCodec", kValueString, sz("libvo_aacenc"), "aac"},
-                          {"M4AAudioCodec", kValueString, sz("libfaac"), "aac"},
                           {"AACAudioCodec", kValueString, sz("libfdk_aac"), "libfdk_aac"},
                           {"MP3AudioCodec", kValueString, "x", nullptr},  // too short
                           {"MP3AudioCodec", kValueString, "\0\0"s, ""},
@@ -179,8 +175,6 @@ TEST(Settings, StoredValuesLoadOrKeepTheDefault) {
                           {"OutputFormat", kValueDword, "\x9c\x04"s, nullptr},
                           {"TargetExistsOpt", 11 /* QWORD */, "\x16\0\0\0\0\0\0\0"s, nullptr},
                           {"MP3AudioBitRate", kValueBinary, "\0\xee\x02\0"s, nullptr},
-                          {"Folder", kValueDword, "\5\0\0\0"s, nullptr},
-                          {"FilterExts", kValueString, "", nullptr},
                           {"DestSpecifiedFolder", kValueString, sz(longPath), longPath.c_str()}};
     for (const Case& c : cases) {
         MemorySettingsStore store;
@@ -191,21 +185,6 @@ TEST(Settings, StoredValuesLoadOrKeepTheDefault) {
         ASSERT_TRUE(!c.expected || set(expected, expectedCatalogue, std::string(c.name) + "=" + c.expected));
         EXPECT_EQ(storedText(loaded, loadedCatalogue), storedText(expected, expectedCatalogue))
             << c.name << " " << c.bytes.size();
-    }
-}
-
-TEST(Settings, FilterExtensionList) {
-    const std::tuple<uint32_t, std::string, Strings> cases[] = {
-        {1, "MP3,,Wav", {"mp3", "wav"}},
-        {0, "MP3,,Wav", {}},
-        {1, "m p3,", {"m p3"}} /* not trimmed */,
-        {1, "\xC3\x84X", {"\xC3\x84x"}} /* only ASCII is lowered */};
-    for (const auto& [enabled, exts, expected] : cases) {
-        AppSettings s = defaultSettings("");
-        Catalogue c;
-        ASSERT_TRUE(set(s, c, "FilterExts=" + exts) &&
-                    set(s, c, "EnableExtFilter=" + std::to_string(enabled)));
-        EXPECT_EQ(s.filterExtensions, expected) << exts;
     }
 }
 
@@ -229,30 +208,6 @@ TEST(Settings, SaveGroupsWriteTheirValuesInOrder) {
               (Strings{"DestOutputFolderOpt", "FilterExts", "RequestAudioIndex", "AACAudioCodec",
                        "AACDEVICEAudioCodec", "WVAudioVolume"}));
     EXPECT_EQ(Strings(names.begin() + 21, names.end()), perFormatValueNames(c));
-}
-
-TEST(History, LoadStopsAtTheFirstGapOrShortValue) {
-    std::vector<std::pair<std::string, std::string>> many;  // "0".."34"
-    Strings thirty;
-    for (int i = 0; i <= 34; ++i) many.emplace_back(std::to_string(i), encodeStringValue(std::to_string(i)));
-    for (int i = 0; i < 30; ++i) thirty.push_back(std::to_string(i));
-    const auto sz = encodeStringValue;
-    const std::pair<std::vector<std::pair<std::string, std::string>>, Strings> cases[] = {
-        {many, thirty},
-        {{{"0", sz("a")}, {"1", sz("")}, {"2", sz("c")}}, {"a"}},  // an empty string is 2 bytes: too short
-        {{{"1", sz("b")}}, {}},
-        // 4 bytes of another type are skipped; an odd size loses its last byte.
-        {{{"0", sz("mp3")}, {"1", "DWORD"}, {"2", "w\0a\0v"s}, {"3", "x\0"s}}, {"mp3", "wa"}}};
-    for (const auto& [values, expected] : cases) {
-        MemorySettingsStore store;
-        auto key = store.createKey(kOutputFolder);
-        for (const auto& [name, bytes] : values)
-            key->writeRaw(name, bytes == "DWORD" ? kValueDword : kValueString,
-                          bytes == "DWORD" ? "\5\5\5\5" : bytes);
-        HistoryList list{{"old"}, "typed", 0};
-        EXPECT_TRUE(loadHistory(store, list, kOutputFolderHistory));
-        EXPECT_EQ(std::tuple(list.items, list.selected), std::tuple(expected, -1));
-    }
 }
 
 TEST(History, SaveAndPushRules) {
@@ -280,76 +235,20 @@ TEST(History, SaveAndPushRules) {
     }
 }
 
-TEST(ApplySetting, NamesIgnoreCaseAndBadValuesAreRefused) {
+// Names ignore case; numbers take a sign and wrap as DWORDs, never beyond 32 bits.
+TEST(ApplySetting, NumbersAtTheirLimitsAndNamesOfNoFormat) {
     AppSettings s = defaultSettings("");
     Catalogue c;
-    for (const char* good : {"mp3audiocodec=pcm_s16le", "WAVAudioVolume=4294967295", "conversionthreads=+4"})
+    for (const char* good : {"WAVAudioVolume=4294967295", "conversionthreads=+4"})
         EXPECT_TRUE(set(s, c, good)) << good;
-    EXPECT_EQ(std::tuple(c.findById(1160)->AudioCodec, c.findById(1200)->AudioVolume, s.ConversionThreads),
-              std::tuple("pcm_s16le", -1, 4u));
+    EXPECT_EQ(std::tuple(c.findById(1200)->AudioVolume, s.ConversionThreads), std::tuple(-1, 4u));
     for (const char* bad :
-         {"NoSuchThing=1", "ConversionThreads=two", "ConversionThreads=", "ConversionThreads=-1",
-          "ConversionThreads=4294967296", "MP3AudioBitRate=12k", "MP3AudioBitRate=-2147483649",
-          "MP3AudioNothing=1", "MP3=1", "XYZAudioBitRate=1", "=1"}) {
+         {"ConversionThreads=-1", "ConversionThreads=4294967296", "MP3AudioBitRate=-2147483649",
+          "MP3AudioNothing=1", "MP3=1", "XYZAudioBitRate=1"}) {
         std::string error;
         EXPECT_FALSE(set(s, c, bad, &error) || error.empty()) << bad;
     }
     EXPECT_EQ(std::tuple(s.ConversionThreads, c.findById(1160)->AudioBitRate), std::tuple(4u, 0));
-}
-
-TEST(SettingOptions, TakesSettingOptionsAndKeepsTheRest) {
-    struct Case {
-        std::vector<std::string> args, rest;
-        std::optional<int32_t> format;
-        std::vector<std::pair<std::string, std::string>> sets;
-    };
-    const Case cases[] = {
-        {{"a.wav", "--set", "X=1", "b.wav"}, {"a.wav", "b.wav"}, std::nullopt, {{"X", "1"}}},
-        {{"--format=1160", "--threads", "--format", "1010"}, {"--threads"}, 1010, {}},
-        {{"--set=Folder=C:\\a=b", "--set", "Y="}, {}, std::nullopt, {{"Folder", "C:\\a=b"}, {"Y", ""}}},
-        {{"x", "--", "--set", "Z=1"}, {"x", "--", "--set", "Z=1"}, std::nullopt, {}}};
-    for (const Case& c : cases) {
-        std::vector<std::string> args = c.args;
-        SettingOptions options;
-        std::string error;
-        ASSERT_TRUE(takeSettingOptions(args, options, &error)) << error;
-        EXPECT_EQ(std::tuple(args, options.formatId, options.sets), std::tuple(c.rest, c.format, c.sets));
-    }
-    for (const char* badLine :
-         {"--set", "--format", "--set NoEquals", "--set =v", "--format 12x", "--format="}) {
-        std::vector<std::string> bad = split(badLine, " ");
-        SettingOptions options;
-        std::string error;
-        EXPECT_FALSE(takeSettingOptions(bad, options, &error) || error.empty()) << badLine;
-    }
-}
-
-TEST(SettingOptions, LoadsStoreThenOverridesThenFormat) {
-    struct Case {
-        std::optional<int32_t> formatId;
-        std::vector<std::pair<std::string, std::string>> sets;
-        int32_t expectedFormat;  // 0: none; -1: refused
-        int32_t mp3BitRate;
-    };
-    const Case cases[] = {{std::nullopt, {{"MP3AudioBitRate", "192000"}}, 1200, 192000},  // the stored format
-                          {1160, {{"OutputFormat", "21001"}}, 1160, 128000},
-                          {std::nullopt, {{"OutputFormat", "21001"}}, 0, 128000},  // a custom group: none
-                          {170, {}, -1, 0}};  // the internal intermediate format is not offered
-    for (const Case& c : cases) {
-        auto store = std::make_unique<MemorySettingsStore>();
-        store->createKey(kOptions)->writeDword("OutputFormat", 1200);
-        store->createKey(kOptions)->writeDword("MP3AudioBitRate", 128000);
-        LoadedSettings loaded;
-        std::string error;
-        const SettingOptions options{c.formatId, c.sets};
-        ASSERT_EQ(loadSettingsWithOptions(options, loaded, &error, std::move(store)), c.expectedFormat >= 0);
-        if (c.expectedFormat < 0) {
-            EXPECT_NE(error.find("170"), std::string::npos);
-            continue;
-        }
-        EXPECT_EQ(loaded.format ? loaded.format->id : 0, c.expectedFormat);
-        EXPECT_EQ(loaded.catalogue->findById(1160)->AudioBitRate, c.mp3BitRate);
-    }
 }
 
 }  // namespace
