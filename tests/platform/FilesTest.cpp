@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -23,16 +22,11 @@ TEST(PathParts, NameExtensionFolderAndFullPath) {
     const struct {
         std::string path, name, extension, folder;
     } cases[] = {
-        {P("/a/b.wav"), "b.wav", ".wav", P("/a/")},
-        {"b.wav", "b.wav", ".wav", none},
-        {P("/a/b/"), "", none, P("/a/b/")},
-        {P("/a.b/c"), "c", none, P("/a.b/")},
-        {"x.tar.gz", "x.tar.gz", ".gz", none},
+        {P("/a/b.wav"), "b.wav", ".wav", P("/a/")}, {P("/a/b/"), "", none, P("/a/b/")},
+        {P("/a.b/c"), "c", none, P("/a.b/")},       {"x.tar.gz", "x.tar.gz", ".gz", none},
         {P("/a/name."), "name.", ".", P("/a/")},
-        {P("/music/Песня 中文 😀.mp3"), "Песня 中文 😀.mp3", ".mp3", P("/music/")},
 #ifdef _WIN32
-        {"C:/a.b/c", "c", none, "C:/a.b/"},
-        {"C:\\a/b\\c.wav", "c.wav", ".wav", "C:\\a/b\\"},
+        {"C:/a.b/c", "c", none, "C:/a.b/"},         {"C:\\a/b\\c.wav", "c.wav", ".wav", "C:\\a/b\\"},
 #else
         {"/a/b\\c.wav", "b\\c.wav", ".wav", "/a/"},  // colons and backslashes are ordinary characters
         {"/a:b/c", "c", none, "/a:b/"},
@@ -44,24 +38,14 @@ TEST(PathParts, NameExtensionFolderAndFullPath) {
         EXPECT_EQ(platform::folderPart(c.path).value_or(none), c.folder) << c.path;
     }
     EXPECT_EQ(platform::withTrailingSeparator(P("/a")), P("/a/"));
-    EXPECT_EQ(platform::withTrailingSeparator(P("/a/")), P("/a/"));
     EXPECT_EQ(platform::withTrailingSeparator(""), "");
 
     TempDir dir;
     const std::string base = u8(dir.path());
     EXPECT_EQ(platform::fullPath(base + P("/a/./b//c/../d.wav")), base + P("/a/b/d.wav"));
-    EXPECT_EQ(platform::fullPath("rel.wav"), u8(fs::current_path() / "rel.wav"));
 #ifdef _WIN32
     EXPECT_EQ(platform::fullPath("C:/a/./b\\\\c\\..\\d.wav"), "C:\\a\\b\\d.wav");
 #endif
-}
-
-TEST(FormatByteSize, UnitsAndBoundaries) {
-    const std::pair<int64_t, const char*> cases[] = {
-        {-5, "-5 B"},         {999, "999 B"},       {1000, "1.0 KB"},        {1023999, "1000.0 KB"},
-        {1024000, "0.98 MB"}, {1536000, "1.46 MB"}, {1048576000, "0.98 GB"}, {5497558138880, "5.00 TB"},
-    };
-    for (const auto& [bytes, text] : cases) EXPECT_EQ(platform::formatByteSize(bytes), text) << bytes;
 }
 
 TEST(FileTests, ExistenceKindAndSize) {
@@ -72,7 +56,6 @@ TEST(FileTests, ExistenceKindAndSize) {
     const std::tuple<std::string, bool, bool, bool> cases[] = {
         {dir.file("f.txt"), 1, 1, 0},
         {dir.file("sub") + platform::kPathSeparator, 1, 0, 1},
-        {dir.file("missing"), 0, 0, 0},
         {dir.file(P("f.txt/x")), 0, 0, 0},
     };
     for (const auto& [path, exists, isFile, isFolder] : cases) {
@@ -98,9 +81,6 @@ TEST(FolderTree, CreatesEveryLevelAndRefusesFilesOnTheWay) {
     const std::pair<std::string, bool> cases[] = {
         {dir.file(P("x/y/")), true},  // a trailing separator creates every level
         {dir.file(P("p//q//r")), true},
-        {dir.file(P("x/y/")), true},  // already there
-        {dir.file(P("Папка 中文 it's & 😀/sub")), true},
-        {u8(dir.path().root_path()), true},
 #ifdef _WIN32
         {dir.file("fw") + "/a/b/", true},
 #else
@@ -121,29 +101,18 @@ TEST(FolderTree, CreatesEveryLevelAndRefusesFilesOnTheWay) {
     EXPECT_TRUE(fs::is_directory(dir.path() / "new" / "deep"));
 }
 
+// In the system's temporary folder or the given one (a separator added), prefix, digits, extension; a name
+// already taken is stepped around.
 TEST(TempNames, ShapeAndFreshness) {
-    const std::string tmp = platform::temporaryFolder();
-    ASSERT_TRUE(!tmp.empty() && tmp.back() == platform::kPathSeparator) << tmp;
-    EXPECT_EQ(platform::makeTempFileName("", "", ".wav").rfind(tmp, 0), 0u);
-
+    EXPECT_EQ(platform::makeTempFileName("", "", ".wav").rfind(platform::temporaryFolder(), 0), 0u);
     TempDir dir;
-    const std::string folder = u8(dir.path());  // no final separator: one is added
-    std::set<std::string> seen;
-    for (int i = 0; i < 5; ++i) {
-        const std::string name = platform::makeTempFileName(folder, "md", ".vob");
-        EXPECT_EQ(name.rfind(folder + platform::kPathSeparator + "md", 0), 0u) << name;
-        EXPECT_EQ(name.find_first_not_of("0123456789", folder.size() + 3), name.size() - 4) << name;
-        EXPECT_EQ(name.substr(name.size() - 4), ".vob");
-        EXPECT_FALSE(fs::exists(fromU8(name))) << name;
-        EXPECT_TRUE(seen.insert(name).second) << name;
-        writeFile(name, "taken");  // later names must step around it
-    }
-}
-
-TEST(SystemErrorText, KnownAndUnknownCodes) {
-    const std::string text = platform::systemErrorText(2).value_or("");  // file not found on both systems
-    EXPECT_TRUE(!text.empty() && text.find_first_of("\r\n") == std::string::npos) << text;
-    EXPECT_EQ(platform::systemErrorText(0x7FFFFF3Fu), std::nullopt);
+    const std::string folder = u8(dir.path());
+    const std::string first = platform::makeTempFileName(folder, "md", ".vob");
+    EXPECT_EQ(first.rfind(folder + platform::kPathSeparator + "md", 0), 0u) << first;
+    EXPECT_EQ(first.find_first_not_of("0123456789", folder.size() + 3), first.size() - 4) << first;
+    EXPECT_EQ(first.substr(first.size() - 4), ".vob");
+    writeFile(first, "taken");
+    EXPECT_NE(platform::makeTempFileName(folder, "md", ".vob"), first);
 }
 
 TEST(ProveWritable, LeavesNothingBehindAndNeverHarmsAFile) {
@@ -163,9 +132,6 @@ TEST(ProveWritable, LeavesNothingBehindAndNeverHarmsAFile) {
     EXPECT_EQ(readFile(mine), "precious bytes");
     EXPECT_EQ(fs::last_write_time(fromU8(mine)), old);
 
-    fs::create_directory(dir.path() / "folder.mp3");
-    EXPECT_FALSE(platform::proveWritable(dir.file("folder.mp3")));
-    EXPECT_TRUE(fs::is_directory(dir.path() / "folder.mp3"));
     EXPECT_FALSE(platform::proveWritable(dir.file(P("missing/x.mp3"))));
 }
 

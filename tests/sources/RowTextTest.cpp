@@ -20,17 +20,6 @@ SourceItem itemWithStreams(std::vector<uint32_t> rates, std::vector<uint32_t> kb
 
 }  // namespace
 
-TEST(RowText, ChannelsAndDurations) {
-    const std::vector<std::pair<uint32_t, std::string>> channels = {
-        {0, "0"}, {1, "Mono"}, {2, "Stereo"}, {3, "2.1"}, {5, "4.1"}, {8, "7.1"}, {9, "9"},
-    };
-    for (const auto& [count, text] : channels) EXPECT_EQ(channelText(count), text) << count;
-    const std::vector<std::pair<uint32_t, std::string>> durations = {
-        {0, ""}, {59, "00:59"}, {61, "01:01"}, {3599, "59:59"}, {3600, "1:00:00"}, {360000, "100:00:00"},
-    };
-    for (const auto& [seconds, text] : durations) EXPECT_EQ(durationText(seconds), text) << seconds;
-}
-
 TEST(RowText, FileAndStreamColumnsFollowTheChosenStream) {
     const struct {
         const char* name;
@@ -46,7 +35,6 @@ TEST(RowText, FileAndStreamColumnsFollowTheChosenStream) {
          {"22050 Hz*2", "64 kbps", "Mono"}},
         {"unknown facts", itemWithStreams({0, 0}, {0, 0}, {0, 0}, 1), {"*2", "", ""}},
         {"choice outside the streams", itemWithStreams({48000}, {1}, {1}, 3), {"", "", ""}},
-        {"no streams", SourceItem{}, {"", "", ""}},
     };
     EXPECT_EQ(fileColumnText(cases[0].item), "clip.mkv");
     EXPECT_EQ(fileColumnText(cases[1].item), "clip.mkv (2 audios)");
