@@ -1,8 +1,6 @@
 // Voice-recorder files built byte by byte: header fields, zero padding, block records, end marks, damage.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "audio/VoiceRecorderReader.h"
 #include "support/AudioTestFiles.h"
 #include "support/TestSupport.h"
@@ -79,12 +77,10 @@ TEST_F(VoiceRecorderReaderTest, ZeroPaddingBlockRecordsAndEndMarks) {
     const auto reference = decode(kAdpcm, f1 + f2);
     ASSERT_EQ(reference.size(), 160u);
     const std::pair<std::string, size_t> cases[] = {
-        {f1 + zero + record(-1, 40) + f2, 160},         // negative offset: go on after the record
-        {f1 + zero + record(INT32_MIN, 40) + f2, 160},  //
-        {f1 + zero + record(0, 40) + f2, 240},          // offset 0: the record is read as a frame
-        {f1 + zero + record(INT32_MAX, 40) + f2, 80},   // beyond the end
-        {f1 + zero + zero + f2, 80},                    // two all-zero frames end the stream
-        {f1 + zero, 80},
+        {f1 + zero + record(-1, 40) + f2, 160},           // negative offset: go on after the record
+        {f1 + zero + record(0, 40) + f2, 240},            // offset 0: the record is read as a frame
+        {f1 + zero + record(INT32_MAX, 40) + f2, 80},     // beyond the end
+        {f1 + zero + zero + f2, 80},                      // two all-zero frames end the stream
         {f1 + zero + record(40, 40).substr(0, 10), 80}};  // record cut short
     for (const auto& [payload, samples] : cases)
         EXPECT_EQ(decode(kAdpcm, payload).size(), samples) << payload.size();
@@ -96,18 +92,6 @@ TEST_F(VoiceRecorderReaderTest, ZeroPaddingBlockRecordsAndEndMarks) {
     std::vector<size_t> sizes;
     EXPECT_EQ(decode(kAcelp, a1 + a2.substr(0, 6), 100, &sizes).size(), 80u) << "truncated last frame";
     EXPECT_EQ(sizes, (std::vector<size_t>{100, 60, 0})) << "reads stay within the buffer";
-}
-
-TEST_F(VoiceRecorderReaderTest, RandomPayloadsEndAndTheSourceIsKept) {
-    std::mt19937 rng(2024);
-    for (int trial = 0; trial < 40; ++trial) {
-        const int codec = trial % 2 == 0 ? kAcelp : kAdpcm;
-        std::string payload(rng() % 20000, '\0');
-        for (auto& ch : payload) ch = static_cast<char>(static_cast<int>(rng() % 8) < trial % 4 ? 0 : rng());
-        EXPECT_LE(decode(codec, payload).size(), (payload.size() / (codec == kAcelp ? 7 : 40) + 1) * 80);
-        EXPECT_LE(reader_.position(), reader_.size());
-        EXPECT_TRUE(readFile(dir_.file("t.voc")) == voiceRecorderHeader(12, codec) + payload);
-    }
 }
 
 }  // namespace

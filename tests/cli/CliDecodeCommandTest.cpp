@@ -14,14 +14,14 @@ size_t filesIn(const TempDir& dir) {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), {})) - 2;
 }
 
-// Every sample width and channel count; more than two channels keep the first two.
+// Odd and even sample widths, up to four channels; more than two channels keep the first two.
 TEST(CliDecode, DecodesDwvwFilesIntoWav) {
     using enum Signal;
-    // clang-format off
-    for (const auto& [name, bits, channels, signal] : {std::tuple{"a.aifc", 16, 1, Sine}, {"b.aif", 24, 2, Extremes},
-             {"c.aiff", 12, 4, Noise}, {"d.aifc", 8, 1, Noise}, {"e.aifc", 9, 3, Extremes}, {"f.aifc", 13, 5, Silence},
-             {"g.aifc", 20, 2, Sine}}) {
-        // clang-format on
+    const std::tuple<const char*, int, int, Signal> cases[] = {{"a.aifc", 16, 1, Sine},
+                                                               {"b.aif", 24, 2, Extremes},
+                                                               {"c.aiff", 12, 4, Noise},
+                                                               {"e.aifc", 9, 3, Extremes}};
+    for (const auto& [name, bits, channels, signal] : cases) {
         SCOPED_TRACE(name);
         TempDir dir;
         const auto samples = makeSignal(signal, bits, channels, 32000 * 2 + 99);

@@ -21,13 +21,10 @@ std::vector<int32_t> sndfileDecode(const TempDir& dir, const std::string& aifc) 
 // sndfile-convert's own (mono only) DWVW files: the top 16 bits of its decoding, facts from the file.
 TEST(DwvwAgainstSndfile, DecodesTheSameSamplesAndFacts) {
     const uint32_t frames = 22050 * 3 + 777;  // not a whole number of blocks
-    for (const auto& [lavfi, codec, encoding] :
-         {std::tuple{"sine=frequency=1000", "pcm_s16le", "-dwvw16"},
-          {"sine=frequency=3000", "pcm_s24le", "-dwvw24"},
-          {"anoisesrc=amplitude=1", "pcm_s16le", "-dwvw16"},
-          {"anoisesrc=amplitude=0.3:color=pink", "pcm_s24le", "-dwvw24"},
-          {"anullsrc=channel_layout=mono", "pcm_s16le", "-dwvw16"},
-          {"anullsrc=channel_layout=mono", "pcm_s24le", "-dwvw24"}}) {
+    for (const auto& [lavfi, codec, encoding] : {std::tuple{"sine=frequency=1000", "pcm_s16le", "-dwvw16"},
+                                                 {"sine=frequency=3000", "pcm_s24le", "-dwvw24"},
+                                                 {"anoisesrc=amplitude=1", "pcm_s16le", "-dwvw16"},
+                                                 {"anullsrc=channel_layout=mono", "pcm_s24le", "-dwvw24"}}) {
         SCOPED_TRACE(std::string(lavfi) + " " + encoding);
         TempDir dir;
         const std::string source = dir.file("source.wav"), aifc = dir.file("made.aifc");
