@@ -35,14 +35,6 @@ bool processAlive(uint64_t pid) {
 #endif
 }
 
-std::string testExecutable() {
-#ifdef _WIN32
-    return testing_support::binFolder() + "test_engine.exe";
-#else
-    return testing_support::binFolder() + "test_engine";
-#endif
-}
-
 }  // namespace
 
 TEST(TranscoderOrphan, HelperStartsALongJob) {
@@ -62,8 +54,10 @@ TEST(TranscoderOrphan, TranscoderEndsWithTheProgram) {
 #else
     setenv("MELODRIFT_ORPHAN_HELPER", "1", 1);
 #endif
-    auto helper = platform::startChildProcess(
-        "\"" + testExecutable() + "\" --gtest_filter=TranscoderOrphan.HelperStartsALongJob", "");
+    auto helper =
+        platform::startChildProcess("\"" + testing_support::binFolder() +
+                                        "test_engine\" --gtest_filter=TranscoderOrphan.HelperStartsALongJob",
+                                    "");
 #ifdef _WIN32
     _putenv("MELODRIFT_ORPHAN_HELPER=");
 #else

@@ -2,16 +2,6 @@
 
 #include "sources/SourceItem.h"
 
-TEST(SourceItem, ExtensionIsLowerCaseTextAfterTheLastDotOfTheName) {
-#ifdef _WIN32
-    EXPECT_EQ(sourceExtension(R"(C:\a.b\c)"), "");
-    EXPECT_EQ(sourceExtension("C:/x.dir/track"), "");
-#endif
-    const std::pair<const char*, const char*> cases[] = {
-        {"/m/a.b/c", ""}, {"/m/archive.tar.GZ", "gz"}, {"/m/trailingdot.", ""}, {"noext", ""}};
-    for (const auto& [path, extension] : cases) EXPECT_EQ(sourceExtension(path), extension) << path;
-}
-
 // Windows file names ignore case, so the same file in other letter case is the same source; POSIX ones
 // do not. A DVD title's key is its folder and title set, and never a file's key.
 TEST(SourceMap, RefusesASourceThatIsAlreadyListed) {

@@ -1,7 +1,6 @@
 #include "support/CliAndMedia.h"
 
 #include <cstdlib>
-#include <sstream>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -35,19 +34,6 @@ CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
             if (c != '\r') *text += c;
     }
     return run;
-}
-
-std::vector<std::string> words(const std::string& text, const std::vector<std::string>& then) {
-    std::vector<std::string> list;
-    std::istringstream in(text);
-    for (std::string w; in >> w;) list.push_back(w);
-    list.insert(list.end(), then.begin(), then.end());
-    return list;
-}
-
-bool makeMedia(const std::string& path, const std::string& args) {
-    runTranscoder(words("-hide_banner -loglevel error " + args, {"-y", path}));
-    return !readFile(path).empty();
 }
 
 }  // namespace testing_support

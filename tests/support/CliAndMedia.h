@@ -1,4 +1,4 @@
-// Running melodrift-cli as a user does, and making test media with the transcoder.
+// Running melodrift-cli as a user does.
 #pragma once
 
 #include <string>
@@ -16,11 +16,5 @@ struct CliRun {
 // Runs melodrift-cli through the command processor (for the exit status and separate streams). On POSIX
 // the settings come from <dir>/config; output goes through <dir>/cli.out and cli.err.
 CliRun runCli(const TempDir& dir, const std::vector<std::string>& args);
-
-// The blank-separated words of text, then the given arguments (paths, which may hold blanks).
-std::vector<std::string> words(const std::string& text, const std::vector<std::string>& then = {});
-
-// Runs the transcoder with blank-separated arguments, then "-y path"; true when the file came out non-empty.
-bool makeMedia(const std::string& path, const std::string& args);
 
 }  // namespace testing_support

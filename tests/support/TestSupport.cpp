@@ -57,19 +57,22 @@ RunOutput runProgram(const std::string& program, const std::vector<std::string>&
 
 RunOutput runTranscoder(const std::vector<std::string>& args) { return runProgram(transcoderPath(), args); }
 
-bool makeSineWav(const std::string& path, int seconds, int sampleRate, int channels, int frequency) {
-    const std::string src = "sine=frequency=" + std::to_string(frequency) +
-                            ":sample_rate=" + std::to_string(sampleRate) +
-                            ":duration=" + std::to_string(seconds);
-    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", src};
-    if (channels != 1) {
-        args.push_back("-ac");
-        args.push_back(std::to_string(channels));
-    }
-    args.insert(args.end(), {"-c:a", "pcm_s16le", "-y", path});
-    runTranscoder(args);
-    std::error_code ec;
-    return fs::file_size(fromU8(path), ec) > 44 && !ec;
+std::vector<std::string> words(const std::string& text, const std::vector<std::string>& then) {
+    std::vector<std::string> list;
+    std::istringstream in(text);
+    for (std::string w; in >> w;) list.push_back(w);
+    list.insert(list.end(), then.begin(), then.end());
+    return list;
+}
+
+bool makeMedia(const std::string& path, const std::string& args) {
+    runTranscoder(words("-hide_banner -loglevel error " + args, {"-y", path}));
+    return !readFile(path).empty();
+}
+
+bool makeSineWav(const std::string& path, int seconds) {
+    return makeMedia(path, "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=" +
+                               std::to_string(seconds) + " -ac 2 -c:a pcm_s16le");
 }
 
 std::string readFile(const std::string& path) {

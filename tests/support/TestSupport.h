@@ -43,9 +43,12 @@ RunOutput runProgram(const std::string& program, const std::vector<std::string>&
 // Runs the transcoder with the given arguments (for example to make test media) and collects its output.
 RunOutput runTranscoder(const std::vector<std::string>& args);
 
-// Writes a sine WAV (16-bit PCM) with the transcoder's lavfi source. True on success.
-bool makeSineWav(const std::string& path, int seconds, int sampleRate = 44100, int channels = 2,
-                 int frequency = 440);
+// The blank-separated words of text, then the given arguments (paths, which may hold blanks).
+std::vector<std::string> words(const std::string& text, const std::vector<std::string>& then = {});
+// Runs the transcoder with blank-separated arguments, then "-y path"; true when the file came out non-empty.
+bool makeMedia(const std::string& path, const std::string& args);
+// A 440 Hz sine as a 44100 Hz stereo WAV (16-bit PCM).
+bool makeSineWav(const std::string& path, int seconds);
 
 std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
