@@ -37,15 +37,10 @@ TEST(PathParts, NameExtensionFolderAndFullPath) {
         EXPECT_EQ(platform::extensionPart(c.path).value_or(none), c.extension) << c.path;
         EXPECT_EQ(platform::folderPart(c.path).value_or(none), c.folder) << c.path;
     }
-    EXPECT_EQ(platform::withTrailingSeparator(P("/a")), P("/a/"));
-    EXPECT_EQ(platform::withTrailingSeparator(""), "");
 
     TempDir dir;
     const std::string base = u8(dir.path());
     EXPECT_EQ(platform::fullPath(base + P("/a/./b//c/../d.wav")), base + P("/a/b/d.wav"));
-#ifdef _WIN32
-    EXPECT_EQ(platform::fullPath("C:/a/./b\\\\c\\..\\d.wav"), "C:\\a\\b\\d.wav");
-#endif
 }
 
 TEST(FileTests, ExistenceKindAndSize) {
@@ -80,7 +75,6 @@ TEST(FolderTree, CreatesEveryLevelAndRefusesFilesOnTheWay) {
     writeFile(dir.file("file"), "x");
     const std::pair<std::string, bool> cases[] = {
         {dir.file(P("x/y/")), true},  // a trailing separator creates every level
-        {dir.file(P("p//q//r")), true},
 #ifdef _WIN32
         {dir.file("fw") + "/a/b/", true},
 #else
@@ -99,20 +93,6 @@ TEST(FolderTree, CreatesEveryLevelAndRefusesFilesOnTheWay) {
     EXPECT_FALSE(fs::exists(dir.path() / "new"));
     EXPECT_TRUE(platform::ensureFolder(dir.file(P("new/deep")), true));
     EXPECT_TRUE(fs::is_directory(dir.path() / "new" / "deep"));
-}
-
-// In the system's temporary folder or the given one (a separator added), prefix, digits, extension; a name
-// already taken is stepped around.
-TEST(TempNames, ShapeAndFreshness) {
-    EXPECT_EQ(platform::makeTempFileName("", "", ".wav").rfind(platform::temporaryFolder(), 0), 0u);
-    TempDir dir;
-    const std::string folder = u8(dir.path());
-    const std::string first = platform::makeTempFileName(folder, "md", ".vob");
-    EXPECT_EQ(first.rfind(folder + platform::kPathSeparator + "md", 0), 0u) << first;
-    EXPECT_EQ(first.find_first_not_of("0123456789", folder.size() + 3), first.size() - 4) << first;
-    EXPECT_EQ(first.substr(first.size() - 4), ".vob");
-    writeFile(first, "taken");
-    EXPECT_NE(platform::makeTempFileName(folder, "md", ".vob"), first);
 }
 
 TEST(ProveWritable, LeavesNothingBehindAndNeverHarmsAFile) {

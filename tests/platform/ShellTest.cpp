@@ -19,25 +19,4 @@ TEST(ShellHelpers, FallbackOpenCommandCutsAtThePlaceholder) {
     for (const auto& c : cases) EXPECT_EQ(platform::fallbackOpenCommand(c.registered, url), c.expected);
 }
 
-TEST(ShellHelpers, ChosenFolderGetsItsSeparatorAndMustFit) {
-#ifdef _WIN32
-    const std::string folder = "C:\\Music", withSep = "C:\\Music\\";
-#else
-    const std::string folder = "/music", withSep = "/music/";
-#endif
-    const struct {
-        std::string folder;
-        size_t maxChars;
-        std::optional<std::string> expected;
-    } cases[] = {
-        {folder, folder.size() + 2, withSep},
-        {folder, folder.size() + 1, std::nullopt},  // the added separator no longer fits
-        {"", 260, std::nullopt},
-        // Counted in UTF-16 units: one for Я.
-        {folder + "Я", folder.size() + 3, folder + "Я" + withSep.back()},
-    };
-    for (const auto& c : cases) EXPECT_EQ(platform::finishChosenFolder(c.folder, c.maxChars), c.expected);
-    EXPECT_EQ(platform::utf16Length("aП中😀"), 5u);  // characters beyond the BMP take two units
-}
-
 }  // namespace

@@ -75,23 +75,6 @@ TEST(FileStore, AFolderInPlaceOfTheFileIsAnEmptyStoreThatCannotBeWritten) {
     EXPECT_TRUE(fs::is_directory(dir.file("settings.conf")));
 }
 
-TEST(FileStore, TwoInstancesKeepEachOthersChangesAndLeftoversGo) {
-    TempDir dir;
-    const std::string path = dir.file("settings.conf");
-    ASSERT_TRUE(testing_support::writeFile(dir.file(".settings.conf.AbC123"), "half"));
-    ASSERT_TRUE(testing_support::writeFile(dir.file("other.txt"), "keep"));
-    auto a = platform::openFileSettingsStore(path), b = platform::openFileSettingsStore(path);
-    for (uint32_t i = 0; i < 10; ++i) {
-        ASSERT_TRUE(a->createKey("K")->writeDword("a" + std::to_string(i), i));
-        ASSERT_TRUE(b->createKey("K")->writeDword("b" + std::to_string(i), i));
-    }
-    EXPECT_FALSE(fs::exists(dir.path() / ".settings.conf.AbC123"));  // a dead writer's temporary file
-    EXPECT_TRUE(fs::exists(dir.path() / "other.txt"));
-    const auto tree = SettingsTree::parse(readFile(path));
-    ASSERT_TRUE(tree.has_value());
-    EXPECT_EQ(SettingsTree(*tree).findKey("K")->values.size(), 20u);
-}
-
 // A writer killed at random moments leaves the old or the new file, never a damaged or mixed one.
 TEST(FileStore, SurvivesBeingKilledMidSave) {
     TempDir dir;
