@@ -37,7 +37,6 @@ TEST(FormatsCommand, PrintsEachFormatWithItsStoredOrOverriddenCodec) {
     EXPECT_EQ(lines[12], "1100\tM4A (MPEG-4 audio) (*.m4a)\tM4A\talac\taac,alac");
     EXPECT_EQ(lines[18], "1160\tMP3\tMP3\tpcm_s16le\tlibmp3lame");
     EXPECT_EQ(lines[25].rfind("1200\tWAV\tWAV\tpcm_s16le\taac,ac3,libopencore_amrnb,", 0), 0u);
-    EXPECT_EQ(split(lines[25], ",").size(), 28u);
     EXPECT_EQ(lines.back(), "1220\tWV (WavPack Lossless) (*.wv)\tWV\twavpack\twavpack");
 #ifndef _WIN32
     EXPECT_EQ(readFile(conf), text);

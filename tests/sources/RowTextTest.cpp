@@ -4,44 +4,27 @@
 #include "sources/RowText.h"
 #include "sources/SourceItem.h"
 
-namespace {
-
-SourceItem itemWithStreams(std::vector<uint32_t> rates, std::vector<uint32_t> kbps,
-                           std::vector<uint32_t> channels, int32_t chosen = 0) {
-    SourceItem item;
-    item.path = std::string(1, platform::kPathSeparator) + "media" + platform::kPathSeparator + "clip.mkv";
-    item.streamSampleRates = std::move(rates);
-    item.streamBitRates = std::move(kbps);
-    item.streamChannels = std::move(channels);
-    item.streamIds.resize(item.streamSampleRates.size());
-    item.audioStream = chosen;
-    return item;
-}
-
-}  // namespace
-
+// The file column counts the audio streams; the stream columns follow the chosen one (the rate column ends
+// in "*" and the stream count when there are several), and stay empty for a choice outside the streams.
 TEST(RowText, FileAndStreamColumnsFollowTheChosenStream) {
-    const struct {
-        const char* name;
-        SourceItem item;
-        StreamColumns expected;
-    } cases[] = {
-        {"single stream", itemWithStreams({44100}, {128}, {2}), {"44100 Hz", "128 kbps", "Stereo"}},
-        {"first of two",
-         itemWithStreams({48000, 22050}, {384, 64}, {6, 1}),
-         {"48000 Hz*2", "384 kbps", "5.1"}},
-        {"second of two",
-         itemWithStreams({48000, 22050}, {384, 64}, {6, 1}, 1),
-         {"22050 Hz*2", "64 kbps", "Mono"}},
-        {"unknown facts", itemWithStreams({0, 0}, {0, 0}, {0, 0}, 1), {"*2", "", ""}},
-        {"choice outside the streams", itemWithStreams({48000}, {1}, {1}, 3), {"", "", ""}},
+    using V = std::vector<uint32_t>;
+    const std::tuple<V, V, V, int32_t, std::string, StreamColumns> cases[] = {
+        {{44100}, {128}, {2}, 0, "clip.mkv", {"44100 Hz", "128 kbps", "Stereo"}},
+        {{48000, 22050}, {384, 64}, {6, 1}, 0, "clip.mkv (2 audios)", {"48000 Hz*2", "384 kbps", "5.1"}},
+        {{48000, 22050}, {384, 64}, {6, 1}, 1, "clip.mkv (2 audios)", {"22050 Hz*2", "64 kbps", "Mono"}},
+        {{0, 0}, {0, 0}, {0, 0}, 1, "clip.mkv (2 audios)", {"*2", "", ""}},
+        {{48000}, {1}, {1}, 3, "clip.mkv", {"", "", ""}},
     };
-    EXPECT_EQ(fileColumnText(cases[0].item), "clip.mkv");
-    EXPECT_EQ(fileColumnText(cases[1].item), "clip.mkv (2 audios)");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const StreamColumns got = streamColumns(c.item);
-        EXPECT_EQ(std::tuple(got.sampleRate, got.bitRate, got.channels),
-                  std::tuple(c.expected.sampleRate, c.expected.bitRate, c.expected.channels));
+    for (const auto& [rates, kbps, channels, chosen, file, expected] : cases) {
+        SourceItem item;
+        item.path =
+            std::string(1, platform::kPathSeparator) + "media" + platform::kPathSeparator + "clip.mkv";
+        item.streamSampleRates = rates, item.streamBitRates = kbps, item.streamChannels = channels;
+        item.streamIds.resize(rates.size());
+        item.audioStream = chosen;
+        const StreamColumns got = streamColumns(item);
+        EXPECT_EQ(std::tuple(fileColumnText(item), got.sampleRate, got.bitRate, got.channels),
+                  std::tuple(file, expected.sampleRate, expected.bitRate, expected.channels))
+            << chosen << " of " << rates.size();
     }
 }
