@@ -57,15 +57,12 @@ TEST_F(BassReaderTest, CdTracksReportTheirFactsAndTheImageBytes) {
     }
 }
 
-TEST_F(BassReaderTest, TracksBeyondTheDiscOrAwayFromIt) {
+TEST_F(BassReaderTest, TracksBeyondTheDisc) {
     BassReader reader;
     ASSERT_EQ(reader.open(track(4, 380, 100)), 1);
     EXPECT_TRUE(readAll(reader) == image_.substr(380 * kSector)) << "stops where the sectors end";
-    ASSERT_TRUE(writeFile(dir_.file("copied.cda"), cdaRecord(1, 0, 150)));
-    for (const std::string& refused : {track(5, 9000, 10), dir_.file("copied.cda")}) {
-        EXPECT_EQ(reader.open(refused), 0) << refused;
-        EXPECT_EQ(reader.duration() + readAll(reader).size(), 0u);
-    }
+    EXPECT_EQ(reader.open(track(5, 9000, 10)), 0) << "starts beyond the disc";
+    EXPECT_EQ(reader.duration() + readAll(reader).size(), 0u);
 }
 
 }  // namespace

@@ -44,9 +44,6 @@ TEST_F(VoiceRecorderReaderTest, HeaderFields) {
         ASSERT_NE(reader_.open(dir_.file("t.voc")), 0);
         EXPECT_EQ(std::tuple(reader_.duration(), reader_.position(), reader_.size(), reader_.codec()),
                   std::tuple(duration, static_cast<uint64_t>(start), bytes.size(), codec));
-        EXPECT_EQ(std::tuple(reader_.sampleRate(), reader_.channelCount(), reader_.bitsPerSample(),
-                             reader_.bitRate()),
-                  std::tuple(8000, 1, 16, 0));
         EXPECT_TRUE(codec != kAdpcm || asPcm16(readAll(reader_)).at(0) == 88) << byte15;
     }
 }

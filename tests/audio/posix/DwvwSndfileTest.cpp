@@ -47,8 +47,9 @@ TEST(DwvwAgainstSndfile, DecodesTheSameSamplesAndFacts) {
     }
 }
 
-// The test's encoder (more channels): sndfile-convert decodes its streams exactly, as does the reader.
-TEST(DwvwTestEncoder, SndfileAndTheReaderAgreeOnItsStreams) {
+// The test's encoder (more channels), which the CLI decode test uses: sndfile-convert decodes its streams
+// exactly.
+TEST(DwvwTestEncoder, SndfileDecodesItsStreams) {
     const std::array<int, 3> cases[] =  // {signal, bits, channels}
         {{1, 16, 1}, {3, 16, 1}, {2, 16, 1}, {1, 24, 2}, {3, 24, 3}, {0, 16, 4}, {1, 24, 6}};
     for (const auto& [signal, bits, channels] : cases) {
@@ -61,10 +62,6 @@ TEST(DwvwTestEncoder, SndfileAndTheReaderAgreeOnItsStreams) {
         for (const int32_t s : samples)
             leftAligned.push_back(static_cast<int32_t>(static_cast<uint32_t>(s) << (32 - bits)));
         EXPECT_TRUE(sndfileDecode(dir, dir.file("own.aifc")) == leftAligned);
-        DwvwAifcReader reader;
-        ASSERT_EQ(reader.open(dir.file("own.aifc")), 1);
-        EXPECT_EQ(reader.outputChannelCount(), std::min(channels, 2));
-        EXPECT_TRUE(asPcm16(readAll(reader)) == top16(samples, bits, channels));
     }
 }
 
