@@ -47,7 +47,7 @@ TEST(CliUsage, ErrorsSayOneLineAndExitWithTwo) {
     TempDir dir;
     for (const std::string args :
          {"formats extra", "formats --set", "formats --set NoSuchSetting=1",
-          "formats --set ConversionThreads=many", "formats --format 999", "probe", "command --format",
+          "formats --set ConversionThreads=4294967296", "formats --format 999", "probe", "command --format",
           "command --format 4 x.wav", "probe --set RequestAudioIndex x.wav", "decode", "nosuchcommand"}) {
         const CliRun r = runCli(dir, words(args));
         EXPECT_EQ(std::tuple(r.exitCode, r.out, std::count(r.err.begin(), r.err.end(), '\n'),

@@ -59,7 +59,6 @@ TEST(FileTests, ExistenceKindAndSize) {
                   std::tuple(exists, isFile, isFolder))
             << path;
     }
-    EXPECT_EQ(platform::fileSize32(dir.file("f.txt")), 5u);
     EXPECT_EQ(platform::fileSize64(dir.file("missing")), std::nullopt);
     // A sparse file above 4 GiB: the 32-bit size is the low part.
     writeFile(dir.file("big.bin"), "");
@@ -74,15 +73,9 @@ TEST(FolderTree, CreatesEveryLevelAndRefusesFilesOnTheWay) {
     TempDir dir;
     writeFile(dir.file("file"), "x");
     const std::pair<std::string, bool> cases[] = {
-        {dir.file(P("x/y/")), true},  // a trailing separator creates every level
-#ifdef _WIN32
-        {dir.file("fw") + "/a/b/", true},
-#else
-        {dir.file("x:y/z\\w/"), true},
-#endif
+        {dir.file(P("x/y/")), true},        // a trailing separator creates every level
         {dir.file(P("file/sub/")), false},  // through a file
         {dir.file("file"), false},          // the last step is a file
-        {"", false},
     };
     for (const auto& [path, ok] : cases) {
         EXPECT_EQ(platform::createFolderTree(path), ok) << path;

@@ -38,10 +38,8 @@ TEST_P(StoreContract, ValuesRoundTripWithRegistryTypesAndSizes) {
     EXPECT_EQ(key->query("V")->type, kValueDword);
     EXPECT_EQ(key->readRaw("V")->bytes, "\x78\x56\x34\x12");  // little-endian, as in the registry
     // Sizes in UTF-16 units counted by hand: characters outside the BMP take two.
-    const std::pair<std::string, size_t> strings[] = {{"", 0},
-                                                      {"C:\\Music\\Out", 12},
-                                                      {"Mot\xC3\xB6rhead \xE6\x97\xA5\xE6\x9C\xAC", 12},
-                                                      {"\xF0\x9F\x98\x80 x", 4}};
+    const std::pair<std::string, size_t> strings[] = {
+        {"", 0}, {"Mot\xC3\xB6rhead \xE6\x97\xA5\xE6\x9C\xAC", 12}, {"\xF0\x9F\x98\x80 x", 4}};
     for (const auto& [text, units] : strings) {
         ASSERT_TRUE(key->writeString("S", text));
         EXPECT_EQ(key->query("S")->type, kValueString);
