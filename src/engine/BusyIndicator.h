@@ -8,7 +8,7 @@ class BusyIndicator {
 public:
     virtual ~BusyIndicator() = default;
     virtual void setText(const std::string& text) = 0;  // the status line
-    virtual int barWidth() const = 0;                    // the bar's range is 0 .. barWidth()
+    virtual int barWidth() const = 0;                   // the bar's range is 0 .. barWidth()
     virtual void setBar(int position) = 0;
     virtual void setPercent(const std::string& text) = 0;  // "%d%%"
     virtual void pumpMessages() = 0;                       // let pending window messages run

@@ -59,9 +59,7 @@ private:
     int bar_ = 0;
 };
 
-std::string writeFailureText(uint32_t code) {
-    return platform::systemErrorText(code).value_or(kWriteFailed);
-}
+std::string writeFailureText(uint32_t code) { return platform::systemErrorText(code).value_or(kWriteFailed); }
 
 }  // namespace
 
@@ -142,7 +140,8 @@ int joinDvdTitle(SourceItem& item, BusyIndicator& busy, std::string& error, cons
     if (const auto available = platform::freeSpace(temporaryFolder); available && *available < needed) {
         const char drive = temporaryFolder.empty() ? '?' : temporaryFolder.front();
         error = platform::formatByteSize(static_cast<int64_t>(needed)) +
-                " free space is required for converting. There isn't enough free space on drive " + drive + ".";
+                " free space is required for converting. There isn't enough free space on drive " + drive +
+                ".";
         return 0;
     }
     platform::PlainFile out;

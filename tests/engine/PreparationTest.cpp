@@ -27,8 +27,9 @@ TEST(Preparation, FailedOrCancelledDecodeLeavesNoTemporaryFile) {
         int cancelAtPump;
         std::string error;
     };
-    for (const Case& c : {Case{"a.aifc", temp, 4, "Cancelled"}, Case{"plain.aifc", temp, 0, "Failed to open file"},
-                          Case{"a.aifc", dir.file("missing"), 0, "Failed to create temporary file"}}) {
+    for (const Case& c :
+         {Case{"a.aifc", temp, 4, "Cancelled"}, Case{"plain.aifc", temp, 0, "Failed to open file"},
+          Case{"a.aifc", dir.file("missing"), 0, "Failed to create temporary file"}}) {
         SCOPED_TRACE(c.error);
         SourceItem item;
         item.kind = kSourceAifc;
@@ -48,8 +49,10 @@ TEST(Preparation, JoinsDvdPartsUpToTheFirstMissingOne) {
     const std::string temp = dir.file("temp");
     std::filesystem::create_directory(fromU8(temp));
     const std::string one(10000, 'a'), two(5000, 'b');
-    for (const auto& [name, bytes] : {std::pair{"VTS_03_1.VOB", one}, {"VTS_03_2.VOB", two},
-                                      {"VTS_03_4.VOB", std::string(100, 'x')}, {"VTS_05_1.VOB", std::string()}})
+    for (const auto& [name, bytes] : {std::pair{"VTS_03_1.VOB", one},
+                                      {"VTS_03_2.VOB", two},
+                                      {"VTS_03_4.VOB", std::string(100, 'x')},
+                                      {"VTS_05_1.VOB", std::string()}})
         ASSERT_TRUE(writeFile(dir.file(name), bytes));
     SourceItem item;
     item.kind = kSourceDvdTitle;
@@ -64,8 +67,9 @@ TEST(Preparation, JoinsDvdPartsUpToTheFirstMissingOne) {
     EXPECT_TRUE(busy.grewToFull()) << ::testing::PrintToString(busy.percents);
 
     // No part, only empty parts, a cancel (which keeps the earlier text): nothing is left behind.
-    for (const auto& [titleSet, cancelAtPump, expected] :
-         {std::tuple{4, 0, "Failed to load from DVD"}, {5, 0, "Failed to load from DVD"}, {3, 6, "earlier"}}) {
+    for (const auto& [titleSet, cancelAtPump, expected] : {std::tuple{4, 0, "Failed to load from DVD"},
+                                                           {5, 0, "Failed to load from DVD"},
+                                                           {3, 6, "earlier"}}) {
         SourceItem failing = item;
         failing.titleSet = titleSet;
         BusyRecorder cancelling;
