@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <vector>
 
-#include "audio/BinaryFile.h"
 #include "audio/ReaderFactory.h"
 #include "audio/WavFileWriter.h"
 #include "cli/Cli.h"
 #include "cli/SourceArguments.h"
+#include "engine/Preparation.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "sources/SourceItem.h"
@@ -17,7 +17,16 @@ namespace cli {
 
 namespace {
 
-constexpr size_t kReadBytes = 4608;
+// Scripts see only the result, not the progress.
+class QuietBusy final : public BusyIndicator {
+public:
+    void setText(const std::string&) override {}
+    int barWidth() const override { return 0; }
+    void setBar(int) override {}
+    void setPercent(const std::string&) override {}
+    void pumpMessages() override {}
+    bool cancelled() const override { return false; }
+};
 
 int refuse(const std::string& source, const std::string& message) {
     std::fprintf(stderr, "melodrift-cli: decode: %s: %s\n", source.c_str(), message.c_str());
@@ -38,33 +47,25 @@ int runDecodeCommand(const std::vector<std::string>& arguments) {
     if (!choice.reader) return refuse(args[0], "no reader of this program handles this file type");
     AudioReader& reader = *choice.reader;
     if (reader.open(source) == 0) return refuse(args[0], "Failed to open file");
+    const int rate = reader.sampleRate();
+    const int channels = reader.outputChannelCount();
+    reader.close();
 
     // Written beside the target under a fresh name and moved into place only when complete, so a failure
     // leaves neither a half-written file nor a damaged earlier one.
-    const std::string folder = platform::folderPart(output).value_or(std::string());
-    const int rate = reader.sampleRate();
-    const int channels = reader.outputChannelCount();
-    const std::string temporary = platform::makeTempFileName(folder, "mddecode", ".wav");
-    WavFileWriter writer;
-    if (!writer.open(temporary, channels == 2, 16, static_cast<uint32_t>(rate)))
-        return refuse(args[1], "Failed to create the output file");
-    std::vector<char> buffer(kReadBytes);
-    bool written = true;
-    uint64_t total = 0;
-    for (;;) {
-        const size_t n = reader.read(buffer.data(), buffer.size());
-        if (n == 0) break;
-        if (!writer.write(buffer.data(), n)) {
-            written = false;
-            break;
-        }
-        total += n;
-    }
-    reader.close();
-    written = writer.close() && written;
+    SourceItem item;
+    item.kind = choice.kind;
+    item.path = source;
+    QuietBusy busy;
+    std::string error;
+    if (decodeToWav(item, busy, error, platform::folderPart(output).value_or(std::string())) == 0)
+        return refuse(args[1], error);
+    const std::string& temporary = item.preparedPath;
+    const uint64_t fileSize = platform::fileSize64(temporary).value_or(0);
+    const uint64_t total = fileSize > WavFileWriter::kHeaderSize ? fileSize - WavFileWriter::kHeaderSize : 0;
     std::error_code ec;
-    if (written) std::filesystem::rename(platform::nativePath(temporary), platform::nativePath(output), ec);
-    if (!written || ec) {
+    std::filesystem::rename(platform::nativePath(temporary), platform::nativePath(output), ec);
+    if (ec) {
         platform::deleteFile(temporary);
         return refuse(args[1], "Failed to write the output file");
     }

@@ -79,6 +79,9 @@ bool proveWritable(const std::string& path);
 // POSIX file systems have no settable creation time, so there only the modification time is copied.
 bool copyFileTimes(const std::string& from, const std::string& to, bool creation, bool lastWrite);
 
+// The free space this user may fill on the volume that holds folder; none when it cannot be read.
+std::optional<uint64_t> freeSpace(const std::string& folder);
+
 // The system's temporary folder, ending in a separator.
 std::string temporaryFolder();
 // A fresh name "<folder><prefix><pid><tid><ms><random><counter><extension>" that names no existing file

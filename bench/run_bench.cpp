@@ -1,0 +1,157 @@
+// Prints what the conversion run costs over running the same transcoder command lines directly: 40
+// sources of 30 s stereo WAV converted to MP3 and to FLAC with one job per core, against
+// `xargs -P <cores>` starting the same command lines (median of the rounds), and how quickly a raised
+// thread count starts new jobs.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/CommandLine.h"
+#include "engine/ConversionRun.h"
+#include "engine/EventQueue.h"
+#include "engine/Probe.h"
+#include "formats/Catalogue.h"
+#include "platform/Files.h"
+#include "settings/AppSettings.h"
+#include "sources/SourceItem.h"
+
+using namespace std::chrono;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kSources = 40;
+constexpr int kRounds = 3;
+
+struct QuietHost final : RunHost {
+    void setStatus(SourceItem&, const std::string&) override {}
+    void openProgress(const ProgressSetup&) override {}
+    int progressBarWidth() override { return 300; }
+    void setProgressText(const std::string&) override {}
+    void setProgressBar(int) override {}
+    void stepProgressBar() override {}
+    void setProgressPercent(const std::string&) override {}
+    bool closeProgress() override { return false; }
+    void showMessage(const std::string& text, MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    std::optional<std::string> chooseJoinedOutput(const std::string&) override { return std::nullopt; }
+    void showInFileManager(const std::string&) override {}
+    void startShutdownCountdown() override {}
+};
+
+struct List final : RunSources {
+    std::vector<std::unique_ptr<SourceItem>> items;
+    size_t rowCount() const override { return items.size(); }
+    SourceItem& rowItem(size_t row) override { return *items[row]; }
+    bool isSelected(size_t) const override { return true; }
+    void removeExpansionRows() override {}
+    void addExpansionRows(bool, const std::vector<const OutputFormat*>&) override {}
+    bool prepareSources(bool) override { return true; }
+};
+
+void drive(ConversionRun& run, EventQueue& queue) {
+    while (run.isActive() || run.awaitsReports()) {
+        auto event = queue.take(milliseconds(500));
+        if (!event) continue;
+        if (event->kind == RunEvent::kProgress) {
+            run.onProgress(std::move(event->progress));
+        } else {
+            run.onDone(std::move(event->done));
+        }
+    }
+}
+
+double secondsSince(steady_clock::time_point since) {
+    return duration_cast<duration<double>>(steady_clock::now() - since).count();
+}
+
+}  // namespace
+
+int main() {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const fs::path root = fs::temp_directory_path() / ("mdrunbench-" + std::to_string(std::rand()));
+    fs::create_directories(root / "in");
+    std::printf("making %d sources of 30 s...\n", kSources);
+    AppSettings settings;
+    settings.OutputFiles2MyDocuments = 0;
+    settings.BrowseOutputFolder = 0;
+    settings.TargetExistsOpt = kTargetOverwrite;
+    settings.ConversionThreads = cores;
+    settings.DestOutputFolderOpt = kOutputSpecificFolder;
+    Catalogue catalogue;
+    List list;
+    for (int i = 0; i < kSources; ++i) {
+        const std::string wav = (root / "in" / ("s" + std::to_string(i) + ".wav")).string();
+        const std::string make = "ffmpeg -hide_banner -loglevel error -f lavfi -i sine=duration=30:frequency=" +
+                                 std::to_string(200 + i * 10) + " -ac 2 -y " + wav;
+        if (std::system(make.c_str()) != 0) return 1;
+        std::string error;
+        auto item = probeSource(wav, settings, &error);
+        if (!item) return 1;
+        list.items.push_back(std::move(item));
+    }
+
+    for (const int32_t formatId : {1160, 1090}) {
+        const OutputFormat* format = catalogue.findById(formatId);
+        std::vector<double> ratios;
+        for (int round = 0; round < kRounds; ++round) {
+            // Through the run.
+            settings.DestSpecifiedFolder = (root / "run").string();
+            fs::remove_all(root / "run");
+            EventQueue queue;
+            QuietHost host;
+            ConversionRun run(settings, catalogue, list, host, queue);
+            const auto t0 = steady_clock::now();
+            run.start(false, false, RunChoice{format, {}, {}});
+            drive(run, queue);
+            const double viaRun = secondsSince(t0);
+
+            // The same command lines through xargs.
+            fs::remove_all(root / "direct");
+            fs::create_directories(root / "direct");
+            const fs::path lines = root / "lines.txt";
+            {
+                std::ofstream out(lines);
+                for (const auto& item : list.items) {
+                    SourceItem copy = *item;
+                    copy.outputPath = (root / "direct" / fs::path(item->outputPath).filename()).string();
+                    out << buildCommandLine(copy, *format, settings, transcoderPath()) << "\n";
+                }
+            }
+            const std::string xargs = "xargs -P " + std::to_string(cores) + " -I{} sh -c '{} 2>/dev/null' < " +
+                                      lines.string();
+            const auto t1 = steady_clock::now();
+            if (std::system(xargs.c_str()) != 0) return 1;
+            const double direct = secondsSince(t1);
+            ratios.push_back(viaRun / direct);
+            std::printf("%s round %d: run %.3f s, xargs -P %u %.3f s, ratio %.3f\n", format->extension.c_str(),
+                        round + 1, viaRun, cores, direct, viaRun / direct);
+        }
+        std::sort(ratios.begin(), ratios.end());
+        std::printf("%s: median ratio run/xargs %.3f over %d rounds\n", format->extension.c_str(),
+                    ratios[ratios.size() / 2], kRounds);
+    }
+
+    // A raised thread count: how long until the new jobs are running.
+    {
+        settings.ConversionThreads = 1;
+        settings.DestSpecifiedFolder = (root / "threads").string();
+        EventQueue queue;
+        QuietHost host;
+        ConversionRun run(settings, catalogue, list, host, queue);
+        run.start(false, false, RunChoice{catalogue.findById(1160), {}, {}});
+        const auto t0 = steady_clock::now();
+        run.setThreads(4);
+        std::printf("threads raised from 1 to 4: %zu jobs running after %.3f ms\n", run.runningCount(),
+                    secondsSince(t0) * 1000);
+        run.cancel();
+        drive(run, queue);
+    }
+    fs::remove_all(root);
+    return 0;
+}

@@ -1,0 +1,249 @@
+// Whole conversion runs with the real transcoder: slots, outcomes, Overwrite, cancel and Convert to One.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "engine/ConversionRun.h"
+#include "engine/EventQueue.h"
+#include "engine/Probe.h"
+#include "formats/Catalogue.h"
+#include "settings/AppSettings.h"
+#include "sources/SourceItem.h"
+#include "support/CliAndMedia.h"
+#include "engine/MediaInspector.h"
+#include "platform/Files.h"
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int32_t kWav = 1200, kMp3 = 1160, kAc3 = 1030;
+
+struct Host final : RunHost {
+    std::map<const SourceItem*, std::string> status;
+    std::vector<std::string> messages;
+    std::string progressText, joinedOutput;
+    bool progressOpen = false;
+    std::function<void()> onCombining;  // called when the join starts
+    void setStatus(SourceItem& item, const std::string& text) override { status[&item] = text; }
+    void openProgress(const ProgressSetup&) override { progressOpen = true; }
+    int progressBarWidth() override { return 300; }
+    void setProgressText(const std::string& text) override {
+        progressText = text;
+        if (text == "Combining files..." && onCombining) onCombining();
+    }
+    void setProgressBar(int) override {}
+    void stepProgressBar() override {}
+    void setProgressPercent(const std::string&) override {}
+    bool closeProgress() override {
+        progressOpen = false;
+        return false;
+    }
+    void showMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+    std::optional<std::string> chooseJoinedOutput(const std::string&) override { return joinedOutput; }
+    void showInFileManager(const std::string&) override {}
+    void startShutdownCountdown() override { ADD_FAILURE() << "no shut-down was asked for"; }
+};
+
+struct Sources final : RunSources {
+    std::vector<std::unique_ptr<SourceItem>> items;
+    size_t rowCount() const override { return items.size(); }
+    SourceItem& rowItem(size_t row) override { return *items[row]; }
+    bool isSelected(size_t) const override { return true; }
+    void removeExpansionRows() override {}
+    void addExpansionRows(bool, const std::vector<const OutputFormat*>&) override {}
+    bool prepareSources(bool) override { return true; }
+};
+
+struct RunTest : ::testing::Test {
+    TempDir dir;
+    AppSettings settings;
+    Catalogue catalogue;
+    Sources sources;
+    Host host;
+    EventQueue queue;
+    ConversionRun run{settings, catalogue, sources, host, queue};
+    size_t mostRunning = 0;
+
+    void SetUp() override {
+        settings.OutputFiles2MyDocuments = 0;
+        settings.BrowseOutputFolder = 0;
+    }
+    SourceItem& add(const std::string& name, int seconds = 2, int rate = 44100, int channels = 2) {
+        const std::string path = dir.file(name);
+        EXPECT_TRUE(makeSineWav(path, seconds, rate, channels));
+        std::string error;
+        auto item = probeSource(path, settings, &error);
+        EXPECT_TRUE(item) << error;
+        sources.items.push_back(std::move(item));
+        return *sources.items.back();
+    }
+    void start(int32_t formatId, bool joinIntoOne = false) {
+        run.start(false, joinIntoOne, RunChoice{catalogue.findById(formatId), {}, {}});
+    }
+    // Hands every report to the run until it has ended and no report is due.
+    void drive(const std::function<void(const RunEvent&)>& onEvent = {}) {
+        const auto giveUp = std::chrono::steady_clock::now() + 3min;  // a hang guard
+        while ((run.isActive() || run.awaitsReports()) && std::chrono::steady_clock::now() < giveUp) {
+            mostRunning = std::max(mostRunning, run.runningCount());
+            auto event = queue.take(200ms);
+            if (!event) continue;
+            if (onEvent) onEvent(*event);
+            if (event->kind == RunEvent::kProgress) {
+                run.onProgress(std::move(event->progress));
+            } else {
+                run.onDone(std::move(event->done));
+            }
+        }
+        ASSERT_FALSE(run.isActive());
+    }
+    std::string statusOf(size_t row) { return host.status[sources.items[row].get()]; }
+    std::vector<std::string> filesIn(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(fromU8(folder))) names.push_back(u8(e.path().filename()));
+        std::erase(names, "config");
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+}  // namespace
+
+// Two slots for five jobs; raising the threads to four starts two more at once.
+TEST_F(RunTest, SlotsFollowTheThreadCount) {
+    for (int i = 0; i < 5; ++i) add("s" + std::to_string(i) + ".wav", 20);
+    settings.ConversionThreads = 2;
+    start(kMp3);
+    EXPECT_EQ(run.runningCount(), 2u);
+    run.setThreads(4);
+    EXPECT_EQ(run.runningCount(), 4u);
+    drive();
+    EXPECT_LE(mostRunning, 4u);
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(statusOf(i), "s" + std::to_string(i) + ".mp3");
+        EXPECT_NEAR(inspectMedia(sources.items[i]->outputPath, "mp3").seconds, 20, 0.2);
+    }
+}
+
+// A failed job shows the transcoder's last line, leaves no partial output and the run goes on; a refused
+// target shows its refusal.
+TEST_F(RunTest, FailuresShowTheirReasonAndTheRunGoesOn) {
+    add("good.wav");
+    SourceItem& broken = add("broken.wav");
+    writeFile(broken.path, "RIFF junk that is not audio at all");  // spoilt after it was probed
+    add("refused.wav");
+    settings.TargetExistsOpt = kTargetSkip;
+    writeFile(dir.file("refused.mp3"), "old");
+    start(kMp3);
+    drive();
+    EXPECT_EQ(statusOf(0), "good.mp3");
+    EXPECT_EQ(statusOf(1).rfind("Conversion failure (", 0), 0u) << statusOf(1);
+    EXPECT_EQ(statusOf(2), kTargetSkippedText);
+    EXPECT_EQ(filesIn(u8(dir.path())), (std::vector<std::string>{"broken.wav", "good.mp3", "good.wav",
+                                                                     "refused.mp3", "refused.wav"}));
+}
+
+// Overwrite replaces a file only with a finished conversion; a failed one keeps the old file.
+TEST_F(RunTest, OverwriteReplacesOnlyOnSuccess) {
+    add("a.wav");
+    SourceItem& broken = add("b.wav");
+    writeFile(broken.path, "not audio");
+    writeFile(dir.file("a.mp3"), "old a");
+    writeFile(dir.file("b.mp3"), "old b");
+    settings.TargetExistsOpt = kTargetOverwrite;
+    start(kMp3);
+    drive();
+    EXPECT_EQ(statusOf(0), "a.mp3");
+    EXPECT_NEAR(inspectMedia(dir.file("a.mp3"), "mp3").seconds, 2, 0.2);
+    EXPECT_EQ(readFile(dir.file("b.mp3")), "old b");
+    EXPECT_EQ(statusOf(1).rfind("Conversion failure (", 0), 0u) << statusOf(1);  // not the old file's name
+    EXPECT_EQ(filesIn(u8(dir.path())), (std::vector<std::string>{"a.mp3", "a.wav", "b.mp3", "b.wav"}));
+}
+
+// Cancel ends every transcoder, deletes every partial output and never touches a source; again and again.
+TEST_F(RunTest, CancelLeavesNothingBehind) {
+#ifdef _WIN32
+    const int rounds = 10;
+#else
+    const int rounds = 100;
+#endif
+    for (int i = 0; i < 3; ++i) add("long" + std::to_string(i) + ".wav", 300);
+    const std::string source = readFile(sources.items[0]->path);
+    settings.ConversionThreads = 3;
+    for (int round = 0; round < rounds; ++round) {
+        start(kMp3);
+        ASSERT_EQ(run.runningCount(), 3u);
+        if (round < 3) {
+            // Well into the work; later rounds cancel right after the start.
+            auto first = queue.take(60s);
+            ASSERT_TRUE(first);
+        }
+        run.cancel();
+        for (const auto& item : sources.items) {
+            EXPECT_EQ(host.status[item.get()], kCancelledText);
+            EXPECT_FALSE(item->process);
+        }
+        drive();
+        ASSERT_EQ(filesIn(u8(dir.path())), (std::vector<std::string>{"long0.wav", "long1.wav", "long2.wav"}))
+            << "round " << round;
+    }
+    EXPECT_EQ(readFile(sources.items[0]->path), source);
+}
+
+// Three layouts joined with normalisation: ac3 intermediates at the largest rate and channel count, the
+// bit rate at ac3's largest; the joined length is the sum. Odd names must survive the list file.
+TEST_F(RunTest, JoinsNormalisedIntermediates) {
+    add("it's & co.wav", 2, 44100, 2);
+    add("Песня 曲 😀.wav", 3, 22050, 1);
+    add("surround.wav", 4, 48000, 6);
+    settings.EnableSkipLength = 1;  // trims apply to the joined file only
+    settings.SkipLength = 1000;
+    host.joinedOutput = dir.file("joined.ac3");
+    std::vector<MediaFacts> intermediates;
+    host.onCombining = [&] {
+        for (const auto& item : sources.items) intermediates.push_back(inspectMedia(item->outputPath, "ts"));
+    };
+    start(kAc3, true);
+    drive();
+    ASSERT_EQ(intermediates.size(), 3u);
+    for (const MediaFacts& facts : intermediates) {
+        EXPECT_EQ(std::tuple(facts.codec, facts.sampleRate, facts.channels, facts.bitRate),
+                  std::tuple(std::string("ac3"), 48000, 6, int64_t{640000}));
+    }
+    const MediaFacts joined = inspectMedia(dir.file("joined.ac3"), "ac3");
+    EXPECT_NEAR(joined.seconds, 2 + 3 + 4 - 1, 0.2);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(sources.items[i]->outputPath, dir.file("joined.ac3"));
+    EXPECT_EQ(settings.EnableSkipLength, 1u);
+    EXPECT_EQ(filesIn(u8(dir.path())).size(), 4u);  // the sources and the joined file
+}
+
+// Without normalisation the sources themselves are joined.
+TEST_F(RunTest, JoinsSourcesAsTheyAre) {
+    add("one 'quoted'.wav", 2);
+    add("two.wav", 3);
+    settings.NormalizeFile = 0;
+    host.joinedOutput = dir.file("both.mp3");
+    start(kMp3, true);
+    drive();
+    EXPECT_EQ(statusOf(0), "both.mp3");
+    EXPECT_NEAR(inspectMedia(dir.file("both.mp3"), "mp3").seconds, 5, 0.2);
+}
+
+// Every normalisation job refused: the run ends at once, the trim switches are the user's again and no
+// intermediate is left.
+TEST_F(RunTest, RefusedNormalisationRestoresTheTrims) {
+    add("a.wav");
+    writeFile(dir.file("file"), "x");
+    settings.DestOutputFolderOpt = kOutputSpecificFolder;
+    settings.DestSpecifiedFolder = dir.file("file") + platform::kPathSeparator + "out";
+    settings.EnableConvertLength = 1;
+    host.joinedOutput = dir.file("joined.wav");
+    start(kWav, true);
+    EXPECT_FALSE(run.isActive());
+    EXPECT_EQ(settings.EnableConvertLength, 1u);
+    EXPECT_EQ(statusOf(0).rfind("Failed to create folder", 0), 0u) << statusOf(0);
+    EXPECT_FALSE(fs::exists(fromU8(dir.file("joined.wav"))));
+}
