@@ -70,9 +70,10 @@ bool makeMedia(const std::string& path, const std::string& args) {
     return !readFile(path).empty();
 }
 
-bool makeSineWav(const std::string& path, int seconds) {
-    return makeMedia(path, "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=" +
-                               std::to_string(seconds) + " -ac 2 -c:a pcm_s16le");
+bool makeSineWav(const std::string& path, int seconds, int sampleRate, int channels) {
+    return makeMedia(path, "-f lavfi -i sine=frequency=440:sample_rate=" + std::to_string(sampleRate) +
+                               ":duration=" + std::to_string(seconds) + " -ac " + std::to_string(channels) +
+                               " -c:a pcm_s16le");
 }
 
 std::string readFile(const std::string& path) {

@@ -47,8 +47,8 @@ RunOutput runTranscoder(const std::vector<std::string>& args);
 std::vector<std::string> words(const std::string& text, const std::vector<std::string>& then = {});
 // Runs the transcoder with blank-separated arguments, then "-y path"; true when the file came out non-empty.
 bool makeMedia(const std::string& path, const std::string& args);
-// A 440 Hz sine as a 44100 Hz stereo WAV (16-bit PCM).
-bool makeSineWav(const std::string& path, int seconds);
+// A 440 Hz sine as a 16-bit PCM WAV.
+bool makeSineWav(const std::string& path, int seconds, int sampleRate = 44100, int channels = 2);
 
 std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
