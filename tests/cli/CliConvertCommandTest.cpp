@@ -39,7 +39,7 @@ std::vector<std::vector<std::string>> reportOf(const CliRun& run) {
 }  // namespace
 
 // A group of three formats over two sources, one of them a DWVW file the program decodes first: six
-// outputs, in the group's order below each source; then the same sources joined into one file.
+// outputs, in the group's order below each source.
 TEST(CliConvert, GroupOfFormatsAndPreparedSources) {
     TempDir dir;
     ASSERT_TRUE(makeSineWav(dir.file("tone.wav"), 2));
@@ -62,11 +62,8 @@ TEST(CliConvert, GroupOfFormatsAndPreparedSources) {
     expected[2][2] = dir.file("tone_1.wav");
     EXPECT_EQ(reportOf(run), expected);
     for (const auto& line : expected) EXPECT_GT(readFile(line[2]).size(), 1000u) << line[2];
+    EXPECT_EQ(runCli(dir, {"custom", "remove", "Trio"}).exitCode, 0);  // the registry is shared on Windows
 
-    const CliRun joined = runCli(dir, {"convert", "--format", "1160", "--set", kBeside, "--one", dir.file("both.mp3"),
-                                       dir.file("tone.wav"), dir.file("speech.aifc")});
-    EXPECT_EQ(joined.exitCode, 0) << joined.err;
-    for (const auto& line : reportOf(joined)) EXPECT_EQ(line.back(), dir.file("both.mp3"));
 }
 
 // Without the transcoder beside the program every job says so, and the exit status says it failed.

@@ -218,23 +218,6 @@ TEST(OutputNaming, RenameWalksPastExistingAndPlannedNames) {
     EXPECT_EQ(readFile(dir.file("x_2.mp3")), "old");
 }
 
-TEST(OutputNaming, NamesOfEveryKind) {
-    const std::string longStem(200, 'n');
-    // A source and the stem of its targets.
-    const std::pair<std::string, std::string> cases[] = {{"track", "track"},
-                                                         {"it's a & b.wav", "it's a & b"},
-                                                         {"Песня 中文 😀.flac", "Песня 中文 😀"},
-                                                         {"a.b.c.wav", "a.b.c"},
-                                                         {longStem + ".wav", longStem}};
-    for (const auto& [source, stem] : cases) {
-        TempDir dir;
-        writeFile(dir.file(source), "s");
-        NamingRun run(settingsWith(kTargetRename));
-        EXPECT_EQ(run.choose(dir.file(source)).target, dir.file(stem + ".mp3")) << source;
-        EXPECT_EQ(run.choose(dir.file(source)).target, dir.file(stem + "_1.mp3")) << source;
-    }
-}
-
 TEST(OutputNaming, SpecificFolderFolderPerSourceAndDirectoryTree) {
     TempDir dir;
     const std::string source = dir.file("music" + kSep + "Friends" + kSep + "Happy.mp4");
@@ -264,19 +247,6 @@ TEST(OutputNaming, SpecificFolderFolderPerSourceAndDirectoryTree) {
         EXPECT_EQ(o.target, c.expected) << o.error;
         EXPECT_TRUE(fs::is_directory(fromU8(*platform::folderPart(c.expected))));
     }
-}
-
-TEST(OutputNaming, DvdTitlesAreNamedByTitleNumber) {
-    TempDir dir;
-    SourceItem title;
-    title.kind = kSourceDvdTitle;
-    title.dvdFolder = dir.file("VIDEO_TS") + kSep;
-    fs::create_directory(dir.path() / "VIDEO_TS");
-    title.titleSet = 2;
-    title.titleNumber = 3;
-    NamingRun run(settingsWith(kTargetRename));
-    EXPECT_EQ(run.choose(title).target, title.dvdFolder + "DVD_Title_3.mp3");
-    EXPECT_EQ(run.choose(title, false, "m4a").target, title.dvdFolder + "DVD_Title_3.m4a");
 }
 
 TEST(OutputNaming, NormalisationNamesAreFreshAndFlat) {

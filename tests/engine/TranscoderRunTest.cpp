@@ -108,34 +108,6 @@ TEST(TranscoderRun, SinkOutlivesItsReaders) {
     item.process.reset();
 }
 
-// Two jobs report into one sink at once; each report names its own job, each job ends once.
-TEST(TranscoderRun, TwoJobsShareOneSink) {
-    TempDir dir;
-    SourceItem items[2];
-    EventQueue queue;
-    for (int i = 0; i < 2; ++i) {
-        items[i].duration = 20;
-        const std::string line = q(transcoderPath()) + " -f lavfi -i sine=duration=20:frequency=" +
-                                 std::to_string(300 + i * 200) + " -c:a pcm_s16le -y " +
-                                 q(dir.file("out" + std::to_string(i) + ".wav"));
-        ASSERT_TRUE(startConversion(line, items[i], 32, queue));
-    }
-    int done[2] = {0, 0}, progress[2] = {0, 0};
-    while (done[0] + done[1] < 2) {
-        auto ev = queue.take(120s);
-        ASSERT_TRUE(ev.has_value());
-        const int i = ev->item == &items[0] ? 0 : 1;
-        ASSERT_TRUE(ev->item == &items[i]);
-        ++(ev->kind == RunEvent::kDone ? done[i] : progress[i]);
-        if (ev->kind == RunEvent::kDone) {
-            EXPECT_EQ(ev->done->exitCode, 0u);
-        }
-    }
-    EXPECT_EQ(done[0] * done[1], 1);
-    EXPECT_GT(progress[0] * progress[1], 0);
-    for (auto& item : items) item.process.reset();
-}
-
 // The lines that matter come last (a long tag list before the streams, the error after a long input
 // listing): everything left in the pipe after the transcoder ended is read.
 TEST(TranscoderRun, OutputLeftInThePipeIsReadToTheEnd) {
@@ -180,20 +152,6 @@ TEST(TranscoderRun, ConvertsWithOrderedProgressThenDone) {
     item.process.reset();
     std::error_code ec;
     EXPECT_GT(std::filesystem::file_size(testing_support::fromU8(mp3), ec), 10000u);
-}
-
-TEST(TranscoderRun, UnknownDurationReportsMinusOne) {
-    TempDir dir;
-    SourceItem item;  // duration 0
-    EventQueue queue;
-    const std::string line =
-        q(transcoderPath()) + " -f lavfi -i sine=duration=3 -c:a pcm_s16le -y " + q(dir.file("x.wav"));
-    ASSERT_TRUE(startConversion(line, item, 32, queue));
-    const Outcome out = collect(queue, item);
-    ASSERT_TRUE(out.done);
-    ASSERT_FALSE(out.percents.empty());
-    for (int32_t p : out.percents) EXPECT_EQ(p, -1);
-    item.process.reset();
 }
 
 TEST(TranscoderRun, FailureDetailIsTheLastMessageLineInUtf8) {
@@ -243,18 +201,3 @@ TEST(TranscoderRun, StartFailureReportsFalseAndPostsNothing) {
     EXPECT_FALSE(queue.take(300ms).has_value());
 }
 
-TEST(TranscoderRun, ProbeReadsOnTheCallingThread) {
-    std::string text;
-    const int result =
-        runProbe(q(transcoderPath()) + " -hide_banner -f lavfi -i sine=duration=1",
-                 [&](platform::ChildProcess& process) {
-                     drainProcess(process, [&](const char* d, size_t n) { text.append(d, n); });
-                     return 7;
-                 });
-    EXPECT_EQ(result, 7);
-    EXPECT_NE(text.find("Duration:"), std::string::npos) << text;
-    EXPECT_NE(text.find("Audio:"), std::string::npos) << text;
-    EXPECT_EQ(runProbe(q(testing_support::binFolder() + "missing-program") + " -i x",
-                       [](platform::ChildProcess&) { return 7; }),
-              0);
-}
