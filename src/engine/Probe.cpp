@@ -127,7 +127,7 @@ AudioFields parseAudioFields(std::string_view text) {
 
 // The transcoder prints tags as they are, so a tag can look like any line. Only lines at its own
 // indentation outside "Metadata:" blocks are taken: "Duration:" two blanks in, "Stream #" two blanks in,
-// or four under a "Program" heading (older builds indent a program's streams).
+// or four (older builds indent every stream line by four).
 void ProbeReading::line(std::string_view text) {
     size_t indent = 0;
     while (indent < text.size() && isBlank(text[indent])) ++indent;
@@ -138,16 +138,12 @@ void ProbeReading::line(std::string_view text) {
         metadataIndent_ = indent;
         return;
     }
-    if (indent == 2 && startsWith(text, "Program ")) {
-        inProgram_ = true;
-        return;
-    }
     if (indent == 2 && !durationSeen_ && startsWith(text, "Duration:")) {
         durationSeen_ = true;
         item_.duration = parseDurationText(skipBlanks(text.substr(9)));
         return;
     }
-    if (!(indent == 2 || (indent == 4 && inProgram_)) || !startsWith(text, "Stream #")) return;
+    if ((indent != 2 && indent != 4) || !startsWith(text, "Stream #")) return;
     const std::string id = parseStreamId(text.substr(8));
     if (id.empty()) return;
     const size_t blank = text.find(' ', 8);

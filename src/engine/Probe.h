@@ -46,7 +46,6 @@ class ProbeReading {
     SourceItem& item_;
     bool durationSeen_ = false;
     bool foundAudio_ = false;
-    bool inProgram_ = false;
     std::optional<size_t> metadataIndent_;  // inside a "Metadata:" block printed at this indentation
 };
 

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <map>
+#include <stdexcept>
 
 #include "engine/ConversionRun.h"
 #include "engine/EventQueue.h"
@@ -77,7 +78,7 @@ struct RunTest : ::testing::Test {
         EXPECT_TRUE(makeSineWav(path, seconds, rate, channels));
         std::string error;
         auto item = probeSource(path, settings, &error);
-        EXPECT_TRUE(item) << error;
+        if (!item) throw std::runtime_error(path + ": " + error);  // the test fails, nothing else runs
         sources.items.push_back(std::move(item));
         return *sources.items.back();
     }

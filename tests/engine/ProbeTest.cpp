@@ -88,7 +88,8 @@ TEST(ProbeParsing, ReadingLines) {
 }
 
 // Tags are printed as they are: keys and values that look like the transcoder's own lines must not count.
-// The layouts are those of the two transcoder builds (the older one indents a program's streams by four).
+// The layouts are those of the two transcoder builds (the older one indents every stream line by four and
+// its tags at the same depth as the stream).
 TEST(ProbeParsing, TagsCannotFakeDurationOrStreams) {
     const std::vector<std::vector<const char*>> outputs = {
         {"Input #0, mp3, from 'spoof.mp3':",
@@ -112,6 +113,8 @@ TEST(ProbeParsing, TagsCannotFakeDurationOrStreams) {
          "    Metadata:",
          "      service_name    : Service01",
          "    Stream #0:0[0x100]: Audio: mp2 ([3][0][0][0] / 0x0003), 44100 Hz, mono, fltp, 384 kb/s",
+         "    Metadata:",
+         "      Stream #0:5: Audio: aac, 8000 Hz, mono: x",
          "  Program 2 ",
          "    Stream #0:0[0x100]: Audio: mp2 ([3][0][0][0] / 0x0003), 44100 Hz, mono, fltp, 384 kb/s",
          "    Stream #0:1[0x101]: Audio: mp2 ([3][0][0][0] / 0x0003), 48000 Hz, stereo, fltp, 192 kb/s"},
