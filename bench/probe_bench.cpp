@@ -6,10 +6,10 @@
 #include <string>
 
 #include "engine/CommandLine.h"
+#include "engine/Probe.h"
 #include "engine/Transcoder.h"
 #include "formats/Catalogue.h"
 #include "settings/AppSettings.h"
-#include "engine/Probe.h"
 #include "sources/SourceItem.h"
 
 namespace {

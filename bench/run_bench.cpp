@@ -38,7 +38,9 @@ struct QuietHost final : RunHost {
     void stepProgressBar() override {}
     void setProgressPercent(const std::string&) override {}
     bool closeProgress() override { return false; }
-    void showMessage(const std::string& text, MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void showMessage(const std::string& text, MessageIcon) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
     std::optional<std::string> chooseJoinedOutput(const std::string&) override { return std::nullopt; }
     void showInFileManager(const std::string&) override {}
     void startShutdownCountdown() override {}
@@ -87,8 +89,9 @@ int main() {
     List list;
     for (int i = 0; i < kSources; ++i) {
         const std::string wav = (root / "in" / ("s" + std::to_string(i) + ".wav")).string();
-        const std::string make = "ffmpeg -hide_banner -loglevel error -f lavfi -i sine=duration=30:frequency=" +
-                                 std::to_string(200 + i * 10) + " -ac 2 -y " + wav;
+        const std::string make =
+            "ffmpeg -hide_banner -loglevel error -f lavfi -i sine=duration=30:frequency=" +
+            std::to_string(200 + i * 10) + " -ac 2 -y " + wav;
         if (std::system(make.c_str()) != 0) return 1;
         std::string error;
         auto item = probeSource(wav, settings, &error);
@@ -123,14 +126,14 @@ int main() {
                     out << buildCommandLine(copy, *format, settings, transcoderPath()) << "\n";
                 }
             }
-            const std::string xargs = "xargs -P " + std::to_string(cores) + " -I{} sh -c '{} 2>/dev/null' < " +
-                                      lines.string();
+            const std::string xargs =
+                "xargs -P " + std::to_string(cores) + " -I{} sh -c '{} 2>/dev/null' < " + lines.string();
             const auto t1 = steady_clock::now();
             if (std::system(xargs.c_str()) != 0) return 1;
             const double direct = secondsSince(t1);
             ratios.push_back(viaRun / direct);
-            std::printf("%s round %d: run %.3f s, xargs -P %u %.3f s, ratio %.3f\n", format->extension.c_str(),
-                        round + 1, viaRun, cores, direct, viaRun / direct);
+            std::printf("%s round %d: run %.3f s, xargs -P %u %.3f s, ratio %.3f\n",
+                        format->extension.c_str(), round + 1, viaRun, cores, direct, viaRun / direct);
         }
         std::sort(ratios.begin(), ratios.end());
         std::printf("%s: median ratio run/xargs %.3f over %d rounds\n", format->extension.c_str(),

@@ -10,8 +10,8 @@
 #endif
 
 #include "formats/Catalogue.h"
-#include "platform/UserSettingsStore.h"
 #include "platform/MemorySettingsStore.h"
+#include "platform/UserSettingsStore.h"
 #include "settings/Settings.h"
 
 namespace {

@@ -9,7 +9,6 @@
 
 namespace audio {
 
-
 class InputFile {
 public:
     InputFile() = default;

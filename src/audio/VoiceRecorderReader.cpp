@@ -21,9 +21,7 @@ bool allZero(const uint8_t* bytes, int count) {
 
 }  // namespace
 
-VoiceRecorderReader::~VoiceRecorderReader() {
-    close();
-}
+VoiceRecorderReader::~VoiceRecorderReader() { close(); }
 
 void VoiceRecorderReader::close() {
     if (file_.is_open()) file_.close();
@@ -82,9 +80,7 @@ int VoiceRecorderReader::open(const std::string& path) {
     return 1;
 }
 
-uint64_t VoiceRecorderReader::position() const {
-    return std::min(offset_, size_);
-}
+uint64_t VoiceRecorderReader::position() const { return std::min(offset_, size_); }
 
 bool VoiceRecorderReader::readBytes(uint8_t* dest, int count) {
     file_.read(reinterpret_cast<char*>(dest), count);

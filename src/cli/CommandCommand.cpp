@@ -6,8 +6,8 @@
 #include "cli/SourceArguments.h"
 #include "engine/CommandLine.h"
 #include "engine/OutputNaming.h"
-#include "engine/Transcoder.h"
 #include "engine/Probe.h"
+#include "engine/Transcoder.h"
 #include "sources/SourceItem.h"
 
 namespace cli {
@@ -29,7 +29,8 @@ int runCommandCommand(const std::vector<std::string>& arguments) {
     const std::string transcoder = transcoderPath();
     int status = 0;
     PlannedTargets planned;  // one run: sources of one name get distinct targets, no source is replaced
-    for (const std::string& source : args) planned.protectSource(absoluteSourcePath(source), systemNamingFileSystem());
+    for (const std::string& source : args)
+        planned.protectSource(absoluteSourcePath(source), systemNamingFileSystem());
     for (const std::string& source : args) {
         std::unique_ptr<SourceItem> item = probeSource(absoluteSourcePath(source), loaded.settings, &error);
         if (!item) {

@@ -144,7 +144,8 @@ private:
 
 class ConsoleHost final : public RunHost {
 public:
-    ConsoleHost(ConsoleList& list, std::optional<std::string> joined) : list_(list), joined_(std::move(joined)) {}
+    ConsoleHost(ConsoleList& list, std::optional<std::string> joined)
+        : list_(list), joined_(std::move(joined)) {}
     const ConversionRun* run = nullptr;
 
     void setStatus(SourceItem& item, const std::string& text) override { list_.statusOf(item) = text; }
@@ -175,9 +176,9 @@ public:
 private:
     // Overall percent, jobs running and the time so far.
     void show() {
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
-                                                                              started_)
-                                 .count();
+        const auto seconds =
+            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started_)
+                .count();
         char line[512];
         std::snprintf(line, sizeof line, "%4s  %zu running  %02lld:%02lld  %s", percent_.c_str(),
                       run != nullptr ? run->runningCount() : size_t{0}, static_cast<long long>(seconds / 60),
@@ -204,7 +205,8 @@ int runConvertCommand(const std::vector<std::string>& arguments) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--") {
-            sourceArgs.insert(sourceArgs.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            sourceArgs.insert(sourceArgs.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                              args.end());
             break;
         }
         if (a == "--threads" || a == "--one") {
@@ -215,7 +217,8 @@ int runConvertCommand(const std::vector<std::string>& arguments) {
                 continue;
             }
             const int n = std::atoi(value.c_str());
-            if (n < 1 || n > 32 || std::to_string(n) != value) return usageError("convert: --threads takes 1 to 32");
+            if (n < 1 || n > 32 || std::to_string(n) != value)
+                return usageError("convert: --threads takes 1 to 32");
             threads = static_cast<uint32_t>(n);
         } else {
             sourceArgs.push_back(a);

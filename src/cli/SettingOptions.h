@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "formats/Catalogue.h"
-#include "settings/AppSettings.h"
 #include "platform/SettingsStore.h"
+#include "settings/AppSettings.h"
 
 struct SettingOptions {
     std::optional<int32_t> formatId;

@@ -112,7 +112,8 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
             if (const OutputFormat* f = catalogue_.findById(id)) members.push_back(f);
         }
         if (members.empty()) {
-            return host_.showMessage(withText(kGroupWithoutFormatsText, choice.groupName), MessageIcon::kWarning);
+            return host_.showMessage(withText(kGroupWithoutFormatsText, choice.groupName),
+                                     MessageIcon::kWarning);
         }
         sources_.addExpansionRows(selectedOnly, members);
     }
@@ -149,7 +150,8 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
     ProgressSetup setup;
     setup.priorityClass = settings_.ConversionPriority;
     setup.threads = threadCount(settings_.ConversionThreads);
-    if (settings_.DestOutputFolderOpt == kOutputSpecificFolder) setup.outputFolder = settings_.DestSpecifiedFolder;
+    if (settings_.DestOutputFolderOpt == kOutputSpecificFolder)
+        setup.outputFolder = settings_.DestSpecifiedFolder;
     host_.openProgress(setup);
     active_ = true;
     host_.setProgressBar(0);
@@ -159,7 +161,8 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
         host_.setProgressText("Converting " + std::to_string(jobCount_) + " file(s) to " + name + "...");
     }
     finishedSum_ = 0;
-    barScale_ = static_cast<float>(jobCount_) * 100.0f / static_cast<float>(std::max(1, host_.progressBarWidth()));
+    barScale_ =
+        static_cast<float>(jobCount_) * 100.0f / static_cast<float>(std::max(1, host_.progressBarWidth()));
     lastScrolledRow_ = -1;
 
     if (combine_ && !combine_->normalise) return startCombineStep();
@@ -168,7 +171,8 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
 }
 
 void ConversionRun::fillSlots() {
-    while (active_ && !queue_.empty() && running_.size() < threadCount(settings_.ConversionThreads)) startJob();
+    while (active_ && !queue_.empty() && running_.size() < threadCount(settings_.ConversionThreads))
+        startJob();
 }
 
 void ConversionRun::startJob() {
@@ -191,25 +195,31 @@ void ConversionRun::startJob() {
         return;
     }
     job.target = item->outputPath;
+    if (!launch(std::move(job))) updateOverallProgress();
+}
+
+bool ConversionRun::launch(Job job) {
+    SourceItem& item = *job.item;
     job.writing = job.target;
     // An existing file is replaced only by a finished conversion: the job writes beside it first.
     if (platform::pathExists(job.target)) {
         const auto extension = platform::extensionPart(job.target);
-        job.writing = platform::makeTempFileName(platform::folderPart(job.target).value_or(std::string()), "~md",
-                                                 extension ? *extension : std::string_view());
+        job.writing = platform::makeTempFileName(platform::folderPart(job.target).value_or(std::string()),
+                                                 "~md", extension ? *extension : std::string_view());
     }
-    item->outputPath = job.writing;
+    item.outputPath = job.writing;
+    std::string error;
     const bool started =
-        buildAndStart(*item, *job.format, settings_, settings_.ConversionPriority, sink_, &error);
-    item->outputPath = job.target;
+        buildAndStart(item, *job.format, settings_, settings_.ConversionPriority, sink_, &error);
+    item.outputPath = job.target;
     if (!started) {
         failJob(job, error);
-        done_.push_back(job);
+        done_.push_back(std::move(job));
         addFinished();
-        updateOverallProgress();
-        return;
+        return false;
     }
     running_.push_back(std::move(job));
+    return true;
 }
 
 std::vector<ConversionRun::Job>::iterator ConversionRun::findRunning(const SourceItem* item) {
@@ -240,7 +250,8 @@ void ConversionRun::onProgress(std::unique_ptr<ProgressReport> report) {
         host_.setStatus(item, std::to_string(report->percent) + "% " + time);
         updateOverallProgress();
     }
-    if (running_.size() < threadCount(settings_.ConversionThreads) && running_.back().item->rowIndex != lastScrolledRow_) {
+    if (running_.size() < threadCount(settings_.ConversionThreads) &&
+        running_.back().item->rowIndex != lastScrolledRow_) {
         lastScrolledRow_ = running_.back().item->rowIndex;
         host_.scrollIntoView(lastScrolledRow_);
     }
@@ -313,7 +324,8 @@ void ConversionRun::updateOverallProgress() {
     int64_t total = finishedSum_;
     for (const Job& job : running_) total += job.item->progress;
     host_.setProgressBar(static_cast<int>(static_cast<float>(total) / barScale_));
-    const int64_t percent = std::min<int64_t>(total / static_cast<int64_t>(std::max<size_t>(jobCount_, 1)), 100);
+    const int64_t percent =
+        std::min<int64_t>(total / static_cast<int64_t>(std::max<size_t>(jobCount_, 1)), 100);
     host_.setProgressPercent(std::to_string(percent) + "%");
 }
 
@@ -422,8 +434,10 @@ void ConversionRun::handOver() {
     OutputFormat& n = *c.normalisation;
     if (rate > 0 && channels > 0) {
         n.AudioCodec = "ac3";
-        n.AudioSampleRate = c.final->AudioSampleRate > 0 ? c.final->AudioSampleRate : static_cast<int32_t>(rate);
-        n.AudioChannels = c.final->AudioChannels > 0 ? c.final->AudioChannels : static_cast<int32_t>(channels);
+        n.AudioSampleRate =
+            c.final->AudioSampleRate > 0 ? c.final->AudioSampleRate : static_cast<int32_t>(rate);
+        n.AudioChannels =
+            c.final->AudioChannels > 0 ? c.final->AudioChannels : static_cast<int32_t>(channels);
         n.AudioBitRate = defaultBitRate(n.AudioSampleRate, n.AudioChannels) * 3 / 2;
     }
     runFormat_ = c.normalisation.get();
@@ -470,9 +484,9 @@ void ConversionRun::startCombineStep() {
 
     std::string list;
     for (const SourceItem* m : c.members) {
-        const std::string& path = c.normalise ? m->outputPath
+        const std::string& path = c.normalise                                            ? m->outputPath
                                   : m->needsPreparation == 1 && !m->preparedPath.empty() ? m->preparedPath
-                                                                                          : m->path;
+                                                                                         : m->path;
         if (!path.empty()) list += listLine(path);
     }
     if (!list.empty()) {
@@ -515,24 +529,7 @@ void ConversionRun::startCombineStep() {
     job.item = &e;
     job.format = c.final;
     job.target = c.outputPath;
-    job.writing = c.outputPath;
-    if (platform::pathExists(job.target)) {
-        const auto extension = platform::extensionPart(job.target);
-        job.writing = platform::makeTempFileName(platform::folderPart(job.target).value_or(std::string()), "~md",
-                                                 extension ? *extension : std::string_view());
-    }
-    e.outputPath = job.writing;
-    std::string error;
-    const bool started = buildAndStart(e, *c.final, settings_, settings_.ConversionPriority, sink_, &error);
-    e.outputPath = job.target;
-    if (!started) {
-        failJob(job, error);
-        done_.push_back(job);
-        addFinished();
-        endRun();
-        return;
-    }
-    running_.push_back(std::move(job));
+    if (!launch(std::move(job))) endRun();
 }
 
 bool ConversionRun::failCombine(const std::string& text) {

@@ -126,6 +126,8 @@ private:
 
     void fillSlots();
     void startJob();
+    // Starts the job's transcoder; a job that cannot start ends at once as a failed conversion.
+    bool launch(Job job);
     void finishJob(Job& job, const DoneReport& report);
     void failJob(Job& job, const std::string& completionText);
     void setJobStatus(const Job& job, const std::string& text);

@@ -28,7 +28,6 @@ std::string withPath(const char* format, const std::string& path) {
     return std::string(f.substr(0, at)) + path + std::string(f.substr(at + 2));
 }
 
-
 // The source's folders below the output folder: the full path without its file name, colons (drive
 // letters) and leading separators, so C:\Video\Friends\Happy.mp4 gives Video\Friends\ under C\.
 std::string directoryTreePart(const std::string& namingSource) {
@@ -59,7 +58,9 @@ NamingFileSystem& systemNamingFileSystem() {
     return fileSystem;
 }
 
-std::string NamingFileSystem::resolvedFolder(const std::string& folder) { return platform::resolvedFolder(folder); }
+std::string NamingFileSystem::resolvedFolder(const std::string& folder) {
+    return platform::resolvedFolder(folder);
+}
 
 std::optional<std::string> NamingFileSystem::fileIdentityKey(const std::string& path) {
     return platform::fileIdentityKey(path);
@@ -102,7 +103,8 @@ public:
         }
         specific_ = settings.DestOutputFolderOpt == kOutputSpecificFolder;
         // A relative folder is taken from here, once: the transcoder runs in another folder.
-        if (!settings.DestSpecifiedFolder.empty()) specificFolder_ = platform::fullPath(settings.DestSpecifiedFolder);
+        if (!settings.DestSpecifiedFolder.empty())
+            specificFolder_ = platform::fullPath(settings.DestSpecifiedFolder);
     }
 
     bool run(std::string* errorText) {

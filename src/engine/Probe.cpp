@@ -15,9 +15,7 @@ namespace {
 
 constexpr size_t kMaxStreamIdLength = 1023;
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view skipBlanks(std::string_view text) {
     size_t i = 0;
@@ -84,7 +82,8 @@ std::string parseStreamId(std::string_view afterHash) {
     size_t i = 0;
     const auto digits = [&] {
         const size_t start = i;
-        while (i < afterHash.size() && i < kMaxStreamIdLength && afterHash[i] >= '0' && afterHash[i] <= '9') ++i;
+        while (i < afterHash.size() && i < kMaxStreamIdLength && afterHash[i] >= '0' && afterHash[i] <= '9')
+            ++i;
         return i > start;
     };
     if (!digits() || i >= afterHash.size() || afterHash[i] != ':') return {};

@@ -37,12 +37,12 @@ AudioFields parseAudioFields(std::string_view text);
 
 // Reads probe output line by line into an item: the first duration and every audio stream, each once.
 class ProbeReading {
-  public:
+public:
     explicit ProbeReading(SourceItem& item) : item_(item) {}
     void line(std::string_view line);
     bool foundAudio() const { return foundAudio_; }
 
-  private:
+private:
     SourceItem& item_;
     bool durationSeen_ = false;
     bool foundAudio_ = false;

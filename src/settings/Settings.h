@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "formats/Catalogue.h"
-#include "settings/AppSettings.h"
 #include "platform/SettingsStore.h"
+#include "settings/AppSettings.h"
 
 // Key paths below the user's root.
 inline constexpr std::string_view kSettingsRootKey = "Software\\Melodrift 4";

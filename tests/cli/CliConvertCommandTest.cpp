@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
 #include <sstream>
 
 #include "platform/Process.h"
@@ -43,19 +42,20 @@ std::vector<std::vector<std::string>> reportOf(const CliRun& run) {
 TEST(CliConvert, GroupOfFormatsAndPreparedSources) {
     TempDir dir;
     ASSERT_TRUE(makeSineWav(dir.file("tone.wav"), 2));
-    ASSERT_TRUE(writeFile(dir.file("speech.aifc"), makeDwvwAifc({}, makeSignal(Signal::Sine, 16, 1, 44100 * 2))));
+    ASSERT_TRUE(
+        writeFile(dir.file("speech.aifc"), makeDwvwAifc({}, makeSignal(Signal::Sine, 16, 1, 44100 * 2))));
     const CliRun added = runCli(dir, {"custom", "add", "Trio", "1200", "1090", "1160"});
     ASSERT_EQ(added.exitCode, 0) << added.err;
     const std::string id = added.out.substr(0, added.out.find('\t'));
-    const CliRun run = runCli(dir, {"convert", "--format", id, "--set", kBeside, dir.file("tone.wav"),
-                                    dir.file("speech.aifc")});
+    const CliRun run = runCli(
+        dir, {"convert", "--format", id, "--set", kBeside, dir.file("tone.wav"), dir.file("speech.aifc")});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     std::vector<std::vector<std::string>> expected;
     for (const char* stem : {"tone", "speech"}) {
         for (const char* ext : {"flac", "mp3", "wav"}) {  // catalogue order
             const std::string name = std::string(stem) + "." + ext;
-            expected.push_back({dir.file(std::string(stem) + (stem[0] == 't' ? ".wav" : ".aifc")), name,
-                                dir.file(name)});
+            expected.push_back(
+                {dir.file(std::string(stem) + (stem[0] == 't' ? ".wav" : ".aifc")), name, dir.file(name)});
         }
     }
     expected[2][1] = "tone_1.wav";  // the source's own name is taken
@@ -63,7 +63,6 @@ TEST(CliConvert, GroupOfFormatsAndPreparedSources) {
     EXPECT_EQ(reportOf(run), expected);
     for (const auto& line : expected) EXPECT_GT(readFile(line[2]).size(), 1000u) << line[2];
     EXPECT_EQ(runCli(dir, {"custom", "remove", "Trio"}).exitCode, 0);  // the registry is shared on Windows
-
 }
 
 // Without the transcoder beside the program every job says so, and the exit status says it failed.
@@ -83,18 +82,18 @@ TEST(CliConvert, MissingTranscoderSaysToReinstall) {
     const ScopedEnv settings("XDG_CONFIG_HOME", dir.file("config").c_str());
 #endif
     const std::string program = dir.file("program") + std::string(1, fs::path::preferred_separator) + name;
-    auto child = platform::startChildProcess("\"" + program + "\" convert --format 1200 --set " + kBeside + " \"" + dir.file("b.aifc") +
-                                                 "\"",
-                                             "");
+    auto child = platform::startChildProcess(
+        "\"" + program + "\" convert --format 1200 --set " + kBeside + " \"" + dir.file("b.aifc") + "\"", "");
     ASSERT_TRUE(child.process) << child.error;
     std::string out;
     char buffer[4096];
     while (const size_t n = child.process->read(buffer, sizeof buffer)) out.append(buffer, n);
     child.process->wait(60000);
     EXPECT_EQ(child.process->exitCode(), 1u);
-    EXPECT_NE(out.find("\tConversion failure (Some files of the program are missing or corrupted. Please reinstall "
-                       "the program)\t\n"),
-              std::string::npos)
+    EXPECT_NE(
+        out.find("\tConversion failure (Some files of the program are missing or corrupted. Please reinstall "
+                 "the program)\t\n"),
+        std::string::npos)
         << out;
 }
 
@@ -104,9 +103,10 @@ TEST(CliConvert, InterruptCancelsTheRun) {
     TempDir dir;
     ASSERT_TRUE(makeSineWav(dir.file("long.wav"), 600));
     const ScopedEnv settings("XDG_CONFIG_HOME", dir.file("config").c_str());
-    auto child = platform::startChildProcess("\"" + binFolder() + "melodrift-cli\" convert --format 1160 --set " + kBeside + " \"" +
-                                                 dir.file("long.wav") + "\"",
-                                             "");
+    auto child =
+        platform::startChildProcess("\"" + binFolder() + "melodrift-cli\" convert --format 1160 --set " +
+                                        kBeside + " \"" + dir.file("long.wav") + "\"",
+                                    "");
     ASSERT_TRUE(child.process) << child.error;
     std::string out;
     char buffer[4096];

@@ -7,13 +7,13 @@
 
 #include "engine/ConversionRun.h"
 #include "engine/EventQueue.h"
+#include "engine/MediaInspector.h"
 #include "engine/Probe.h"
 #include "formats/Catalogue.h"
+#include "platform/Files.h"
 #include "settings/AppSettings.h"
 #include "sources/SourceItem.h"
 #include "support/CliAndMedia.h"
-#include "engine/MediaInspector.h"
-#include "platform/Files.h"
 
 namespace fs = std::filesystem;
 using namespace testing_support;
@@ -143,8 +143,8 @@ TEST_F(RunTest, FailuresShowTheirReasonAndTheRunGoesOn) {
     EXPECT_EQ(statusOf(0), "good.mp3");
     EXPECT_EQ(statusOf(1).rfind("Conversion failure (", 0), 0u) << statusOf(1);
     EXPECT_EQ(statusOf(2), kTargetSkippedText);
-    EXPECT_EQ(filesIn(u8(dir.path())), (std::vector<std::string>{"broken.wav", "good.mp3", "good.wav",
-                                                                     "refused.mp3", "refused.wav"}));
+    EXPECT_EQ(filesIn(u8(dir.path())),
+              (std::vector<std::string>{"broken.wav", "good.mp3", "good.wav", "refused.mp3", "refused.wav"}));
 }
 
 // Overwrite replaces a file only with a finished conversion; a failed one keeps the old file.

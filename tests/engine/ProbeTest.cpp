@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "settings/AppSettings.h"
 #include "engine/Probe.h"
+#include "settings/AppSettings.h"
 #include "sources/SourceItem.h"
 #include "support/CliAndMedia.h"
 
@@ -39,10 +39,18 @@ TEST(ProbeParsing, DurationTexts) {
 TEST(ProbeParsing, StreamIds) {
     // Well formed: "<file>:<stream>" followed by the hex id, the language or the colon.
     const std::vector<std::pair<std::string, std::string>> ids = {
-        {"1:12: Audio", "1:12"}, {"0:0[0x1c0]: Audio", "0:0"}, {"0:1(eng): Audio", "0:1"},
-        {"0.1: Audio", ""},      {"x0:1: Audio", ""},          {"", ""},
-        {"12", ""},              {"0:: Audio", ""},            {"0:7", ""},
-        {"0:7 Audio", ""},       {":1: Audio", ""},            {std::string(3000, '7') + ":1: Audio", ""},
+        {"1:12: Audio", "1:12"},
+        {"0:0[0x1c0]: Audio", "0:0"},
+        {"0:1(eng): Audio", "0:1"},
+        {"0.1: Audio", ""},
+        {"x0:1: Audio", ""},
+        {"", ""},
+        {"12", ""},
+        {"0:: Audio", ""},
+        {"0:7", ""},
+        {"0:7 Audio", ""},
+        {":1: Audio", ""},
+        {std::string(3000, '7') + ":1: Audio", ""},
     };
     for (const auto& [text, id] : ids) EXPECT_EQ(parseStreamId(text), id) << text;
 }
@@ -92,37 +100,23 @@ TEST(ProbeParsing, ReadingLines) {
 // its tags at the same depth as the stream).
 TEST(ProbeParsing, TagsCannotFakeDurationOrStreams) {
     const std::vector<std::vector<const char*>> outputs = {
-        {"Input #0, mp3, from 'spoof.mp3':",
-         "  Metadata:",
+        {"Input #0, mp3, from 'spoof.mp3':", "  Metadata:",
          "    Duration: 99:00:00.00, start: 0.0, bitrate: 1 kb/s: v",
-         "    Stream #0:7: Audio: aac, 44100 Hz, stereo: x",
-         "    lyrics          : first line",
+         "    Stream #0:7: Audio: aac, 44100 Hz, stereo: x", "    lyrics          : first line",
          "                    : Duration: 50:00:00.00",
          "                    :   Stream #0:8: Audio: aac, 8000 Hz, mono",
          "  Duration: 00:00:02.04, start: 0.025057, bitrate: 65 kb/s",
-         "    Chapter #0:0: start 0.000000, end 1.000000",
-         "      Metadata:",
-         "        title           : x",
-         "  Stream #0:0: Audio: mp3, 44100 Hz, mono, fltp, 64 kb/s",
-         "    Metadata:",
-         "      Stream #0:9: Audio: aac, 8000 Hz, mono: x",
-         "  Stream #0:: Audio: aac, 8000 Hz, mono"},
-        {"Input #0, mpegts, from 'prog.ts':",
-         "  Duration: 00:00:02.01, start: 1.400000, bitrate: 838 kb/s",
-         "  Program 1 ",
-         "    Metadata:",
-         "      service_name    : Service01",
+         "    Chapter #0:0: start 0.000000, end 1.000000", "      Metadata:", "        title           : x",
+         "  Stream #0:0: Audio: mp3, 44100 Hz, mono, fltp, 64 kb/s", "    Metadata:",
+         "      Stream #0:9: Audio: aac, 8000 Hz, mono: x", "  Stream #0:: Audio: aac, 8000 Hz, mono"},
+        {"Input #0, mpegts, from 'prog.ts':", "  Duration: 00:00:02.01, start: 1.400000, bitrate: 838 kb/s",
+         "  Program 1 ", "    Metadata:", "      service_name    : Service01",
          "    Stream #0:0[0x100]: Audio: mp2 ([3][0][0][0] / 0x0003), 44100 Hz, mono, fltp, 384 kb/s",
-         "    Metadata:",
-         "      Stream #0:5: Audio: aac, 8000 Hz, mono: x",
-         "  Program 2 ",
+         "    Metadata:", "      Stream #0:5: Audio: aac, 8000 Hz, mono: x", "  Program 2 ",
          "    Stream #0:0[0x100]: Audio: mp2 ([3][0][0][0] / 0x0003), 44100 Hz, mono, fltp, 384 kb/s",
          "    Stream #0:1[0x101]: Audio: mp2 ([3][0][0][0] / 0x0003), 48000 Hz, stereo, fltp, 192 kb/s"},
-        {"Input #0, mpegts, from 'prog.ts':",
-         "  Duration: 00:00:02.01, start: 1.400000, bitrate: 838 kb/s",
-         "  Program 1 ",
-         "    Metadata:",
-         "      service_name    : Service01",
+        {"Input #0, mpegts, from 'prog.ts':", "  Duration: 00:00:02.01, start: 1.400000, bitrate: 838 kb/s",
+         "  Program 1 ", "    Metadata:", "      service_name    : Service01",
          "  Stream #0:0[0x100]: Audio: mp2 ([3][0][0][0] / 0x0003), 44100 Hz, mono, fltp, 384 kb/s",
          "  Stream #0:1[0x101]: Audio: mp2 ([3][0][0][0] / 0x0003), 48000 Hz, stereo, fltp, 192 kb/s"},
     };

@@ -113,9 +113,10 @@ TEST(TranscoderRun, SinkOutlivesItsReaders) {
 TEST(TranscoderRun, OutputLeftInThePipeIsReadToTheEnd) {
     std::string output = "Input #0, mp3, from 'book.mp3':\n  Metadata:\n";
     while (output.size() < 200000) output += "    lyrics          : la la la la la la la la la la la la la\n";
-    output += "  Duration: 00:03:00.00, start: 0.000000, bitrate: 128 kb/s\n"
-              "  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\n"
-              "out.mp3: Permission denied\n";
+    output +=
+        "  Duration: 00:03:00.00, start: 0.000000, bitrate: 128 kb/s\n"
+        "  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\n"
+        "out.mp3: Permission denied\n";
     EndedProcess process(output);
     SourceItem item;
     EXPECT_EQ(readProbeOutput(process, item), 1);
@@ -189,7 +190,7 @@ TEST(TranscoderRun, CancelEndsTheProcessAndDoneStillArrives) {
     const Outcome out = collect(queue, item, 30s);
     EXPECT_TRUE(out.done);
     EXPECT_NE(out.exitCode.value_or(0), 0u);  // a cancelled job never reads as finished
-    item.process.reset();  // the reader has let go; this closes the handles, once
+    item.process.reset();                     // the reader has let go; this closes the handles, once
 }
 
 TEST(TranscoderRun, StartFailureReportsFalseAndPostsNothing) {
@@ -200,4 +201,3 @@ TEST(TranscoderRun, StartFailureReportsFalseAndPostsNothing) {
     EXPECT_FALSE(item.process);
     EXPECT_FALSE(queue.take(300ms).has_value());
 }
-

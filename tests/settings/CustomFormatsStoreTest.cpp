@@ -19,11 +19,21 @@ Groups loaded(SettingsStore& store) {
 
 TEST(CustomFormats, LoadStopsAtAMissingNameAndDropsGroupsWithoutIds) {
     const std::pair<std::map<std::string, std::string>, Groups> cases[] = {
-        {{{"COF1Name", "A"}, {"COF1FIDs", "1160,1200,"}, {"COF2Name", "B"}, {"COF2FIDs", "1160,,1200,"},
-          {"COF4Name", "D"}, {"COF4FIDs", "1010,"}},
+        {{{"COF1Name", "A"},
+          {"COF1FIDs", "1160,1200,"},
+          {"COF2Name", "B"},
+          {"COF2FIDs", "1160,,1200,"},
+          {"COF4Name", "D"},
+          {"COF4FIDs", "1010,"}},
          {{"A", {1160, 1200}}, {"B", {1160, 0, 1200}}}},
-        {{{"COF1Name", "no ids"}, {"COF2Name", "empty ids"}, {"COF2FIDs", ""}, {"COF3Name", "C"},
-          {"COF3FIDs", " -5, +7"}, {"COF4Name", ""}, {"COF5Name", "E"}, {"COF5FIDs", "1010,"}},
+        {{{"COF1Name", "no ids"},
+          {"COF2Name", "empty ids"},
+          {"COF2FIDs", ""},
+          {"COF3Name", "C"},
+          {"COF3FIDs", " -5, +7"},
+          {"COF4Name", ""},
+          {"COF5Name", "E"},
+          {"COF5FIDs", "1010,"}},
          {{"C", {-5, 7}}}},
     };
     for (const auto& [values, expected] : cases) {

@@ -12,7 +12,8 @@
 
 PrivateRegistryBase::PrivateRegistryBase() {
     static std::atomic<int> counter{0};
-    base = "Software\\MelodriftTest\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    base =
+        "Software\\MelodriftTest\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
 }
 
 PrivateRegistryBase::~PrivateRegistryBase() {
@@ -37,6 +38,9 @@ static constexpr const char* kSystemStoreName = "File";
 #endif
 
 std::vector<StoreKind> allStoreKinds() {
-    return {StoreKind{"Memory", [] { return StoreUnderTest{std::make_unique<MemorySettingsStore>(), nullptr, nullptr}; }},
+    return {StoreKind{"Memory",
+                      [] {
+                          return StoreUnderTest{std::make_unique<MemorySettingsStore>(), nullptr, nullptr};
+                      }},
             StoreKind{kSystemStoreName, makeSystemStore}};
 }

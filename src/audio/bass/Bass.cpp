@@ -13,9 +13,9 @@
 
 #include "audio/BinaryFile.h"
 #include "audio/bass/CdSectorSource.h"
-#include "platform/Text.h"
 #include "platform/Bytes.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 
 namespace {
 

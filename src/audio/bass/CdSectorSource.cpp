@@ -5,9 +5,9 @@
 #include <mutex>
 
 #include "audio/BinaryFile.h"
+#include "platform/Bytes.h"
 #include "platform/CdDrive.h"
 #include "platform/Text.h"
-#include "platform/Bytes.h"
 
 namespace bass_cd {
 

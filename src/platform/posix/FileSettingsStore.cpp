@@ -12,8 +12,8 @@
 
 #include "platform/Files.h"
 #include "platform/KnownFolders.h"
-#include "platform/UserSettingsStore.h"
 #include "platform/SettingsTree.h"
+#include "platform/UserSettingsStore.h"
 #include "platform/posix/UniqueFd.h"
 
 namespace platform {
@@ -175,7 +175,8 @@ private:
             return false;
         }
         // The rename itself must reach the disk too.
-        if (UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); dir) ::fsync(dir.get());
+        if (UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); dir)
+            ::fsync(dir.get());
         loaded_ = FileIdentity::of(st);
         return true;
     }

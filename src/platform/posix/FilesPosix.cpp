@@ -16,7 +16,6 @@ namespace platform {
 
 namespace fs = std::filesystem;
 
-
 std::string fullPath(std::string_view path) {
     if (path.empty()) return {};
     std::error_code ec;

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <future>
 #include <mutex>
@@ -212,7 +212,9 @@ public:
     }
 
 private:
-    Spawner() { std::thread([this] { loop(); }).detach(); }
+    Spawner() {
+        std::thread([this] { loop(); }).detach();
+    }
 
     void loop() {
         for (;;) {
