@@ -12,34 +12,23 @@ namespace platform {
 namespace {
 
 using win32::Handle;
+using win32::lastErrorText;
 
 constexpr UINT kTerminatedExitCode = 1;
 
 // Every transcoder is placed in one job object that kills its members when the program's process ends,
 // so no transcoder outlives the program, however it ends.
 HANDLE killOnCloseJob() {
-    static HANDLE job = [] {
-        HANDLE h = CreateJobObjectW(nullptr, nullptr);
+    static const Handle job = [] {
+        Handle h(CreateJobObjectW(nullptr, nullptr));
         if (h) {
             JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
             info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-            SetInformationJobObject(h, JobObjectExtendedLimitInformation, &info, sizeof info);
+            SetInformationJobObject(h.get(), JobObjectExtendedLimitInformation, &info, sizeof info);
         }
         return h;
     }();
-    return job;
-}
-
-std::string lastErrorText() {
-    const DWORD code = GetLastError();
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string out = n ? win32::narrow(std::wstring_view(text, n)) : "error " + std::to_string(code);
-    if (text) LocalFree(text);
-    while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
+    return job.get();
 }
 
 // Our starts run one at a time: while one start's inheritable pipe ends exist, no other start of ours

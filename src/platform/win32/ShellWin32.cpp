@@ -8,6 +8,7 @@
 
 #include "platform/Files.h"
 #include "platform/Shell.h"
+#include "platform/win32/Handle.h"
 #include "platform/win32/WinShell.h"
 #include "platform/win32/WinText.h"
 
@@ -50,16 +51,15 @@ namespace {
 
 // The default value of a key below HKEY_CLASSES_ROOT (at most 260 characters); none when it is missing.
 std::optional<std::wstring> classesDefaultValue(const std::wstring& subKey) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    win32::KeyHandle key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     wchar_t value[261] = {};
     DWORD bytes = sizeof value - sizeof(wchar_t);
     DWORD type = 0;
     const LSTATUS status =
-        RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
-    RegCloseKey(key);
+        RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
     value[std::min<size_t>(bytes / sizeof(wchar_t), 260)] = L'\0';
     return std::wstring(value);
