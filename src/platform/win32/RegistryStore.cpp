@@ -13,13 +13,16 @@ namespace platform {
 
 namespace {
 
-constexpr REGSAM kAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
+// Reads ask for query access only, so a key the user may read but not change (locked by an
+// administrator) still loads; write access is asked for when a change is made.
+constexpr REGSAM kReadAccess = KEY_QUERY_VALUE;
+constexpr REGSAM kWriteAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
 
 using win32::KeyHandle;
 
 class RegistryKey : public SettingsKey {
 public:
-    explicit RegistryKey(KeyHandle key) : key_(std::move(key)) {}
+    RegistryKey(KeyHandle key, bool writable) : key_(std::move(key)), writable_(writable) {}
 
     std::optional<SettingsValueInfo> query(std::string_view name) override {
         DWORD type = 0, size = 0;
@@ -47,6 +50,7 @@ public:
     }
 
     bool writeRaw(std::string_view name, uint32_t type, std::string_view bytes) override {
+        if (!makeWritable()) return false;
         const std::wstring wname = win32::widen(name);
         // For string types the registry looks one character past the data and counts it too when it is a
         // null (for callers that forgot the terminator). Non-null padding keeps the value exactly as given.
@@ -58,12 +62,25 @@ public:
     }
 
     bool deleteValue(std::string_view name) override {
+        if (!makeWritable()) return false;
         const std::wstring wname = win32::widen(name);
         return RegDeleteValueW(key_.get(), wname.c_str()) == ERROR_SUCCESS;
     }
 
 private:
+    // A key opened for reading is opened again with write access at its first change.
+    bool makeWritable() {
+        if (writable_) return true;
+        KeyHandle reopened;
+        if (RegOpenKeyExW(key_.get(), nullptr, 0, kWriteAccess, reopened.out()) != ERROR_SUCCESS)
+            return false;
+        key_ = std::move(reopened);
+        writable_ = true;
+        return true;
+    }
+
     KeyHandle key_;
+    bool writable_;
 };
 
 class RegistryStore : public SettingsStore {
@@ -74,19 +91,19 @@ public:
         const auto full = fullPath(path);
         if (!full) return nullptr;
         KeyHandle key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, full->c_str(), 0, kAccess, key.out()) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, full->c_str(), 0, kReadAccess, key.out()) != ERROR_SUCCESS)
             return nullptr;
-        return std::make_unique<RegistryKey>(std::move(key));
+        return std::make_unique<RegistryKey>(std::move(key), false);
     }
 
     std::unique_ptr<SettingsKey> createKey(std::string_view path) override {
         const auto full = fullPath(path);
         if (!full) return nullptr;
         KeyHandle key;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, full->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kAccess,
-                            nullptr, key.out(), nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, full->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            kWriteAccess, nullptr, key.out(), nullptr) != ERROR_SUCCESS)
             return nullptr;
-        return std::make_unique<RegistryKey>(std::move(key));
+        return std::make_unique<RegistryKey>(std::move(key), true);
     }
 
     bool deleteKey(std::string_view path) override {
