@@ -5,15 +5,22 @@
 #include <objbase.h>
 
 #include <atomic>
+#include <initializer_list>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
+#include "platform/win32/Handle.h"
 #include "platform/win32/WinShell.h"
+#include "platform/win32/WinText.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
+using platform::win32::KeyHandle;
+using platform::win32::widen;
 
 namespace {
 
@@ -139,33 +146,82 @@ TEST_F(WindowsChoosers, FileDialogReturnsTheChoiceAndACancelIsFinal) {
     EXPECT_EQ(seen, 2);
 }
 
-// The default value of a key below HKEY_CLASSES_ROOT; empty when missing.
-std::wstring classValue(const std::wstring& key) {
-    wchar_t value[512] = {};
-    LONG size = sizeof value;
-    return RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) == ERROR_SUCCESS ? value : L"";
-}
-
 void setClassValue(const std::wstring& key, const std::wstring& value) {
     RegSetValueW(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(),
                  static_cast<DWORD>(value.size() * sizeof(wchar_t)));
 }
 
-TEST(WindowsShell, OpenDocumentFallsBackToTheWebPageProgram) {
+// Puts keys below HKEY_CLASSES_ROOT back as they were when it was made (the associations are the
+// machine's): each existing key gets its old default value again, a key that did not exist is deleted
+// with all below it. Keys are listed outer ones first.
+class ClassesKeysRestorer {
+public:
+    explicit ClassesKeysRestorer(std::initializer_list<const wchar_t*> keys) {
+        for (const wchar_t* name : keys) {
+            Saved saved;
+            saved.name = name;
+            KeyHandle key;
+            saved.existed = RegOpenKeyExW(HKEY_CLASSES_ROOT, name, 0, KEY_QUERY_VALUE, key.out()) == 0;
+            DWORD size = 0;
+            if (saved.existed &&
+                RegQueryValueExW(key.get(), nullptr, nullptr, &saved.type, nullptr, &size) == 0) {
+                saved.value.emplace(size, '\0');
+                RegQueryValueExW(key.get(), nullptr, nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(saved.value->data()), &size);
+            }
+            saved_.push_back(std::move(saved));
+        }
+    }
+    ~ClassesKeysRestorer() {
+        for (auto s = saved_.rbegin(); s != saved_.rend(); ++s) {
+            KeyHandle key;
+            if (!s->existed) {
+                RegDeleteTreeW(HKEY_CLASSES_ROOT, s->name.c_str());
+                RegDeleteKeyW(HKEY_CLASSES_ROOT, s->name.c_str());
+            } else if (RegOpenKeyExW(HKEY_CLASSES_ROOT, s->name.c_str(), 0, KEY_SET_VALUE, key.out()) == 0) {
+                if (s->value)
+                    RegSetValueExW(key.get(), nullptr, 0, s->type,
+                                   reinterpret_cast<const BYTE*>(s->value->data()),
+                                   static_cast<DWORD>(s->value->size()));
+                else
+                    RegDeleteValueW(key.get(), nullptr);
+            }
+        }
+    }
+    ClassesKeysRestorer(const ClassesKeysRestorer&) = delete;
+    ClassesKeysRestorer& operator=(const ClassesKeysRestorer&) = delete;
+
+private:
+    struct Saved {
+        std::wstring name;
+        bool existed = false;
+        DWORD type = 0;
+        std::optional<std::string> value;  // the default value's bytes
+    };
+    std::vector<Saved> saved_;
+};
+
+TEST(WindowsShell, OpenDocumentFallsBackToTheWebPageProgramWithAnyName) {
     TempDir dir;
-    // A target the shell cannot open (it does not exist); the page program here is "cmd /c mkdir", so the
-    // fallback's launch shows as a new folder of the target's name.
-    const std::string target = platform::fullPath(dir.file("made-by-fallback"));
-    const std::wstring oldPageClass = classValue(L".htm");
-    setClassValue(L".htm", L"MdTestPage");
-    setClassValue(L"MdTestPage\\shell\\open\\command", L"cmd.exe /c mkdir \"%1\"");
-    const intptr_t result = platform::systemShell().openDocument(target, SW_HIDE);
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"MdTestPage");
-    if (oldPageClass.empty())
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, L".htm");
-    else
-        setClassValue(L".htm", oldPageClass);
-    EXPECT_GT(result, 31);
+    // A target the shell cannot open (it does not exist); the page program is cmd.exe, copied into a
+    // folder with a Cyrillic and CJK name, running "mkdir", so the fallback's launch shows as a new folder
+    // of the target's (also non-ASCII) name.
+    const std::string target = platform::fullPath(dir.file("Страница-页面"));
+    const std::wstring programFolder = widen(platform::fullPath(dir.file("Программа 程序")));
+    const std::wstring program = programFolder + L"\\cmd.exe";
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    ASSERT_TRUE(CreateDirectoryW(programFolder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\cmd.exe").c_str(), program.c_str(), TRUE));
+    intptr_t result = 0;
+    {
+        const ClassesKeysRestorer restorer{L".htm", L"MdTestPage", L"MdTestPage\\shell",
+                                           L"MdTestPage\\shell\\open", L"MdTestPage\\shell\\open\\command"};
+        setClassValue(L".htm", L"MdTestPage");
+        setClassValue(L"MdTestPage\\shell\\open\\command", L"\"" + program + L"\" /c mkdir \"%1\"");
+        result = platform::systemShell().openDocument(target, SW_HIDE);
+    }
+    EXPECT_GT(result, 32);
     for (int i = 0; i < 500 && !platform::isExistingFolder(target); ++i) Sleep(20);
     EXPECT_TRUE(platform::isExistingFolder(target));
 }
