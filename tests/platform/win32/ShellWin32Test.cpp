@@ -64,29 +64,51 @@ TEST(WindowsShell, DialogResultBuffer) {
     EXPECT_EQ(platform::win32::splitDialogResult(one, std::size(one), true).size(), 3u);
 }
 
-// Plays the user: answers up to two dialogs of the calling thread with one command and counts them. Waits
-// 30 s for the first, 2 s for another.
-std::jthread answerDialogs(WORD command, std::atomic<int>& seen) {
-    return std::jthread([command, &seen, owner = GetCurrentThreadId()] {
-        for (int round = 0, timeout = 30000; round < 2; ++round, timeout = 2000) {
-            HWND dialog = nullptr;
-            for (int waited = 0; dialog == nullptr && waited < timeout; waited += 20, Sleep(20)) {
-                EnumThreadWindows(
-                    owner,
-                    [](HWND w, LPARAM out) -> BOOL {
-                        wchar_t cls[64] = {};
-                        GetClassNameW(w, cls, 64);
-                        if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
-                        *reinterpret_cast<HWND*>(out) = w;
-                        return FALSE;
-                    },
-                    reinterpret_cast<LPARAM>(&dialog));
-            }
-            if (dialog == nullptr) return;
+// A visible dialog of the thread; null when it shows none.
+HWND visibleDialogOf(DWORD thread) {
+    HWND dialog = nullptr;
+    EnumThreadWindows(
+        thread,
+        [](HWND w, LPARAM out) -> BOOL {
+            wchar_t cls[64] = {};
+            GetClassNameW(w, cls, 64);
+            if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
+            *reinterpret_cast<HWND*>(out) = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&dialog));
+    return dialog;
+}
+
+// True when one of the window's edit boxes (also those inside combo boxes) ends with text.
+bool editShows(HWND window, const std::wstring& text) {
+    std::pair<const std::wstring*, bool> search{&text, false};
+    EnumChildWindows(
+        window,
+        [](HWND w, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<std::pair<const std::wstring*, bool>*>(data);
+            wchar_t cls[16] = {}, shown[MAX_PATH * 2] = {};
+            GetClassNameW(w, cls, 16);
+            GetWindowTextW(w, shown, MAX_PATH * 2);
+            s->second = _wcsicmp(cls, L"Edit") == 0 && std::wstring_view(shown).ends_with(*s->first);
+            return !s->second;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// Plays the user: answers each dialog of the calling thread with one command once an edit box shows
+// `ready` (the dialog has set itself up; after 30 s it is answered anyway), and counts the dialogs.
+// Stops when the returned thread is destroyed, after the chooser has returned.
+std::jthread answerDialogs(WORD command, std::atomic<int>& seen, std::wstring ready) {
+    return std::jthread([command, &seen, ready, owner = GetCurrentThreadId()](std::stop_token stop) {
+        for (HWND answered = nullptr; !stop.stop_requested(); Sleep(20)) {
+            HWND dialog = visibleDialogOf(owner);
+            if (dialog == nullptr || dialog == answered) continue;
             ++seen;
-            Sleep(1500);
+            for (int i = 0; i < 1500 && !editShows(dialog, ready); ++i) Sleep(20);
             PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
-            for (int i = 0; i < 300 && IsWindow(dialog); ++i) Sleep(10);
+            answered = dialog;
         }
     });
 }
@@ -106,7 +128,7 @@ TEST_F(WindowsChoosers, FolderBrowserSelectsTheStartFolderAndAddsTheSeparator) {
     request.initialFolder = start;
     std::atomic<int> seen{0};
     const auto chosen = [&] {
-        auto user = answerDialogs(IDOK, seen);
+        auto user = answerDialogs(IDOK, seen, L"Папка");
         return platform::systemShell().chooseFolder(request);
     }();
     EXPECT_EQ(seen, 1);
@@ -116,7 +138,7 @@ TEST_F(WindowsChoosers, FolderBrowserSelectsTheStartFolderAndAddsTheSeparator) {
     // The same choice with no room for the added separator, then a cancel.
     request.maxChars = platform::utf16Length(start) + 1;
     for (const WORD command : {IDOK, IDCANCEL}) {
-        auto user = answerDialogs(command, seen);
+        auto user = answerDialogs(command, seen, L"Папка");
         EXPECT_EQ(platform::systemShell().chooseFolder(request), std::nullopt) << command;
     }
 }
@@ -132,7 +154,7 @@ TEST_F(WindowsChoosers, FileDialogReturnsTheChoiceAndACancelIsFinal) {
     request.defaultExtension = ".mp3";
     std::atomic<int> seen{0};
     {
-        auto user = answerDialogs(IDOK, seen);
+        auto user = answerDialogs(IDOK, seen, L"a b & c.mp3");
         const auto chosen = platform::systemShell().chooseFile(request);
         ASSERT_TRUE(chosen.has_value());
         ASSERT_EQ(chosen->size(), 1u);
@@ -140,7 +162,7 @@ TEST_F(WindowsChoosers, FileDialogReturnsTheChoiceAndACancelIsFinal) {
     }
     // The user's cancel with a name in the box does not bring the dialog back.
     {
-        auto user = answerDialogs(IDCANCEL, seen);
+        auto user = answerDialogs(IDCANCEL, seen, L"a b & c.mp3");
         EXPECT_EQ(platform::systemShell().chooseFile(request), std::nullopt);
     }
     EXPECT_EQ(seen, 2);
