@@ -4,7 +4,10 @@
 // (after winioctl.h)
 #include <ntddcdrm.h>
 
+#include <utility>
+
 #include "platform/CdDrive.h"
+#include "platform/win32/Handle.h"
 
 namespace platform {
 
@@ -12,10 +15,7 @@ namespace {
 
 class Win32CdAudioDrive : public CdAudioDrive {
 public:
-    explicit Win32CdAudioDrive(HANDLE device) : device_(device) {}
-    ~Win32CdAudioDrive() override { CloseHandle(device_); }
-    Win32CdAudioDrive(const Win32CdAudioDrive&) = delete;
-    Win32CdAudioDrive& operator=(const Win32CdAudioDrive&) = delete;
+    explicit Win32CdAudioDrive(win32::Handle device) : device_(std::move(device)) {}
 
     bool readRawSectors(uint32_t lba, uint32_t count, uint8_t* out) override {
         // Drives take a limited number of raw sectors per request.
@@ -28,8 +28,8 @@ public:
             info.SectorCount = n;
             info.TrackMode = CDDA;
             DWORD got = 0;
-            if (!DeviceIoControl(device_, IOCTL_CDROM_RAW_READ, &info, sizeof info, out, n * kRawSector, &got,
-                                 nullptr) ||
+            if (!DeviceIoControl(device_.get(), IOCTL_CDROM_RAW_READ, &info, sizeof info, out, n * kRawSector,
+                                 &got, nullptr) ||
                 got != n * kRawSector)
                 return false;
             out += got;
@@ -40,7 +40,7 @@ public:
     }
 
 private:
-    HANDLE device_;
+    win32::Handle device_;
 };
 
 }  // namespace
@@ -53,10 +53,10 @@ std::unique_ptr<CdAudioDrive> openCdAudioDrive(const std::string& pathOnDisc) {
     // Only CD drives: a track file copied to a hard disk has no sectors to read.
     if (GetDriveTypeW(root) != DRIVE_CDROM) return nullptr;
     const wchar_t device[] = {L'\\', L'\\', L'.', L'\\', static_cast<wchar_t>(letter), L':', 0};
-    HANDLE h = CreateFileW(device, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32CdAudioDrive>(h);
+    win32::Handle h(CreateFileW(device, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    if (!h) return nullptr;
+    return std::make_unique<Win32CdAudioDrive>(std::move(h));
 }
 
 }  // namespace platform

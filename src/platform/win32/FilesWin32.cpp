@@ -8,6 +8,7 @@
 
 namespace platform {
 
+using win32::Handle;
 using win32::narrow;
 using win32::widen;
 
@@ -17,24 +18,6 @@ DWORD attributesOf(const std::string& path) {
     if (path.empty()) return INVALID_FILE_ATTRIBUTES;
     return GetFileAttributesW(widen(path).c_str());
 }
-
-// Closes a file handle once.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() { close(); }
-    void close() {
-        if (valid()) CloseHandle(h_);
-        h_ = INVALID_HANDLE_VALUE;
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
 
 }  // namespace
 
@@ -95,9 +78,9 @@ bool replaceFile(const std::string& from, const std::string& to) {
 
 static bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
     // No access rights needed to read the identity; folders need the backup flag to be opened at all.
-    FileHandle h(CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return h.valid() && GetFileInformationByHandle(h.get(), info) != 0;
+    Handle h(CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h && GetFileInformationByHandle(h.get(), info) != 0;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -147,10 +130,10 @@ bool proveWritable(const std::string& path) {
     if (path.empty()) return false;
     const std::wstring wide = widen(path);
     {
-        FileHandle h(
+        Handle h(
             CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (h.valid()) {
-            h.close();
+        if (h) {
+            h.reset();
             return DeleteFileW(wide.c_str()) != 0;
         }
         const DWORD error = GetLastError();
@@ -159,22 +142,22 @@ bool proveWritable(const std::string& path) {
     // The file is the user's: open it without truncating and leave it as it is.
     const DWORD a = GetFileAttributesW(wide.c_str());
     if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
-    FileHandle h(
+    Handle h(
         CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return h.valid() && GetFileType(h.get()) == FILE_TYPE_DISK;
+    return h && GetFileType(h.get()) == FILE_TYPE_DISK;
 }
 
 bool copyFileTimes(const std::string& from, const std::string& to, bool creation, bool lastWrite) {
     if (!creation && !lastWrite) return false;
     FILETIME created, accessed, written;
     {
-        FileHandle source(CreateFileW(widen(from).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!source.valid() || !GetFileTime(source.get(), &created, &accessed, &written)) return false;
-    }
-    FileHandle target(CreateFileW(widen(to).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        Handle source(CreateFileW(widen(from).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!target.valid()) return false;
+        if (!source || !GetFileTime(source.get(), &created, &accessed, &written)) return false;
+    }
+    Handle target(CreateFileW(widen(to).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target) return false;
     return SetFileTime(target.get(), creation ? &created : nullptr, nullptr,
                        lastWrite ? &written : nullptr) != 0;
 }

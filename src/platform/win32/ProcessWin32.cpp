@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <array>
 #include <mutex>
 #include <vector>
 
@@ -11,34 +12,61 @@ namespace platform {
 namespace {
 
 using win32::Handle;
+using win32::lastErrorText;
 
 constexpr UINT kTerminatedExitCode = 1;
 
 // Every transcoder is placed in one job object that kills its members when the program's process ends,
 // so no transcoder outlives the program, however it ends.
 HANDLE killOnCloseJob() {
-    static HANDLE job = [] {
-        HANDLE h = CreateJobObjectW(nullptr, nullptr);
+    static const Handle job = [] {
+        Handle h(CreateJobObjectW(nullptr, nullptr));
         if (h) {
             JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
             info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-            SetInformationJobObject(h, JobObjectExtendedLimitInformation, &info, sizeof info);
+            SetInformationJobObject(h.get(), JobObjectExtendedLimitInformation, &info, sizeof info);
         }
         return h;
     }();
-    return job;
+    return job.get();
 }
 
-std::string lastErrorText() {
-    const DWORD code = GetLastError();
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string out = n ? win32::narrow(std::wstring_view(text, n)) : "error " + std::to_string(code);
-    if (text) LocalFree(text);
-    while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
+// Our starts run one at a time: while one start's inheritable pipe ends exist, no other start of ours
+// creates a child, so even a system that ignored the handle list below could not leak them.
+std::mutex startMutex;
+
+// The attribute list naming the only handles a child inherits; it refers to the array, which must outlive
+// the CreateProcessW call.
+class InheritedHandles {
+public:
+    explicit InheritedHandles(const std::array<HANDLE, 3>& handles) : handles_(handles) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+        if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                       sizeof(HANDLE) * handles_.size(), nullptr, nullptr)) {
+            DeleteProcThreadAttributeList(list);
+            return;
+        }
+        list_ = list;
+    }
+    ~InheritedHandles() {
+        if (list_) DeleteProcThreadAttributeList(list_);
+    }
+    InheritedHandles(const InheritedHandles&) = delete;
+    InheritedHandles& operator=(const InheritedHandles&) = delete;
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
+
+private:
+    std::array<HANDLE, 3> handles_;
+    std::vector<unsigned char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
+bool makeInheritable(HANDLE h) {
+    return SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) != 0;
 }
 
 class Win32Child final : public ChildProcess {
@@ -86,52 +114,42 @@ private:
 
 StartResult startChildProcess(const std::string& commandLine, const std::string& workingFolder) {
     StartResult result;
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     const HANDLE self = GetCurrentProcess();
-
-    // Pipe A: the child's standard output and (through a duplicate) standard error.
-    Handle outRead, outWrite, errWrite;
-    if (!CreatePipe(outRead.out(), outWrite.out(), &inherit, 0)) {
-        result.error = lastErrorText();
-        return result;
-    }
-    if (!DuplicateHandle(self, outWrite.get(), self, errWrite.out(), 0, TRUE, DUPLICATE_SAME_ACCESS)) {
-        result.error = lastErrorText();
-        return result;
-    }
-    // Pipe B: the child's standard input; its write end is closed right after the start.
-    Handle inRead, inWrite;
-    if (!CreatePipe(inRead.out(), inWrite.out(), &inherit, 0)) {
-        result.error = lastErrorText();
-        return result;
-    }
-    // Our own ends must not be inherited.
-    Handle ourRead, ourWrite;
-    if (!DuplicateHandle(self, outRead.get(), self, ourRead.out(), 0, FALSE, DUPLICATE_SAME_ACCESS) ||
-        !DuplicateHandle(self, inWrite.get(), self, ourWrite.out(), 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        result.error = lastErrorText();
-        return result;
-    }
-    outRead.reset();
-    inWrite.reset();
-
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
-    si.hStdInput = inRead.get();
-    si.hStdOutput = outWrite.get();
-    si.hStdError = errWrite.get();
-
     std::wstring line = win32::widen(commandLine);
     std::vector<wchar_t> mutableLine(line.begin(), line.end());
     mutableLine.push_back(L'\0');
     const std::wstring folder = win32::widen(workingFolder);
+
+    const std::lock_guard<std::mutex> oneStartAtATime(startMutex);
+    // Pipe A: the child's standard output and (through a duplicate) standard error. Pipe B: its standard
+    // input, whose write end is closed right after the start. Only the child's ends become inheritable.
+    Handle ourRead, outWrite, errWrite, inRead, ourWrite;
+    if (!CreatePipe(ourRead.out(), outWrite.out(), nullptr, 0) || !makeInheritable(outWrite.get()) ||
+        !DuplicateHandle(self, outWrite.get(), self, errWrite.out(), 0, TRUE, DUPLICATE_SAME_ACCESS) ||
+        !CreatePipe(inRead.out(), ourWrite.out(), nullptr, 0) || !makeInheritable(inRead.get())) {
+        result.error = lastErrorText();
+        return result;
+    }
+    const InheritedHandles inherited({inRead.get(), outWrite.get(), errWrite.get()});
+    if (!inherited.get()) {
+        result.error = lastErrorText();
+        return result;
+    }
+
+    STARTUPINFOEXW si{};
+    si.StartupInfo.cb = sizeof si;
+    si.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    si.StartupInfo.wShowWindow = SW_HIDE;
+    si.StartupInfo.hStdInput = inRead.get();
+    si.StartupInfo.hStdOutput = outWrite.get();
+    si.StartupInfo.hStdError = errWrite.get();
+    si.lpAttributeList = inherited.get();
+
     PROCESS_INFORMATION pi{};
     // Started suspended so that it is in the job object before it runs a single instruction.
     if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE,
-                        CREATE_NEW_CONSOLE | CREATE_SUSPENDED, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+                        CREATE_NEW_CONSOLE | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si.StartupInfo, &pi)) {
         result.error = lastErrorText();
         return result;
     }
@@ -139,12 +157,8 @@ StartResult startChildProcess(const std::string& commandLine, const std::string&
     Handle thread(pi.hThread);
     if (HANDLE job = killOnCloseJob()) AssignProcessToJobObject(job, process.get());
     ResumeThread(thread.get());
-    thread.reset();
-    outWrite.reset();
-    errWrite.reset();
-    inRead.reset();
-    ourWrite.reset();  // the child reads end of input at once
     result.process = std::make_unique<Win32Child>(std::move(process), std::move(ourRead), pi.dwProcessId);
+    // The child's ends and our input write end close on return: the child reads end of input at once.
     return result;
 }
 

@@ -5,9 +5,11 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/Files.h"
 #include "platform/Shell.h"
+#include "platform/win32/Handle.h"
 #include "platform/win32/WinShell.h"
 #include "platform/win32/WinText.h"
 
@@ -50,29 +52,36 @@ namespace {
 
 // The default value of a key below HKEY_CLASSES_ROOT (at most 260 characters); none when it is missing.
 std::optional<std::wstring> classesDefaultValue(const std::wstring& subKey) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    win32::KeyHandle key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     wchar_t value[261] = {};
     DWORD bytes = sizeof value - sizeof(wchar_t);
     DWORD type = 0;
     const LSTATUS status =
-        RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
-    RegCloseKey(key);
+        RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
     value[std::min<size_t>(bytes / sizeof(wchar_t), 260)] = L'\0';
     return std::wstring(value);
 }
 
-std::string toAnsi(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                        nullptr);
-    return out;
+// Starts a command line (program and arguments in one text), wide so that any name survives. Above 32 on
+// success, as openDocument promises; otherwise the error code, or ERROR_BAD_FORMAT when that is not below 32.
+intptr_t startCommandLine(const std::wstring& commandLine, int showCommand) {
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        const DWORD error = GetLastError();
+        return error < 32 ? static_cast<intptr_t>(error) : ERROR_BAD_FORMAT;
+    }
+    const win32::Handle process(pi.hProcess), thread(pi.hThread);
+    return 33;
 }
 
 int CALLBACK folderDialogCallback(HWND window, UINT message, LPARAM, LPARAM data) {
@@ -97,8 +106,7 @@ public:
         if (!pageClass || pageClass->empty()) return result;
         const auto command = classesDefaultValue(*pageClass + L"\\shell\\open\\command");
         if (!command) return result;
-        const std::string line = toAnsi(widen(fallbackOpenCommand(narrow(*command), target)));
-        return static_cast<intptr_t>(WinExec(line.c_str(), static_cast<UINT>(showCommand)));
+        return startCommandLine(widen(fallbackOpenCommand(narrow(*command), target)), showCommand);
     }
 
     std::optional<std::vector<std::string>> chooseFile(const FileDialogRequest& request) override {

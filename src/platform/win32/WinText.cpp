@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/Files.h"
 #include "platform/Text.h"
 
 namespace platform::win32 {
@@ -30,6 +31,11 @@ std::string fromAnsi(std::string_view bytes) {
     std::wstring wide(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
     return narrow(wide);
+}
+
+std::string lastErrorText() {
+    const DWORD code = GetLastError();
+    return systemErrorText(code).value_or("error " + std::to_string(code));
 }
 
 }  // namespace platform::win32

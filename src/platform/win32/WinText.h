@@ -11,4 +11,7 @@ std::string narrow(std::wstring_view utf16);
 // Bytes in the system ANSI code page to UTF-8.
 std::string fromAnsi(std::string_view bytes);
 
+// The system's text for the calling thread's last error (systemErrorText), or "error N" when it has none.
+std::string lastErrorText();
+
 }  // namespace platform::win32

@@ -2,6 +2,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
 #include "engine/win32/WindowPostingSink.h"
 #include "sources/SourceItem.h"
 #include "support/TestSupport.h"
@@ -48,4 +53,32 @@ TEST(WindowPostingSink, JobReportsArriveAsMessagesInOrder) {
     EXPECT_EQ(lastPercent, 100);
     item.process.reset();
     DestroyWindow(window);
+}
+
+// Set when the watched block is deleted.
+static std::atomic<void*> watchedBlock{nullptr};
+static std::atomic<bool> watchedBlockFreed{false};
+
+void operator delete(void* block) noexcept {
+    if (block != nullptr && block == watchedBlock.load()) watchedBlockFreed = true;
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+
+// A window gone before its reports (its run was closed): posting fails, and the sink frees the records
+// instead of retrying or leaking them.
+TEST(WindowPostingSink, ReportsForAGoneWindowAreFreed) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    DestroyWindow(window);
+    WindowPostingSink sink(window);
+    auto progress = std::make_unique<ProgressReport>();
+    watchedBlock = progress.get();
+    sink.postProgress(std::move(progress));
+    EXPECT_TRUE(watchedBlockFreed.exchange(false));
+    auto done = std::make_unique<DoneReport>();
+    watchedBlock = done.get();
+    sink.postDone(std::move(done));
+    EXPECT_TRUE(watchedBlockFreed.exchange(false));
+    watchedBlock = nullptr;
 }

@@ -1,12 +1,14 @@
 #include <windows.h>
+// After windows.h.
+#include <sddl.h>
 
 #include <atomic>
 
 #include "platform/KnownFolders.h"
+#include "platform/StoreContract.h"
 #include "platform/UserSettingsStore.h"
 #include "platform/win32/WinText.h"
 #include "settings/Settings.h"
-#include "platform/StoreContract.h"
 
 namespace {
 
@@ -45,6 +47,49 @@ TEST(RegistryStore, ReadsValuesWrittenByOthers) {
     EXPECT_EQ(s.OutputFormat, 1160u);  // a 2-byte DWORD keeps the default
     EXPECT_EQ(c.findById(1100)->AudioCodec, "aac");
     EXPECT_EQ(s.filterExtensions, (std::vector<std::string>{"wav"}));
+}
+
+// Replaces a key's access list (SDDL text, e.g. "D:(A;;KA;;;WD)").
+bool setKeyAccess(const std::string& keyPath, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        return false;
+    HKEY key = nullptr;
+    bool done = RegOpenKeyExW(HKEY_CURRENT_USER, widen(keyPath).c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS;
+    if (done) {
+        done = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    LocalFree(descriptor);
+    return done;
+}
+
+// A key whose values the user may read but not change (locked by an administrator) still loads; saving
+// to it fails and leaves it as it was.
+TEST(RegistryStore, ReadOnlyKeyLoadsAndRefusesChanges) {
+    const PrivateRegistryBase place;
+    writeDirect(place.options(), L"ConversionThreads", REG_DWORD, "\7\0\0\0", 4);
+    // Everyone is denied setting values; unlocked again (also after a failure) so the key can be deleted.
+    ASSERT_TRUE(setKeyAccess(place.options(), L"D:(D;;0x2;;;WD)(A;;KA;;;WD)"));
+    const struct Unlock {
+        std::string path;
+        ~Unlock() { setKeyAccess(path, L"D:(A;;KA;;;WD)"); }
+    } unlock{place.options()};
+    HKEY probe = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, widen(place.options()).c_str(), 0, KEY_SET_VALUE, &probe),
+              ERROR_ACCESS_DENIED);
+
+    auto store = platform::openRegistrySettingsStore(place.base);
+    AppSettings s = defaultSettings("");
+    Catalogue c;
+    loadSettings(*store, s, c);
+    EXPECT_EQ(s.ConversionThreads, 7u);
+    s.ConversionThreads = 3;
+    EXPECT_FALSE(saveSettings(*store, s, c, kSaveOptionsGroup | kSaveExitGroup));
+    const auto key = store->openKey("Software\\Melodrift 4\\Options");
+    ASSERT_NE(key, nullptr);
+    EXPECT_FALSE(key->writeDword("ConversionThreads", 3));
+    EXPECT_EQ(readDirect(place.options(), "ConversionThreads").second, std::string("\7\0\0\0", 4));
 }
 
 TEST(RegistryStore, UserStoreUsesTheProgramsKey) {
