@@ -249,24 +249,6 @@ TEST(OutputNaming, SpecificFolderFolderPerSourceAndDirectoryTree) {
     }
 }
 
-TEST(OutputNaming, NormalisationNamesAreFreshAndFlat) {
-    TempDir dir;
-    writeFile(dir.file("x.wav"), "s");
-    NamingRun run(settingsWith(kTargetSkip, dir.file("out")));
-    run.settings.CreateDirs = 1;
-    run.settings.CreateFolderForEachSource = 1;
-    std::set<std::string> names;
-    for (int i = 0; i < 20; ++i) {
-        const Outcome o = run.choose(dir.file("x.wav"), true, "ts");
-        ASSERT_TRUE(o.ok) << o.error;
-        EXPECT_EQ(*platform::folderPart(o.target), dir.file("out") + kSep);  // no tree, no folder per source
-        const std::string name(platform::fileNamePart(o.target));
-        EXPECT_EQ(name.find_first_not_of("0123456789_"), name.size() - 3) << name;
-        EXPECT_EQ(name.substr(name.size() - 3), ".ts");
-        EXPECT_TRUE(names.insert(platform::pathKey(o.target)).second) << o.target;
-    }
-}
-
 // Failing folders and files fall back to Documents once when allowed; skips and the same-as-source
 // refusal never do. The error names the last folder or file tried.
 TEST(OutputNaming, FailuresAndTheDocumentsFallback) {

@@ -128,33 +128,6 @@ TEST(TranscoderRun, OutputLeftInThePipeIsReadToTheEnd) {
     EXPECT_EQ(read.size(), output.size());
 }
 
-TEST(TranscoderRun, ConvertsWithOrderedProgressThenDone) {
-    TempDir dir;
-    const std::string wav = dir.file("sine 'in' & Ünï.wav"), mp3 = dir.file("sine out.mp3");
-    ASSERT_TRUE(testing_support::makeSineWav(wav, 60));
-    SourceItem item;
-    item.duration = 60;
-    EventQueue queue;
-    const std::string line = q(transcoderPath()) + " -i " + q(wav) +
-                             " -dn -sn -vn -c:a libmp3lame -ar 44100 -ac 2 -b:a 128000 -y " + q(mp3);
-    ASSERT_TRUE(startConversion(line, item, 32, queue));
-    ASSERT_TRUE(item.process);
-    const Outcome out = collect(queue, item);
-    ASSERT_TRUE(out.done);
-    EXPECT_EQ(out.exitCode, 0u);
-    ASSERT_FALSE(out.percents.empty());
-    for (size_t i = 1; i < out.percents.size(); ++i) EXPECT_GE(out.percents[i], out.percents[i - 1]);
-    for (int32_t p : out.percents) {
-        EXPECT_GE(p, 0);
-        EXPECT_LE(p, 100);
-    }
-    EXPECT_GE(out.percents.back(), 95);
-    EXPECT_TRUE(item.process->hasEnded());
-    item.process.reset();
-    std::error_code ec;
-    EXPECT_GT(std::filesystem::file_size(testing_support::fromU8(mp3), ec), 10000u);
-}
-
 TEST(TranscoderRun, FailureDetailIsTheLastMessageLineInUtf8) {
     TempDir dir;
     const std::string missing = dir.file("Музыка 曲.wav");

@@ -73,7 +73,8 @@ bool deleteFile(const std::string& path) { return !path.empty() && DeleteFileW(w
 
 bool replaceFile(const std::string& from, const std::string& to) {
     return !from.empty() && !to.empty() &&
-           MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+           MoveFileExW(widen(from).c_str(), widen(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 static bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
@@ -105,8 +106,9 @@ std::string resolvedFolder(const std::string& folder) {
     if (h) {
         std::vector<wchar_t> buffer(MAX_PATH);
         for (;;) {
-            const DWORD n = GetFinalPathNameByHandleW(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+            const DWORD n =
+                GetFinalPathNameByHandleW(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
             if (n == 0) break;
             if (n < buffer.size()) {
                 std::wstring resolved(buffer.data(), n);
