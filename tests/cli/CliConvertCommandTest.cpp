@@ -37,8 +37,8 @@ std::vector<std::vector<std::string>> reportOf(const CliRun& run) {
 
 }  // namespace
 
-// A group of three formats over two sources, one of them a DWVW file the program decodes first: six
-// outputs, in the group's order below each source.
+// A group of three formats over three sources, a DWVW file and a voice-recorder file among them, which the
+// program decodes first: nine outputs, in the group's order below each source.
 TEST(CliConvert, GroupOfFormatsAndPreparedSources) {
     TempDir dir;
     ASSERT_TRUE(makeSineWav(dir.file("tone.wav"), 2));
