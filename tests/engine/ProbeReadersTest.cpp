@@ -56,10 +56,8 @@ TEST_F(ProbeReaders, OwnReadersTheTranscoderAndFailures) {
     }
     ASSERT_TRUE(writeFile(dir_.file("junk.aifc"), "FORMjunkAIFCjunkjunk"));
     ASSERT_TRUE(writeFile(dir_.file("Track02.cda"), cdaRecord(2, 0, 75)));
-    ASSERT_TRUE(writeFile(dir_.file("fake.cda"), "not a track"));
     for (const auto& [name, message, wantHint] : {std::tuple{"junk.aifc", "No audio stream found", false},
-                                                  {"Track02.cda", "Failed to open the CD track", true},
-                                                  {"fake.cda", "Failed to open the CD track", true}}) {
+                                                  {"Track02.cda", "Failed to open the CD track", true}}) {
         EXPECT_FALSE(probeSource(dir_.file(name), settings_, &error_, &hint_)) << name;
         EXPECT_EQ(std::tuple(error_, hint_), std::tuple(message, wantHint));
     }
