@@ -21,6 +21,11 @@ using namespace testing_support;
 namespace {
 
 const char* const kBeside = "DestOutputFolderOpt=199";  // never the user's Documents folder
+#ifdef _WIN32
+const char* const kExe = ".exe";
+#else
+const char* const kExe = "";
+#endif
 
 // The lines of the final report, each split at its tabs.
 std::vector<std::vector<std::string>> reportOf(const CliRun& run) {
@@ -68,33 +73,16 @@ TEST(CliConvert, GroupOfFormatsAndPreparedSources) {
 // Without the transcoder beside the program every job says so, and the exit status says it failed.
 TEST(CliConvert, MissingTranscoderSaysToReinstall) {
     TempDir dir;
-    ASSERT_TRUE(makeSineWav(dir.file("a.wav"), 1));
-#ifdef _WIN32
-    const std::string name = "melodrift-cli.exe";
-#else
-    const std::string name = "melodrift-cli";
-#endif
-    fs::create_directory(dir.path() / "program");
-    fs::copy_file(fromU8(binFolder() + name), dir.path() / "program" / name);
-    // A source made by hand: the probe needs no transcoder for a DWVW file.
+    const std::string program = dir.file(std::string("melodrift-cli") + kExe);
+    fs::copy_file(fromU8(binFolder() + "melodrift-cli" + kExe), fromU8(program));
+    // The probe needs no transcoder for a DWVW file.
     ASSERT_TRUE(writeFile(dir.file("b.aifc"), makeDwvwAifc({}, makeSignal(Signal::Sine, 16, 1, 8000))));
-#ifndef _WIN32
-    const ScopedEnv settings("XDG_CONFIG_HOME", dir.file("config").c_str());
-#endif
-    const std::string program = dir.file("program") + std::string(1, fs::path::preferred_separator) + name;
-    auto child = platform::startChildProcess(
-        "\"" + program + "\" convert --format 1200 --set " + kBeside + " \"" + dir.file("b.aifc") + "\"", "");
-    ASSERT_TRUE(child.process) << child.error;
-    std::string out;
-    char buffer[4096];
-    while (const size_t n = child.process->read(buffer, sizeof buffer)) out.append(buffer, n);
-    child.process->wait(60000);
-    EXPECT_EQ(child.process->exitCode(), 1u);
-    EXPECT_NE(
-        out.find("\tConversion failure (Some files of the program are missing or corrupted. Please reinstall "
-                 "the program)\t"),
-        std::string::npos)
-        << out;
+    const CliRun run =
+        runCli(dir, {"convert", "--format", "1200", "--set", kBeside, dir.file("b.aifc")}, program);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, dir.file("b.aifc") +
+                           "\tConversion failure (Some files of the program are missing or corrupted. Please "
+                           "reinstall the program)\t\n");
 }
 
 #ifndef _WIN32

@@ -36,16 +36,6 @@ TEST(Catalogue, CodecListsAscendAndValuesFollowTheCapabilities) {
     }
 }
 
-// Each catalogue holds its own formats: a chosen codec or value stays in the catalogue it was set in.
-TEST(Catalogue, InstancesAreIndependent) {
-    Catalogue catalogue;
-    catalogue.findById(1200)->AudioCodec = "libmp3lame";
-    catalogue.findById(1160)->AudioBitRate = 192000;
-    EXPECT_EQ(findCodec(*catalogue.findById(1200)), &codecs::kMp3);
-    EXPECT_EQ(std::tuple(Catalogue().findById(1200)->AudioCodec, Catalogue().findById(1160)->AudioBitRate),
-              std::tuple("pcm_s16le", 0));
-}
-
 // A misspelt codec or container name would make every conversion of that format fail.
 TEST(Catalogue, NamesAreKnownToTheTranscoder) {
     const auto encoders = testing_support::runTranscoder({"-hide_banner", "-encoders"});

@@ -8,16 +8,17 @@
 
 namespace testing_support {
 
-CliRun runCli(const TempDir& dir, const std::vector<std::string>& args) {
+CliRun runCli(const TempDir& dir, const std::vector<std::string>& args, const std::string& program) {
 #ifdef _WIN32
     auto q = [](const std::string& s) { return "\"" + s + "\""; };
-    std::string line = q(binFolder() + "melodrift-cli.exe");
+    std::string line = q(program.empty() ? binFolder() + "melodrift-cli.exe" : program);
 #else
     auto q = [](std::string s) {
         for (size_t at = 0; (at = s.find('\'', at)) != std::string::npos; at += 4) s.replace(at, 1, "'\\''");
         return "'" + s + "'";
     };
-    std::string line = "XDG_CONFIG_HOME=" + q(dir.file("config")) + " " + q(binFolder() + "melodrift-cli");
+    std::string line = "XDG_CONFIG_HOME=" + q(dir.file("config")) + " " +
+                       q(program.empty() ? binFolder() + "melodrift-cli" : program);
 #endif
     for (const auto& a : args) line += " " + q(a);
     line += " >" + q(dir.file("cli.out")) + " 2>" + q(dir.file("cli.err"));

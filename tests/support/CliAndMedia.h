@@ -15,6 +15,7 @@ struct CliRun {
 
 // Runs melodrift-cli through the command processor (for the exit status and separate streams). On POSIX
 // the settings come from <dir>/config; output goes through <dir>/cli.out and cli.err.
-CliRun runCli(const TempDir& dir, const std::vector<std::string>& args);
+// program: another copy of melodrift-cli to run instead.
+CliRun runCli(const TempDir& dir, const std::vector<std::string>& args, const std::string& program = "");
 
 }  // namespace testing_support

@@ -24,35 +24,6 @@ using platform::win32::widen;
 
 namespace {
 
-std::atomic<int> userMessages{0};
-
-TEST(WindowsShell, AlwaysOnTopKeepsPlaceAndSizeAndPumpMessagesDeliversAll) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-        return m == WM_USER + 1 ? (++userMessages, 0) : DefWindowProcW(w, m, wp, lp);
-    };
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"MdShellTestWindow";
-    RegisterClassW(&wc);
-    HWND w = CreateWindowExW(0, wc.lpszClassName, L"test", WS_POPUP, 10, 20, 200, 100, nullptr, nullptr,
-                             wc.hInstance, nullptr);
-    ASSERT_NE(w, nullptr);
-    RECT before, after;
-    GetWindowRect(w, &before);
-    platform::win32::setAlwaysOnTop(w, true);
-    EXPECT_NE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-    platform::win32::setAlwaysOnTop(w, false);
-    EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-    GetWindowRect(w, &after);
-    EXPECT_TRUE(EqualRect(&before, &after));
-
-    for (int i = 0; i < 3; ++i) PostMessageW(w, WM_USER + 1, 0, 0);
-    platform::win32::pumpMessages();
-    EXPECT_EQ(userMessages.load(), 3);
-    MSG msg;
-    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_USER + 1, WM_USER + 1, PM_NOREMOVE));
-    DestroyWindow(w);
-}
 
 TEST(WindowsShell, DialogResultBuffer) {
     const wchar_t several[] = L"C:\\Music\0a.mp3\0\x041F.wav\0\0";
