@@ -1,7 +1,9 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,7 +40,8 @@ int niceFor(uint32_t priorityClass) {
 
 class PosixChild final : public ChildProcess {
 public:
-    PosixChild(pid_t pid, UniqueFd readFd) : pid_(pid), fd_(std::move(readFd)) {}
+    PosixChild(pid_t pid, UniqueFd readFd)
+        : pid_(pid), fd_(std::move(readFd)), exited_(static_cast<int>(syscall(SYS_pidfd_open, pid, 0))) {}
     ~PosixChild() override {
         fd_.reset();
         terminate();  // never leave a zombie or a running child behind
@@ -54,7 +57,15 @@ public:
     }
 
     bool wait(uint32_t timeoutMs) override {
-        // Poll in small steps: waitpid has no time-out.
+        if (hasEnded()) return true;
+        if (exited_) {
+            // The process descriptor becomes readable the moment the child ends.
+            pollfd ended{exited_.get(), POLLIN, 0};
+            while (poll(&ended, 1, static_cast<int>(timeoutMs)) < 0 && errno == EINTR) {
+            }
+            return hasEnded();
+        }
+        // Without process descriptors (old kernels): poll in small steps, waitpid has no time-out.
         uint32_t waited = 0;
         for (;;) {
             if (hasEnded()) return true;
@@ -115,6 +126,7 @@ private:
 
     pid_t pid_;
     UniqueFd fd_;
+    UniqueFd exited_;  // the child's process descriptor, when the kernel has them
     std::mutex mutex_;
     bool reaped_ = false;
     std::optional<uint32_t> exitCode_;
