@@ -146,9 +146,11 @@ StartResult startChildProcess(const std::string& commandLine, const std::string&
     si.lpAttributeList = inherited.get();
 
     PROCESS_INFORMATION pi{};
-    // Started suspended so that it is in the job object before it runs a single instruction.
+    // Started suspended so that it is in the job object before it runs a single instruction. Detached:
+    // the transcoder needs no console of its own (its streams are the pipes), and a console host would
+    // inherit the child's standard handles and keep the pipe from ending when the child does.
     if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE,
-                        CREATE_NEW_CONSOLE | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                        DETACHED_PROCESS | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &si.StartupInfo, &pi)) {
         result.error = lastErrorText();
         return result;
