@@ -18,12 +18,6 @@ constexpr uint32_t kMaxThreads = 32;
 
 uint32_t threadCount(uint32_t setting) { return std::clamp(setting, kMinThreads, kMaxThreads); }
 
-std::string withText(const char* format, const std::string& text) {
-    const std::string_view f(format);
-    const size_t at = f.find("%s");
-    return std::string(f.substr(0, at)) + text + std::string(f.substr(at + 2));
-}
-
 // "[mm:ss.mmm]" below an hour, "[hh:mm:ss.mmm]" from there on.
 std::string elapsedText(int64_t ms) {
     if (ms < 0) ms = 0;
@@ -112,7 +106,7 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
             if (const OutputFormat* f = catalogue_.findById(id)) members.push_back(f);
         }
         if (members.empty()) {
-            return host_.showMessage(withText(kGroupWithoutFormatsText, choice.groupName),
+            return host_.showMessage(platform::fillIn(kGroupWithoutFormatsText, choice.groupName),
                                      MessageIcon::kWarning);
         }
         sources_.addExpansionRows(selectedOnly, members);
@@ -449,14 +443,19 @@ void ConversionRun::handOver() {
     c.stage = 1;
 }
 
+void ConversionRun::restoreTrims() {
+    // The switches are off only while the sources are normalised; they are the user's again afterwards.
+    Combine& c = *combine_;
+    if (!c.normalise || c.stage != 1) return;
+    settings_.EnableSkipLength = c.skipSwitch;
+    settings_.EnableConvertLength = c.lengthSwitch;
+    settings_.EnableIgnoreTheLast = c.ignoreSwitch;
+}
+
 void ConversionRun::startCombineStep() {
+    restoreTrims();
     Combine& c = *combine_;
     c.stage = 2;
-    if (c.normalise) {
-        settings_.EnableSkipLength = c.skipSwitch;
-        settings_.EnableConvertLength = c.lengthSwitch;
-        settings_.EnableIgnoreTheLast = c.ignoreSwitch;
-    }
     host_.setProgressBar(0);
     host_.setProgressText("Combining files...");
     host_.setProgressPercent("");
@@ -543,13 +542,8 @@ bool ConversionRun::failCombine(const std::string& text) {
 }
 
 void ConversionRun::cleanUpCombine(bool cancelled) {
+    restoreTrims();  // whatever ended the run
     Combine& c = *combine_;
-    // The trim switches are the user's: whatever ended the run, they are as they were.
-    if (c.normalise && c.stage == 1) {
-        settings_.EnableSkipLength = c.skipSwitch;
-        settings_.EnableConvertLength = c.lengthSwitch;
-        settings_.EnableIgnoreTheLast = c.ignoreSwitch;
-    }
     if (!c.listFile.empty()) platform::deleteFile(c.listFile);
     c.listFile.clear();
     for (SourceItem* member : c.members) {

@@ -143,6 +143,7 @@ private:
     void startCombineStep();
     bool failCombine(const std::string& text);
     void cleanUpCombine(bool cancelled);
+    void restoreTrims();
 
     AppSettings& settings_;
     const Catalogue& catalogue_;

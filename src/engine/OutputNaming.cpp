@@ -22,12 +22,6 @@ public:
     std::string documentsFolder() override { return platform::documentsFolder(true); }
 };
 
-std::string withPath(const char* format, const std::string& path) {
-    const std::string_view f(format);
-    const size_t at = f.find("%s");
-    return std::string(f.substr(0, at)) + path + std::string(f.substr(at + 2));
-}
-
 // The source's folders below the output folder: the full path without its file name, colons (drive
 // letters) and leading separators, so C:\Video\Friends\Happy.mp4 gives Video\Friends\ under C\.
 std::string directoryTreePart(const std::string& namingSource) {
@@ -186,13 +180,14 @@ private:
             folder = platform::folderPart(namingSource_).value_or(std::string());
         } else {
             if (specificFolder_.empty() || !fs_.ensureFolder(specificFolder_, true)) {
-                return fail(Outcome::kFolderFailed, withPath(kFailedToCreateFolderText, specificFolder_));
+                return fail(Outcome::kFolderFailed,
+                            platform::fillIn(kFailedToCreateFolderText, specificFolder_));
             }
             folder = platform::withTrailingSeparator(specificFolder_);
             if (tree_) {
                 folder += directoryTreePart(namingSource_);
                 if (!fs_.ensureFolder(folder, true)) {
-                    return fail(Outcome::kFolderFailed, withPath(kFailedToCreateFolderText, folder));
+                    return fail(Outcome::kFolderFailed, platform::fillIn(kFailedToCreateFolderText, folder));
                 }
             }
         }
@@ -225,7 +220,7 @@ private:
         }
 
         if (!fs_.proveWritable(target))
-            return fail(Outcome::kFileFailed, withPath(kFailedToCreateFileText, target));
+            return fail(Outcome::kFileFailed, platform::fillIn(kFailedToCreateFileText, target));
         item_.outputPath = target;
         planned_.keys_.insert(keyOf(target));
         if (memo_ != nullptr) (*memo_)[memoKey_] = memoNext_;

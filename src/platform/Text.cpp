@@ -88,6 +88,12 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+std::string fillIn(std::string_view format, std::string_view text) {
+    const size_t at = format.find("%s");
+    if (at == std::string_view::npos) return std::string(format);
+    return std::string(format.substr(0, at)) + std::string(text) + std::string(format.substr(at + 2));
+}
+
 bool samePath(std::string_view a, std::string_view b) { return pathKey(a) == pathKey(b); }
 
 }  // namespace platform

@@ -34,6 +34,9 @@ std::string decodeChildOutput(std::string_view bytes);
 std::string pathKey(std::string_view path);
 bool samePath(std::string_view a, std::string_view b);
 
+// A message with its "%s" replaced by text (taken as it is, so a "%" inside it stays harmless).
+std::string fillIn(std::string_view format, std::string_view text);
+
 // Appends the UTF-8 encoding of one code point.
 void appendUtf8(std::string& out, char32_t codePoint);
 
