@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #ifdef _WIN32
@@ -63,11 +64,19 @@ class ConsoleList final : public RunSources {
 public:
     std::vector<Row> rows;  // argument order; expansion rows below their source
 
-    size_t rowCount() const override { return listed().size(); }
-    SourceItem& rowItem(size_t row) override { return *listed()[row]; }
+    void add(Row row) {
+        if (row.item) {
+            items_.push_back(row.item.get());
+            rowOf_[row.item.get()] = rows.size();
+        }
+        rows.push_back(std::move(row));
+    }
+    size_t rowCount() const override { return items_.size(); }
+    SourceItem& rowItem(size_t row) override { return *items_[row]; }
     bool isSelected(size_t) const override { return true; }
     void removeExpansionRows() override {
         std::erase_if(rows, [](const Row& r) { return r.item && r.item->isExpansionRow != 0; });
+        relist();
     }
     void addExpansionRows(bool, const std::vector<const OutputFormat*>& formats) override {
         for (size_t r = rows.size(); r-- > 0;) {
@@ -97,10 +106,11 @@ public:
                             Row{rows[r].argument, std::move(copy), {}});
             }
         }
+        relist();
     }
     bool prepareSources(bool) override {
         ConsoleBusy busy;
-        for (SourceItem* item : listed()) {
+        for (SourceItem* item : items_) {
             if (item->needsPreparation != 1 || preparedFileExists(*item)) continue;
             statusOf(*item) = "Loading...";
             std::string error;
@@ -118,11 +128,9 @@ public:
         return true;
     }
     std::string& statusOf(const SourceItem& item) {
-        for (Row& r : rows) {
-            if (r.item.get() == &item) return r.status;
-        }
+        const auto found = rowOf_.find(&item);
         static std::string none;
-        return none;
+        return found == rowOf_.end() ? none : rows[found->second].status;
     }
     // Prepared files are temporary: they go with the list.
     ~ConsoleList() override {
@@ -133,13 +141,19 @@ public:
     }
 
 private:
-    std::vector<SourceItem*> listed() const {
-        std::vector<SourceItem*> items;
-        for (const Row& r : rows) {
-            if (r.item) items.push_back(r.item.get());
+    // The listed items in row order, and each one's place in rows: progress reports look them up.
+    void relist() {
+        items_.clear();
+        rowOf_.clear();
+        for (size_t r = 0; r < rows.size(); ++r) {
+            if (!rows[r].item) continue;
+            items_.push_back(rows[r].item.get());
+            rowOf_[rows[r].item.get()] = r;
         }
-        return items;
     }
+
+    std::vector<SourceItem*> items_;
+    std::unordered_map<const SourceItem*, size_t> rowOf_;
 };
 
 class ConsoleHost final : public RunHost {
@@ -265,7 +279,7 @@ int runConvertCommand(const std::vector<std::string>& arguments) {
             row.status = error;
             status = 1;
         }
-        list.rows.push_back(std::move(row));
+        list.add(std::move(row));
     }
 
     interrupted = false;
