@@ -4,9 +4,8 @@
 
 #include "cli/Cli.h"
 #include "cli/CliSettings.h"
-#include "cli/SourceArguments.h"
-#include "engine/Probe.h"
-#include "sources/SourceItem.h"
+#include "cli/ConsoleSources.h"
+#include "sources/FileList.h"
 
 namespace cli {
 
@@ -23,14 +22,17 @@ int runProbeCommand(const std::vector<std::string>& arguments) {
     if (!loadCliSettings(options, loaded, &error)) return usageError(error);
 
     int status = 0;
-    for (const std::string& source : args) {
-        std::unique_ptr<SourceItem> item = probeSource(absoluteSourcePath(source), loaded.settings, &error);
-        if (!item) {
-            std::printf("%s\terror=%s\n", source.c_str(), error.c_str());
+    FileList list;
+    ConsoleListHost host("probe");
+    for (const SourceLine& line : addSources(args, list, loaded.settings, host)) {
+        const char* source = line.source.c_str();
+        if (line.item == nullptr) {
+            std::printf("%s\terror=%s\n", source, line.error.c_str());
             status = 1;
             continue;
         }
-        std::printf("%s\tkind=%d\tduration=%u\tstreams=%zu\tchosen=%d\n", source.c_str(), item->kind,
+        const SourceItem* item = line.item;
+        std::printf("%s\tkind=%d\tduration=%u\tstreams=%zu\tchosen=%d\n", source, item->kind,
                     item->duration, item->streamCount(), item->audioStream);
         for (size_t i = 0; i < item->streamCount(); ++i) {
             std::printf("stream=%zu\tid=%s\trate=%u\tbitrate=%u\tchannels=%u\n", i,

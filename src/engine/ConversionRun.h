@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ListHost.h"
 #include "engine/OutputNaming.h"
 #include "engine/Transcoder.h"
 
@@ -20,8 +21,6 @@ struct AppSettings;
 struct OutputFormat;
 struct SourceItem;
 class Catalogue;
-
-enum class MessageIcon { kInformation, kWarning };
 
 inline constexpr const char* kSelectAFileText = "You should select a file at least.";
 inline constexpr const char* kNoFilesInListText = "There aren't files in list.";

@@ -1,6 +1,7 @@
 #include "engine/Probe.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 
@@ -174,12 +175,6 @@ int probeWithTranscoder(SourceItem& item) {
     return runProbe(line, [&](platform::ChildProcess& process) { return readProbeOutput(process, item); });
 }
 
-int32_t automaticAudioStream(uint32_t requestAudioIndex, size_t streamCount) {
-    if (requestAudioIndex >= 2 && requestAudioIndex <= streamCount)
-        return static_cast<int32_t>(requestAudioIndex - 1);
-    return 0;
-}
-
 ReaderProbe probeWithReader(SourceItem& item, bool* cdTrackHint) {
     ReaderChoice choice = readerForExtension(item.extension);
     if (!choice.reader) return ReaderProbe::NoReader;
@@ -224,5 +219,29 @@ std::unique_ptr<SourceItem> probeSource(const std::string& path, const AppSettin
 
     if (probeWithTranscoder(*item) != 1) return fail("No audio stream found");
     item->audioStream = automaticAudioStream(settings.RequestAudioIndex, item->streamCount());
+    return item;
+}
+
+std::string dvdTitleFirstVob(const std::string& vobFolder, int32_t titleSet) {
+    char name[32];
+    std::snprintf(name, sizeof name, "VTS_%02d_1.VOB", static_cast<int>(titleSet));
+    return vobFolder + name;
+}
+
+std::unique_ptr<SourceItem> probeDvdTitle(const std::string& vobFolder, int32_t titleNumber, int32_t titleSet,
+                                          std::string* error) {
+    auto item = std::make_unique<SourceItem>();
+    item->kind = kSourceDvdTitle;
+    item->dvdFolder = vobFolder;
+    item->titleSet = titleSet;
+    item->titleNumber = titleNumber;
+    item->needsPreparation = 1;
+    item->path = dvdTitleFirstVob(vobFolder, titleSet);  // probed without a forced input format
+    if (probeWithTranscoder(*item) != 1) {
+        if (error != nullptr) *error = "No audio stream found";
+        return nullptr;
+    }
+    item->path = "DVD Title " + std::to_string(titleNumber);
+    item->duration = 0;
     return item;
 }

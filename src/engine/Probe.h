@@ -57,9 +57,6 @@ int readProbeOutput(platform::ChildProcess& process, SourceItem& item);
 // not be started.
 int probeWithTranscoder(SourceItem& item);
 
-// The automatic stream choice: stream r-1 for the setting r when 2 <= r <= the stream count, else 0.
-int32_t automaticAudioStream(uint32_t requestAudioIndex, size_t streamCount);
-
 // Makes a new item for a file and probes it. Null, with a message in error, when the file cannot be used
 // (missing, its path cannot be passed to the transcoder, or no audio stream is found). The audio stream
 // is chosen from RequestAudioIndex.
@@ -68,6 +65,13 @@ int32_t automaticAudioStream(uint32_t requestAudioIndex, size_t streamCount);
 // 1). A refused "cda" file fails without a transcoder probe and sets *cdTrackHint (when given).
 std::unique_ptr<SourceItem> probeSource(const std::string& path, const AppSettings& settings,
                                         std::string* error, bool* cdTrackHint = nullptr);
+
+// Probes a DVD title on its first VOB file ("<vobFolder>VTS_<set>_1.VOB"): a kind 1 item named "DVD Title
+// <titleNumber>", duration 0 (the first part's length is not the title's), needing preparation. Null, with
+// a message in error, when no audio stream is found.
+std::unique_ptr<SourceItem> probeDvdTitle(const std::string& vobFolder, int32_t titleNumber, int32_t titleSet,
+                                          std::string* error);
+std::string dvdTitleFirstVob(const std::string& vobFolder, int32_t titleSet);
 
 // The reader step on its own: item.path and item.extension set, nothing probed yet.
 enum class ReaderProbe { NoReader, Succeeded, Refused };

@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -23,6 +24,23 @@ std::filesystem::path nativePath(std::string_view utf8) {
 std::string utf8Path(const std::filesystem::path& path) {
     const std::u8string s = path.u8string();
     return std::string(s.begin(), s.end());
+}
+
+std::optional<std::vector<FolderEntry>> listFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::directory_iterator it(nativePath(folder), error);
+    if (error) return std::nullopt;
+    std::vector<FolderEntry> entries;
+    for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
+        if (error) break;
+        std::error_code kindError;
+        entries.push_back(FolderEntry{utf8Path(it->path().filename()), it->is_directory(kindError)});
+    }
+#ifndef _WIN32
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+#endif
+    return entries;
 }
 
 bool writeWholeFile(const std::string& path, std::string_view bytes) {

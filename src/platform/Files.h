@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -48,6 +49,16 @@ std::optional<uint32_t> fileSize32(const std::string& path);
 
 // True when path is an existing folder; otherwise createFolderTree(path) when create is true.
 bool ensureFolder(const std::string& path, bool create);
+// One entry of a folder listing.
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;  // also a link to a folder
+};
+// The entries of a folder, hidden and system ones included, without "." and "..": in the order the file
+// system lists them (POSIX: sorted by name, as readdir's order means nothing to a user). None when the
+// folder cannot be listed.
+std::optional<std::vector<FolderEntry>> listFolder(const std::string& folder);
+
 // Creates every missing folder along the path. Fails when a step exists as something other than a folder
 // or cannot be created. A path ending in a separator names a folder; so does the last step otherwise.
 bool createFolderTree(const std::string& path);

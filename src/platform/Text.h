@@ -34,6 +34,10 @@ std::string decodeChildOutput(std::string_view bytes);
 std::string pathKey(std::string_view path);
 bool samePath(std::string_view a, std::string_view b);
 
+// Bytes whose plain byte order is the user's locale order of the texts (case-sensitive): sorting many
+// rows compares keys made once instead of asking the locale at every comparison.
+std::string collationKey(std::string_view text);
+
 // A message with its "%s" replaced by text (taken as it is, so a "%" inside it stays harmless).
 std::string fillIn(std::string_view format, std::string_view text);
 

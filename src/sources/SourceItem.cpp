@@ -9,6 +9,12 @@ std::string sourceExtension(const std::string& path) {
     return platform::toLowerAscii(extension->substr(1));
 }
 
+int32_t automaticAudioStream(uint32_t requestAudioIndex, size_t streamCount) {
+    if (requestAudioIndex >= 2 && requestAudioIndex <= streamCount)
+        return static_cast<int32_t>(requestAudioIndex - 1);
+    return 0;
+}
+
 std::string sourceKey(const std::string& path) { return platform::pathKey(path); }
 
 std::string dvdSourceKey(const std::string& dvdFolder, int32_t titleSet) {

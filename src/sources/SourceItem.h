@@ -56,6 +56,9 @@ struct SourceItem {
 // empty when the file name has no dot.
 std::string sourceExtension(const std::string& path);
 
+// The automatic stream choice: stream r-1 for the setting r when 2 <= r <= the stream count, else 0.
+int32_t automaticAudioStream(uint32_t requestAudioIndex, size_t streamCount);
+
 // Source keys: the path (upper case on Windows); for a DVD title "DVD:" + folder + title set.
 std::string sourceKey(const std::string& path);
 std::string dvdSourceKey(const std::string& dvdFolder, int32_t titleSet);

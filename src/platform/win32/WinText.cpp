@@ -55,4 +55,19 @@ std::string pathKey(std::string_view path) {
     return win32::narrow(wide);
 }
 
+// The sort key of the user's locale; comparing two keys byte by byte orders the texts as CompareStringEx
+// would.
+std::string collationKey(std::string_view text) {
+    const std::wstring wide = win32::widen(text);
+    const int length = static_cast<int>(wide.size());
+    const int n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_SORTKEY, wide.c_str(), length, nullptr, 0,
+                                nullptr, nullptr, 0);
+    if (n <= 0) return std::string(text);
+    std::string key(static_cast<size_t>(n), '\0');
+    LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_SORTKEY, wide.c_str(), length,
+                  reinterpret_cast<LPWSTR>(key.data()), n, nullptr, nullptr, 0);
+    if (!key.empty() && key.back() == '\0') key.pop_back();  // the key ends with a zero byte
+    return key;
+}
+
 }  // namespace platform

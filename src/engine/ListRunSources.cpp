@@ -1,0 +1,39 @@
+#include "engine/ListRunSources.h"
+
+#include "engine/Preparation.h"
+
+bool ListRunSources::prepareSources(bool selectedOnly) {
+    const auto takesPart = [&](size_t row) {
+        const SourceItem& item = list_.item(row);
+        return (!selectedOnly || list_.isSelected(row)) && item.needsPreparation == 1 && item.isExpansionRow == 0;
+    };
+    bool any = false;
+    for (size_t row = 0; row < list_.size() && !any; ++row) any = takesPart(row);
+    if (!any) return true;
+
+    host_.setMainWindowEnabled(false);
+    std::unique_ptr<BusyIndicator> busy = host_.openBusy("");
+    bool cancelled = false;
+    for (size_t row = 0; row < list_.size() && !cancelled; ++row) {
+        if (!takesPart(row)) continue;
+        SourceItem& item = list_.item(row);
+        // A temporary file made for an earlier run is used again while it exists.
+        if (preparedFileExists(item)) continue;
+        list_.scrollIntoView(row);
+        list_.setStatus(row, "Loading...");
+        std::string error;
+        item.prepared = prepareSource(item, *busy, error);
+        if (item.prepared == 1) {
+            list_.setStatus(row, "Loading OK");
+        } else if (busy->cancelled()) {
+            list_.setStatus(row, error);
+            cancelled = true;
+        } else {
+            list_.setStatus(row, "Error: " + error);
+        }
+    }
+    busy.reset();
+    host_.setMainWindowEnabled(true);
+    host_.pumpMessages();
+    return !cancelled;
+}

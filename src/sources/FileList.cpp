@@ -1,0 +1,505 @@
+#include "sources/FileList.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <numeric>
+
+#include "formats/OutputFormat.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "sources/RowText.h"
+
+const std::array<ColumnInfo, kColumnCount> kListColumns = {{
+    {"File", false, 250, SortType::kText},
+    {"Duration", true, 70, SortType::kDuration},
+    {"Sample Rate", true, 85, SortType::kNumber},
+    {"Bit Rate", true, 80, SortType::kNumber},
+    {"Channels", false, 70, SortType::kText},
+    {"Status", false, 230, SortType::kText},
+}};
+
+namespace {
+
+std::string totalText(uint32_t seconds) {
+    char text[32];
+    if (seconds >= 3600) {
+        std::snprintf(text, sizeof text, "%u:%02u:%02u", seconds / 3600, seconds % 3600 / 60, seconds % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%02u:%02u", seconds / 60, seconds % 60);
+    }
+    return text;
+}
+
+// A sort key made once per row: numbers compared in order, or for text the locale's collation bytes.
+struct SortKey {
+    std::array<double, 3> numbers{};
+    std::string text;
+};
+
+// The whole number at the start of text (blanks, an optional sign, digits), and where it ends.
+long leadingInteger(const char* text, const char** end) { return std::strtol(text, const_cast<char**>(end), 10); }
+
+SortKey sortKey(SortType type, const std::string& text) {
+    SortKey key;
+    const char* s = text.c_str();
+    switch (type) {
+        case SortType::kNumber:
+            key.numbers[0] = std::strtod(s, nullptr);
+            break;
+        case SortType::kSize: {
+            char* end = nullptr;
+            double value = std::strtod(s, &end);
+            if (*end == ' ') ++end;
+            const char* units = "KMGT";
+            for (int i = 0; i < 4; ++i) {
+                if (*end == units[i] || *end == units[i] + ('a' - 'A')) {
+                    for (int k = 0; k <= i; ++k) value *= 1024;
+                }
+            }
+            key.numbers[0] = value;
+            break;
+        }
+        case SortType::kDashDate:
+        case SortType::kSlashDate: {
+            // A text without two separators is no date and sorts before every date.
+            const char separator = type == SortType::kDashDate ? '-' : '/';
+            if (std::count(text.begin(), text.end(), separator) < 2) break;
+            std::array<double, 3> parts{};
+            const char* p = s;
+            for (double& part : parts) {
+                const char* end = p;
+                part = static_cast<double>(leadingInteger(p, &end));
+                const char* next = std::strchr(end, separator);
+                p = next != nullptr ? next + 1 : end + std::strlen(end);
+            }
+            // Day-month-year written with '/' compares by year, then month (first), then day (second).
+            key.numbers = type == SortType::kDashDate ? parts : std::array<double, 3>{parts[2], parts[0], parts[1]};
+            break;
+        }
+        case SortType::kDuration: {
+            std::vector<long> parts;
+            const char* p = s;
+            while (true) {
+                const char* end = p;
+                parts.push_back(leadingInteger(p, &end));
+                const char* colon = std::strchr(end, ':');
+                if (colon == nullptr || parts.size() == 3) break;
+                p = colon + 1;
+            }
+            parts[0] = std::max(parts[0], 0L);
+            for (size_t i = 1; i < parts.size(); ++i) parts[i] = std::clamp(parts[i], 0L, 59L);
+            double seconds = 0;
+            for (long part : parts) seconds = seconds * 60 + static_cast<double>(part);
+            // hours:minutes:seconds counts the first part in hours, minutes:seconds in minutes.
+            key.numbers[0] = seconds;
+            break;
+        }
+        case SortType::kText:
+        default:
+            key.text = platform::collationKey(text);
+            break;
+    }
+    return key;
+}
+
+int compareKeys(const SortKey& a, const SortKey& b) {
+    for (size_t i = 0; i < a.numbers.size(); ++i) {
+        if (a.numbers[i] != b.numbers[i]) return a.numbers[i] < b.numbers[i] ? -1 : 1;
+    }
+    const int text = a.text.compare(b.text);
+    return text < 0 ? -1 : text > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int compareForSort(SortType type, const std::string& a, const std::string& b) {
+    return compareKeys(sortKey(type, a), sortKey(type, b));
+}
+
+FileList::~FileList() { removeAll(); }
+
+std::string FileList::keyOf(const SourceItem& item) {
+    return item.kind == kSourceDvdTitle ? dvdSourceKey(item.dvdFolder, item.titleSet) : sourceKey(item.path);
+}
+
+size_t FileList::rowOf(const SourceItem& item) const {
+    if (rowIndexStale_) {
+        rowIndex_.clear();
+        rowIndex_.reserve(rows_.size());
+        for (size_t r = 0; r < rows_.size(); ++r) rowIndex_[rows_[r].item.get()] = r;
+        rowIndexStale_ = false;
+    }
+    const auto found = rowIndex_.find(&item);
+    return found == rowIndex_.end() ? kNone : found->second;
+}
+
+void FileList::changed(size_t first, size_t last) {
+    if (observer_ != nullptr && first <= last && last < rows_.size()) observer_->rowsChanged(first, last);
+}
+
+void FileList::fillStreamColumns(Row& row) {
+    const StreamColumns columns = streamColumns(*row.item);
+    row.texts[kColumnSampleRate] = columns.sampleRate;
+    row.texts[kColumnBitRate] = columns.bitRate;
+    row.texts[kColumnChannels] = columns.channels;
+}
+
+void FileList::fillTexts(Row& row) {
+    row.texts[kColumnFile] = fileColumnText(*row.item);
+    row.texts[kColumnDuration] = durationText(row.item->duration);
+    fillStreamColumns(row);
+}
+
+std::optional<size_t> FileList::add(std::unique_ptr<SourceItem> item, uint32_t requestAudioIndex) {
+    const std::string key = keyOf(*item);
+    if (!map_.insert(key, item.get())) return std::nullopt;
+    item->audioStream = automaticAudioStream(requestAudioIndex, item->streamCount());
+    Row row;
+    row.item = std::move(item);
+    fillTexts(row);
+    const size_t index = rows_.size();
+    if (!rowIndexStale_) rowIndex_[row.item.get()] = index;
+    rows_.push_back(std::move(row));
+    if (observer_ != nullptr) {
+        observer_->rowsInserted(index, 1);
+        observer_->scrollIntoView(index);
+    }
+    return index;
+}
+
+void FileList::setSelected(size_t row, bool selected) {
+    if (row >= rows_.size() || rows_[row].selected == selected) return;
+    rows_[row].selected = selected;
+    selected ? ++selectedCount_ : --selectedCount_;
+    changed(row, row);
+}
+
+void FileList::selectAll() {
+    for (Row& row : rows_) row.selected = true;
+    selectedCount_ = rows_.size();
+    if (!rows_.empty()) changed(0, rows_.size() - 1);
+}
+
+void FileList::setFocusedRow(size_t row) {
+    const size_t old = focus_;
+    focus_ = row < rows_.size() ? row : kNone;
+    if (old != kNone) changed(old, old);
+    if (focus_ != kNone) changed(focus_, focus_);
+}
+
+size_t FileList::focusedSelectedRow() const {
+    return focus_ != kNone && rows_[focus_].selected ? focus_ : kNone;
+}
+
+void FileList::setStatus(size_t row, std::string text) {
+    if (row >= rows_.size()) return;
+    rows_[row].texts[kColumnStatus] = std::move(text);
+    changed(row, row);
+}
+
+void FileList::release(Row& row) {
+    SourceItem& item = *row.item;
+    if (item.isExpansionRow != 0) return;
+    if (item.needsPreparation == 1 && !item.preparedPath.empty()) platform::deleteFile(item.preparedPath);
+    map_.erase(keyOf(item));
+}
+
+void FileList::removeSelected() {
+    if (selectedCount_ == 0) return;
+    // One pass that keeps the unselected rows; the view hears of each removed block from the bottom up,
+    // so the row numbers it is told stay valid.
+    std::vector<std::pair<size_t, size_t>> blocks;
+    std::vector<Row> kept;
+    kept.reserve(rows_.size() - selectedCount_);
+    size_t newFocus = kNone;
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        if (!rows_[r].selected) {
+            if (r == focus_) newFocus = kept.size();
+            kept.push_back(std::move(rows_[r]));
+            continue;
+        }
+        release(rows_[r]);
+        if (!blocks.empty() && blocks.back().first + blocks.back().second == r) {
+            ++blocks.back().second;
+        } else {
+            blocks.emplace_back(r, 1);
+        }
+    }
+    rows_ = std::move(kept);
+    selectedCount_ = 0;
+    focus_ = newFocus;
+    rowIndexStale_ = true;
+    if (observer_ != nullptr) {
+        for (auto b = blocks.rbegin(); b != blocks.rend(); ++b) observer_->rowsRemoved(b->first, b->second);
+    }
+}
+
+void FileList::removeAll() {
+    if (rows_.empty()) return;
+    for (Row& row : rows_) {
+        if (row.item->isExpansionRow == 0 && row.item->needsPreparation == 1 && !row.item->preparedPath.empty())
+            platform::deleteFile(row.item->preparedPath);
+    }
+    const size_t count = rows_.size();
+    rows_.clear();
+    map_.clear();
+    selectedCount_ = 0;
+    focus_ = kNone;
+    rowIndexStale_ = true;
+    if (observer_ != nullptr) observer_->rowsRemoved(0, count);
+}
+
+void FileList::swapRows(size_t a, size_t b) {
+    std::swap(rows_[a], rows_[b]);
+    if (focus_ == a) {
+        focus_ = b;
+    } else if (focus_ == b) {
+        focus_ = a;
+    }
+}
+
+void FileList::moveUp() {
+    if (selectedCount_ == 0 || rows_.front().selected) return;
+    size_t first = kNone, last = 0;
+    for (size_t r = 1; r < rows_.size(); ++r) {
+        if (!rows_[r].selected) continue;
+        if (first == kNone) first = r;
+        last = r;
+        swapRows(r, r - 1);
+    }
+    rowIndexStale_ = true;
+    changed(first - 1, last);
+    if (observer_ != nullptr) observer_->scrollIntoView(first - 1);
+}
+
+void FileList::moveDown() {
+    if (selectedCount_ == 0 || rows_.back().selected) return;
+    size_t first = 0, last = kNone;
+    for (size_t r = rows_.size() - 1; r-- > 0;) {
+        if (!rows_[r].selected) continue;
+        if (last == kNone) last = r;
+        first = r;
+        swapRows(r, r + 1);
+    }
+    rowIndexStale_ = true;
+    changed(first, last + 1);
+    if (observer_ != nullptr) observer_->scrollIntoView(last + 1);
+}
+
+void FileList::sortByHeaderClick(size_t column) { sort(column, column != sortedColumn_ || !ascending_); }
+
+void FileList::sort(size_t column, bool ascending) {
+    if (column >= kColumnCount) return;
+    sortedColumn_ = column;
+    ascending_ = ascending;
+    std::vector<SortKey> keys;
+    keys.reserve(rows_.size());
+    for (const Row& row : rows_) keys.push_back(sortKey(kListColumns[column].sortType, row.texts[column]));
+    std::vector<size_t> order(rows_.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const int result = compareKeys(keys[a], keys[b]);
+        return ascending ? result < 0 : result > 0;
+    });
+    std::vector<Row> sorted;
+    sorted.reserve(rows_.size());
+    size_t newFocus = kNone;
+    for (size_t r : order) {
+        if (r == focus_) newFocus = sorted.size();
+        sorted.push_back(std::move(rows_[r]));
+    }
+    rows_ = std::move(sorted);
+    focus_ = newFocus;
+    rowIndexStale_ = true;
+    if (!rows_.empty()) changed(0, rows_.size() - 1);
+}
+
+std::optional<std::string> FileList::lengthMessage(bool selectedOnly, const char* format) const {
+    if (selectedOnly ? selectedCount_ == 0 : rows_.empty()) return std::nullopt;
+    uint32_t total = 0;  // whole seconds, wrapping as a 32-bit sum does
+    for (const Row& row : rows_) {
+        if (!selectedOnly || row.selected) total += row.item->duration;
+    }
+    return platform::fillIn(format, totalText(total));
+}
+
+std::optional<std::string> FileList::selectedLengthMessage() const {
+    return lengthMessage(true, "The total length of selected files is %s.");
+}
+
+std::optional<std::string> FileList::allLengthMessage() const {
+    return lengthMessage(false, "The total length of all files is %s.");
+}
+
+void FileList::rechooseStreams(uint32_t requestAudioIndex) {
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        SourceItem& item = *rows_[r].item;
+        const int32_t chosen = automaticAudioStream(requestAudioIndex, item.streamCount());
+        if (chosen == item.audioStream) continue;
+        item.audioStream = chosen;
+        // An expansion row shows no stream columns.
+        if (item.isExpansionRow == 0) fillStreamColumns(rows_[r]);
+        changed(r, r);
+    }
+}
+
+bool FileList::chooseStream(uint32_t commandId) {
+    const size_t row = focusedSelectedRow();
+    if (row == kNone || commandId < command::kFirstStream || commandId > command::kLastStream) return false;
+    SourceItem& item = *rows_[row].item;
+    const size_t stream = commandId - command::kFirstStream;
+    if (stream >= item.streamCount()) return false;  // a stale menu: the row has fewer streams
+    item.audioStream = static_cast<int32_t>(stream);
+    if (item.isExpansionRow == 0) fillStreamColumns(rows_[row]);
+    changed(row, row);
+    return true;
+}
+
+std::vector<MenuEntry> FileList::streamMenu() const {
+    const size_t row = focusedSelectedRow();
+    if (row == kNone) return {MenuEntry{command::kNoStream, "None", false, false, false}};
+    const SourceItem& item = *rows_[row].item;
+    std::vector<MenuEntry> entries;
+    for (size_t i = 0; i < item.streamCount(); ++i) {
+        std::string text = "&" + std::to_string(i + 1) + ": ";
+        std::string facts;
+        const auto append = [&](const std::string& fact) { facts += (facts.empty() ? "" : ", ") + fact; };
+        if (item.streamSampleRates[i] > 0) append(std::to_string(item.streamSampleRates[i]) + " Hz");
+        if (i < item.streamBitRates.size() && item.streamBitRates[i] > 0)
+            append(std::to_string(item.streamBitRates[i]) + " kbps");
+        if (i < item.streamChannels.size() && item.streamChannels[i] > 0)
+            append(channelText(item.streamChannels[i]));
+        const uint32_t id = command::kFirstStream + static_cast<uint32_t>(i);
+        entries.push_back(MenuEntry{id, text + facts, id <= command::kLastStream,
+                                    static_cast<int32_t>(i) == item.audioStream, false});
+    }
+    return entries;
+}
+
+bool FileList::isCommandEnabled(uint32_t commandId) const {
+    switch (commandId) {
+        case command::kConvertSelected:
+        case command::kConvertSelectedToOne:
+        case command::kPlaySource:
+        case command::kBrowseSource:
+        case command::kRemove:
+        case command::kMoveUp:
+        case command::kMoveDown:
+        case command::kSelectedLength:
+            return selectedCount_ > 0;
+        case command::kConvertAll:
+        case command::kConvertAllToOne:
+        case command::kRemoveAll:
+        case command::kAllLength:
+            return !rows_.empty();
+        case command::kPlayDestination:
+        case command::kBrowseDestination: {
+            const size_t row = focusedSelectedRow();
+            return row != kNone && !rows_[row].item->outputPath.empty();
+        }
+        case command::kNoStream:
+            return false;
+        default:
+            return true;
+    }
+}
+
+std::vector<MenuEntry> FileList::contextMenu() const {
+    static const struct {
+        uint32_t id;
+        const char* text;
+    } kEntries[] = {
+        {command::kFirstStream, "Audio &Streams"}, {0, nullptr},
+        {command::kConvertSelected, "Conver&t Selected\tF4"}, {command::kConvertAll, "&Convert All\tF5"},
+        {0, nullptr},
+        {command::kConvertSelectedToOne, "Con&vert Selected to One\tF6"},
+        {command::kConvertAllToOne, "Convert All to &One\tF7"}, {0, nullptr},
+        {command::kPlaySource, "&Play Source\tF8"}, {command::kPlayDestination, "P&lay Destination\tF9"},
+        {0, nullptr},
+        {command::kBrowseSource, "&Browse Source Folder\tF11"},
+        {command::kBrowseDestination, "Bro&wse Destination Folder\tF12"}, {0, nullptr},
+        {command::kAddFiles, "&Add Files...\tCtrl+O"}, {command::kAddFolder, "Add &Folder\tCtrl+F"},
+        {command::kAddDvd, "Add &DVD\tCtrl+D"}, {0, nullptr},
+        {command::kRemove, "&Remove\tDel"}, {command::kRemoveAll, "R&emove All\tCtrl+Del"}, {0, nullptr},
+        {command::kSelectedLength, "Calculate Selected Len&gth\tCtrl+C"},
+        {command::kAllLength, "Calculate All Lengt&h\tCtrl+X"}, {0, nullptr},
+        {command::kMoveUp, "Move &Up\tF2"}, {command::kMoveDown, "&Move Down\tF3"},
+    };
+    std::vector<MenuEntry> menu;
+    for (const auto& entry : kEntries) {
+        if (entry.text == nullptr) {
+            menu.emplace_back();
+            continue;
+        }
+        const bool submenu = entry.id == command::kFirstStream;
+        menu.push_back(MenuEntry{submenu ? 0 : entry.id, entry.text, submenu || isCommandEnabled(entry.id), false,
+                                 submenu});
+    }
+    return menu;
+}
+
+void FileList::replaceRows(std::vector<Row> rows) {
+    const SourceItem* focused = focus_ != kNone ? rows_[focus_].item.get() : nullptr;
+    rows_ = std::move(rows);
+    selectedCount_ = 0;
+    focus_ = kNone;
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        if (rows_[r].selected) ++selectedCount_;
+        if (rows_[r].item.get() == focused) focus_ = r;
+    }
+    rowIndexStale_ = true;
+    if (observer_ != nullptr) observer_->listReset();
+}
+
+void FileList::addExpansionRows(bool selectedOnly, const std::vector<const OutputFormat*>& formats) {
+    std::vector<Row> rows;
+    rows.reserve(rows_.size() * (formats.size() + 1));
+    for (Row& row : rows_) {
+        const SourceItem& source = *row.item;
+        const bool takesPart = (!selectedOnly || row.selected) && source.isExpansionRow == 0 &&
+                               (source.needsPreparation == 0 || source.prepared == 1);
+        rows.push_back(std::move(row));
+        if (!takesPart) continue;
+        for (const OutputFormat* format : formats) {
+            auto copy = std::make_unique<SourceItem>();
+            copy->kind = source.kind;
+            copy->path = source.path;
+            copy->extension = source.extension;
+            copy->titleSet = source.titleSet;
+            copy->titleNumber = source.titleNumber;
+            copy->dvdFolder = source.dvdFolder;
+            copy->audioStream = source.audioStream;
+            copy->streamIds = source.streamIds;
+            copy->streamChannels = source.streamChannels;
+            copy->streamSampleRates = source.streamSampleRates;
+            copy->streamBitRates = source.streamBitRates;
+            copy->duration = source.duration;
+            copy->needsPreparation = source.needsPreparation;
+            copy->prepared = source.prepared;
+            copy->preparedPath = source.preparedPath;
+            copy->isExpansionRow = 1;
+            copy->groupFormat = const_cast<OutputFormat*>(format);
+            Row expansion;
+            expansion.texts[kColumnFile] =
+                "   to " + (format->displayName != nullptr ? std::string(format->displayName)
+                                                           : platform::toUpperAscii(format->extension));
+            expansion.item = std::move(copy);
+            expansion.selected = selectedOnly;
+            rows.push_back(std::move(expansion));
+        }
+    }
+    replaceRows(std::move(rows));
+}
+
+void FileList::removeExpansionRows() {
+    const auto isExpansion = [](const Row& row) { return row.item->isExpansionRow != 0; };
+    if (std::none_of(rows_.begin(), rows_.end(), isExpansion)) return;
+    std::vector<Row> rows;
+    rows.reserve(rows_.size());
+    for (Row& row : rows_) {
+        if (!isExpansion(row)) rows.push_back(std::move(row));
+    }
+    replaceRows(std::move(rows));
+}

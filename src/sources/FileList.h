@@ -1,0 +1,189 @@
+// The file list: the SourceItems in row order with each row's column texts, selection and focus, the
+// source map that keeps it free of duplicates, and the list commands (remove, move, sort, lengths, the
+// stream choice and what the context menu offers). A view only shows this model and follows its
+// notifications; the console front end uses the same model without a view.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "sources/SourceItem.h"
+
+struct OutputFormat;
+
+// Command ids of the main window that the list decides about.
+namespace command {
+inline constexpr uint32_t kConvertSelected = 32786;
+inline constexpr uint32_t kConvertAll = 32787;
+inline constexpr uint32_t kConvertSelectedToOne = 32779;
+inline constexpr uint32_t kConvertAllToOne = 32778;
+inline constexpr uint32_t kPlaySource = 32775;
+inline constexpr uint32_t kPlayDestination = 32781;
+inline constexpr uint32_t kBrowseSource = 32777;
+inline constexpr uint32_t kBrowseDestination = 32780;
+inline constexpr uint32_t kAddFiles = 32773;
+inline constexpr uint32_t kAddFolder = 1024;
+inline constexpr uint32_t kAddDvd = 32789;
+inline constexpr uint32_t kRemove = 32772;
+inline constexpr uint32_t kRemoveAll = 1005;
+inline constexpr uint32_t kSelectedLength = 32795;
+inline constexpr uint32_t kAllLength = 32796;
+inline constexpr uint32_t kMoveUp = 32793;
+inline constexpr uint32_t kMoveDown = 32794;
+inline constexpr uint32_t kSelectAll = 1156;
+inline constexpr uint32_t kFirstStream = 9000;
+inline constexpr uint32_t kLastStream = 9099;
+inline constexpr uint32_t kNoStream = 32788;
+}  // namespace command
+
+enum ListColumn : size_t { kColumnFile, kColumnDuration, kColumnSampleRate, kColumnBitRate, kColumnChannels, kColumnStatus };
+inline constexpr size_t kColumnCount = 6;
+
+// How a column compares two texts when sorted.
+enum class SortType : int32_t { kText = 0, kNumber = 1, kSize = 2, kDashDate = 3, kSlashDate = 4, kDuration = 5 };
+
+struct ColumnInfo {
+    const char* header;
+    bool rightAligned;
+    int width;  // pixels
+    SortType sortType;
+};
+// File, Duration, Sample Rate, Bit Rate, Channels, Status.
+extern const std::array<ColumnInfo, kColumnCount> kListColumns;
+
+// One entry of a menu as the view builds it: a separator when id is 0. text carries the access key ('&')
+// and, after a tab, the key of the command.
+struct MenuEntry {
+    uint32_t id = 0;
+    std::string text;
+    bool enabled = true;
+    bool checked = false;  // a radio mark
+    bool submenu = false;  // "Audio &Streams": its entries come from streamMenu()
+};
+
+class FileListObserver {
+public:
+    virtual ~FileListObserver() = default;
+    virtual void rowsInserted(size_t first, size_t count) = 0;
+    virtual void rowsRemoved(size_t first, size_t count) = 0;
+    // Texts, selection or focus of the rows first..last changed (rows may have changed places).
+    virtual void rowsChanged(size_t first, size_t last) = 0;
+    // Rows came and went in many places at once: everything is to be read again.
+    virtual void listReset() = 0;
+    virtual void scrollIntoView(size_t row) = 0;
+};
+
+class FileList {
+public:
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+
+    FileList() = default;
+    ~FileList();  // removes every row as Remove All does
+    FileList(const FileList&) = delete;
+    FileList& operator=(const FileList&) = delete;
+
+    void setObserver(FileListObserver* observer) { observer_ = observer; }
+
+    size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    SourceItem& item(size_t row) { return *rows_[row].item; }
+    const SourceItem& item(size_t row) const { return *rows_[row].item; }
+    const std::string& text(size_t row, size_t column) const { return rows_[row].texts[column]; }
+    // The row that shows the item now; kNone when it is not listed.
+    size_t rowOf(const SourceItem& item) const;
+
+    // The key under which the item is kept in the source map ("DVD:" + folder + title set for a DVD title).
+    static std::string keyOf(const SourceItem& item);
+    bool contains(const std::string& key) const { return map_.find(key) != nullptr; }
+    // Appends a row for a new source, with the stream chosen from requestAudioIndex, and keeps it in view.
+    // Nothing, and the item is dropped, when its source is already listed.
+    std::optional<size_t> add(std::unique_ptr<SourceItem> item, uint32_t requestAudioIndex);
+
+    // Selection and focus, as the view reports them.
+    bool isSelected(size_t row) const { return rows_[row].selected; }
+    void setSelected(size_t row, bool selected);
+    void selectAll();
+    size_t selectedCount() const { return selectedCount_; }
+    size_t focusedRow() const { return focus_; }
+    void setFocusedRow(size_t row);
+    // The focused row when it is also selected, else kNone: what Play, Browse and the stream menu act on.
+    size_t focusedSelectedRow() const;
+
+    void setStatus(size_t row, std::string text);
+    void scrollIntoView(size_t row) {
+        if (observer_ != nullptr && row < rows_.size()) observer_->scrollIntoView(row);
+    }
+
+    // Remove and Remove All: the rows' items go, and with them the temporary files of prepared sources
+    // and their keys (an expansion row has neither).
+    void removeSelected();
+    void removeAll();
+    // Move Up / Move Down of the selected rows; nothing moves when the first (last) of them is at the
+    // top (bottom).
+    void moveUp();
+    void moveDown();
+
+    // Sorts by the column's texts; a header click sorts ascending unless the same column was last sorted
+    // ascending.
+    void sort(size_t column, bool ascending);
+    void sortByHeaderClick(size_t column);
+    size_t sortedColumn() const { return sortedColumn_; }
+    bool sortedAscending() const { return ascending_; }
+
+    // The length calculations' message, or nothing when there is nothing to add up.
+    std::optional<std::string> selectedLengthMessage() const;
+    std::optional<std::string> allLengthMessage() const;
+
+    // Streams: the automatic choice for every row after the setting changed, a choice from the stream
+    // menu for the focused selected row, and the menu's entries for it.
+    void rechooseStreams(uint32_t requestAudioIndex);
+    bool chooseStream(uint32_t commandId);
+    std::vector<MenuEntry> streamMenu() const;
+
+    // Whether a command of the context menu or the key table is offered now.
+    bool isCommandEnabled(uint32_t commandId) const;
+    // The context menu's entries with their greying.
+    std::vector<MenuEntry> contextMenu() const;
+
+    // Expansion rows of a custom format group: one row per format below every ready source row (only
+    // selected ones with selectedOnly; the new rows are then selected too), in the group's order.
+    void addExpansionRows(bool selectedOnly, const std::vector<const OutputFormat*>& formats);
+    void removeExpansionRows();
+
+private:
+    struct Row {
+        std::unique_ptr<SourceItem> item;
+        std::array<std::string, kColumnCount> texts;
+        bool selected = false;
+    };
+
+    void fillTexts(Row& row);
+    void fillStreamColumns(Row& row);
+    // Lets go of a removed row's item: its temporary file and its key.
+    void release(Row& row);
+    void swapRows(size_t a, size_t b);
+    // Replaces the rows after a change in many places, keeping the focus on its row.
+    void replaceRows(std::vector<Row> rows);
+    std::optional<std::string> lengthMessage(bool selectedOnly, const char* format) const;
+    void changed(size_t first, size_t last);
+
+    std::vector<Row> rows_;
+    SourceMap map_;
+    size_t selectedCount_ = 0;
+    size_t focus_ = kNone;
+    size_t sortedColumn_ = kNone;
+    bool ascending_ = true;
+    FileListObserver* observer_ = nullptr;
+    // Row of each item, rebuilt on demand after rows changed places.
+    mutable std::unordered_map<const SourceItem*, size_t> rowIndex_;
+    mutable bool rowIndexStale_ = true;
+};
+
+// Compares two texts by a column's sort type (negative, zero, positive).
+int compareForSort(SortType type, const std::string& a, const std::string& b);
