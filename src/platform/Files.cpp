@@ -7,6 +7,8 @@
 #include <mutex>
 #include <random>
 
+#include "platform/Text.h"
+
 namespace platform {
 
 bool isPathSeparator(char c) {
@@ -36,10 +38,9 @@ std::optional<std::vector<FolderEntry>> listFolder(const std::string& folder) {
         std::error_code kindError;
         entries.push_back(FolderEntry{utf8Path(it->path().filename()), it->is_directory(kindError)});
     }
-#ifndef _WIN32
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-#endif
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        return pathKey(a.name) < pathKey(b.name);
+    });
     return entries;
 }
 

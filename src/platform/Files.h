@@ -54,9 +54,9 @@ struct FolderEntry {
     std::string name;
     bool isFolder = false;  // also a link to a folder
 };
-// The entries of a folder, hidden and system ones included, without "." and "..": in the order the file
-// system lists them (POSIX: sorted by name, as readdir's order means nothing to a user). None when the
-// folder cannot be listed.
+// The entries of a folder, hidden and system ones included, without "." and "..", sorted by name (without
+// regard to case where the system ignores it), as a file manager lists them; the raw listing order of
+// most file systems means nothing to a user. None when the folder cannot be listed.
 std::optional<std::vector<FolderEntry>> listFolder(const std::string& folder);
 
 // Creates every missing folder along the path. Fails when a step exists as something other than a folder

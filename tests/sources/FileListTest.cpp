@@ -1,0 +1,217 @@
+// The file list model: rows, keys, sorting, moving, removing, streams, greying and expansion rows.
+#include <gtest/gtest.h>
+
+#include "formats/OutputFormat.h"
+#include "platform/Files.h"
+#include "sources/FileList.h"
+#include "support/TestSupport.h"
+
+using testing_support::TempDir;
+
+namespace {
+
+// An item of the given file name, length and streams (rate, kbit/s, channels each).
+std::unique_ptr<SourceItem> item(const std::string& name, uint32_t seconds,
+                                 std::vector<std::array<uint32_t, 3>> streams = {{44100, 128, 2}}) {
+    auto it = std::make_unique<SourceItem>();
+    it->path = platform::withTrailingSeparator(platform::temporaryFolder()) + name;
+    it->duration = seconds;
+    for (const auto& s : streams) {
+        it->streamIds.push_back("0:" + std::to_string(it->streamIds.size()));
+        it->streamSampleRates.push_back(s[0]);
+        it->streamBitRates.push_back(s[1]);
+        it->streamChannels.push_back(s[2]);
+    }
+    return it;
+}
+
+std::vector<std::string> column(const FileList& list, size_t c) {
+    std::vector<std::string> texts;
+    for (size_t r = 0; r < list.size(); ++r) texts.push_back(list.text(r, c));
+    return texts;
+}
+
+std::vector<size_t> selected(const FileList& list) {
+    std::vector<size_t> rows;
+    for (size_t r = 0; r < list.size(); ++r)
+        if (list.isSelected(r)) rows.push_back(r);
+    return rows;
+}
+
+}  // namespace
+
+TEST(FileList, RowsKeysAndAutomaticStreams) {
+    FileList list;
+    EXPECT_EQ(list.add(item("two.mkv", 3600, {{48000, 192, 6}, {22050, 0, 5}}), 3), 0u);
+    EXPECT_EQ(list.add(item("three.mkv", 59, {{8000, 8, 1}, {11025, 16, 1}, {44100, 0, 0}}), 3), 1u);
+    EXPECT_FALSE(list.add(item("two.mkv", 1), 1)) << "listed once";
+    // Setting 3: the third stream where there is one, else the first.
+    EXPECT_EQ(column(list, kColumnFile), (std::vector<std::string>{"two.mkv (2 audios)", "three.mkv (3 audios)"}));
+    EXPECT_EQ(column(list, kColumnDuration), (std::vector<std::string>{"1:00:00", "00:59"}));
+    EXPECT_EQ(column(list, kColumnSampleRate), (std::vector<std::string>{"48000 Hz*2", "44100 Hz*3"}));
+    EXPECT_EQ(column(list, kColumnBitRate), (std::vector<std::string>{"192 kbps", ""}));
+    EXPECT_EQ(column(list, kColumnChannels), (std::vector<std::string>{"5.1", ""}));
+
+    // Two titles of one title set share a key; another set does not. Titles never clash with files.
+    auto title = [](int32_t set, int32_t number) {
+        auto t = item("", 0);
+        t->kind = kSourceDvdTitle;
+        t->dvdFolder = "/media/dvd/VIDEO_TS/";
+        t->titleSet = set;
+        t->titleNumber = number;
+        t->path = "DVD Title " + std::to_string(number);
+        return t;
+    };
+    EXPECT_TRUE(list.add(title(2, 1), 1));
+    EXPECT_FALSE(list.add(title(2, 5), 1));
+    EXPECT_TRUE(list.add(title(3, 1), 1));
+
+    // The setting changes from 3 to 2: rows with two or more streams switch to the second.
+    list.rechooseStreams(2);
+    EXPECT_EQ(list.item(0).audioStream, 1);
+    EXPECT_EQ(list.item(1).audioStream, 1);
+    EXPECT_EQ(list.text(0, kColumnChannels), "4.1");
+    EXPECT_EQ(list.text(1, kColumnSampleRate), "11025 Hz*3");
+}
+
+TEST(FileList, SortingFollowsTypesAndHeaderClicks) {
+    FileList list;
+    list.add(item("b.wav", 3723, {{8000, 64, 1}}), 1);
+    list.add(item("a.wav", 3599, {{44100, 1411, 2}}), 1);
+    list.add(item("c.wav", 0, {{11025, 256, 2}}), 1);
+    list.setSelected(0, true);
+    list.setFocusedRow(0);
+
+    list.sortByHeaderClick(kColumnDuration);  // empty (0) < 59:59 < 1:02:03
+    EXPECT_EQ(column(list, kColumnDuration), (std::vector<std::string>{"", "59:59", "1:02:03"}));
+    EXPECT_EQ(list.focusedRow(), 2u) << "focus and selection travel with their row";
+    EXPECT_EQ(selected(list), std::vector<size_t>{2});
+    list.sortByHeaderClick(kColumnDuration);
+    EXPECT_FALSE(list.sortedAscending());
+    EXPECT_EQ(list.text(0, kColumnDuration), "1:02:03");
+    list.sortByHeaderClick(kColumnSampleRate);  // another column: ascending, by number
+    EXPECT_EQ(column(list, kColumnSampleRate), (std::vector<std::string>{"8000 Hz", "11025 Hz", "44100 Hz"}));
+    list.sortByHeaderClick(kColumnSampleRate);
+    list.sortByHeaderClick(kColumnSampleRate);  // descending, then ascending again
+    EXPECT_TRUE(list.sortedAscending());
+    EXPECT_EQ(list.item(0).path, item("b.wav", 0)->path);
+
+    // The rules of the other types: sizes with units, dates both ways, durations with clamped fields.
+    EXPECT_LT(compareForSort(SortType::kSize, "900 K", "1M"), 0);
+    EXPECT_GT(compareForSort(SortType::kSize, "2g", "1500 M"), 0);
+    EXPECT_LT(compareForSort(SortType::kDashDate, "2023-12-31", "2024-01-02"), 0);
+    EXPECT_LT(compareForSort(SortType::kSlashDate, "12/31/2023", "01/02/2024"), 0);
+    EXPECT_EQ(compareForSort(SortType::kDuration, "1:75", "1:59"), 0);
+    EXPECT_EQ(compareForSort(SortType::kDuration, "-5:10", "10"), 0);
+}
+
+TEST(FileList, MovingKeepsTheSelectionTogether) {
+    FileList list;
+    for (const char* name : {"0", "1", "2", "3", "4"}) list.add(item(name, 1), 1);
+    const auto names = [&] {
+        std::string s;
+        for (size_t r = 0; r < list.size(); ++r) s += platform::fileNamePart(list.item(r).path);
+        return s;
+    };
+    list.setSelected(1, true);
+    list.setSelected(3, true);
+    list.setFocusedRow(3);
+    list.moveUp();
+    EXPECT_EQ(names(), "10324");
+    EXPECT_EQ(selected(list), (std::vector<size_t>{0, 2}));
+    EXPECT_EQ(list.focusedRow(), 2u);
+    list.moveUp();  // the first selected row is at the top: nothing moves
+    EXPECT_EQ(names(), "10324");
+    list.moveDown();
+    list.moveDown();
+    EXPECT_EQ(names(), "02143");
+    list.setSelected(4, true);
+    list.moveDown();  // the last row is selected: nothing moves
+    EXPECT_EQ(names(), "02143");
+}
+
+TEST(FileList, RemovingDeletesPreparedFilesButNotForExpansionRows) {
+    TempDir dir;
+    FileList list;
+    auto prepared = item("voice.voc", 61);
+    prepared->needsPreparation = 1;
+    prepared->prepared = 1;
+    prepared->preparedPath = dir.file("voice.wav");
+    ASSERT_TRUE(platform::writeWholeFile(prepared->preparedPath, "RIFF"));
+    const std::string key = FileList::keyOf(*prepared);
+    list.add(std::move(prepared), 1);
+    list.add(item("song.mp3", 1), 1);
+    auto unready = item("disc.cda", 5);
+    unready->needsPreparation = 1;
+    list.add(std::move(unready), 1);
+
+    OutputFormat a, b, c;
+    a.extension = "mp3";
+    b.extension = "ogg";
+    b.displayName = "Ogg Vorbis";
+    c.extension = "flac";
+    list.addExpansionRows(false, {&a, &b, &c});
+    EXPECT_EQ(column(list, kColumnFile),
+              (std::vector<std::string>{"voice.voc", "   to MP3", "   to Ogg Vorbis", "   to FLAC", "song.mp3",
+                                        "   to MP3", "   to Ogg Vorbis", "   to FLAC", "disc.cda"}));
+    EXPECT_EQ(list.item(2).groupFormat, &b);
+
+    list.setSelected(1, true);  // an expansion row of the prepared source
+    list.removeSelected();
+    EXPECT_TRUE(platform::isExistingFile(dir.file("voice.wav")));
+    EXPECT_TRUE(list.contains(key));
+    list.removeExpansionRows();
+    ASSERT_EQ(list.size(), 3u);
+
+    // The selected length counts a DVD-like 0 and the 61 s file.
+    list.setSelected(0, true);
+    list.setSelected(1, true);
+    list.item(1).duration = 0;
+    EXPECT_EQ(list.selectedLengthMessage(), "The total length of selected files is 01:01.");
+    EXPECT_EQ(list.allLengthMessage(), "The total length of all files is 01:06.");
+    list.removeSelected();
+    EXPECT_FALSE(platform::isExistingFile(dir.file("voice.wav")));
+    EXPECT_FALSE(list.contains(key));
+    EXPECT_FALSE(list.selectedLengthMessage());
+    list.removeAll();
+    EXPECT_FALSE(list.allLengthMessage());
+    EXPECT_TRUE(list.add(item("song.mp3", 1), 1)) << "a removed source can be added again";
+}
+
+TEST(FileList, StreamMenuAndGreying) {
+    FileList list;
+    EXPECT_FALSE(list.isCommandEnabled(command::kConvertAll));
+    const std::vector<MenuEntry> none = list.streamMenu();
+    ASSERT_EQ(none.size(), 1u);
+    EXPECT_EQ(none[0].id, command::kNoStream);
+    EXPECT_FALSE(none[0].enabled);
+
+    list.add(item("clip.mkv", 10, {{48000, 192, 6}, {0, 0, 0}}), 1);
+    list.setFocusedRow(0);
+    EXPECT_FALSE(list.isCommandEnabled(command::kRemove));
+    EXPECT_TRUE(list.isCommandEnabled(command::kConvertAll));
+    EXPECT_EQ(list.streamMenu().size(), 1u) << "focused but not selected";
+    list.setSelected(0, true);
+    const std::vector<MenuEntry> menu = list.streamMenu();
+    ASSERT_EQ(menu.size(), 2u);
+    EXPECT_EQ(menu[0].text, "&1: 48000 Hz, 192 kbps, 5.1");
+    EXPECT_EQ(menu[1].text, "&2: ");
+    EXPECT_EQ(menu[1].id, 9001u);
+    EXPECT_TRUE(menu[0].checked);
+    EXPECT_FALSE(menu[1].checked);
+
+    EXPECT_TRUE(list.chooseStream(9001));
+    EXPECT_TRUE(list.streamMenu()[1].checked);
+    EXPECT_EQ(list.text(0, kColumnSampleRate), "*2");
+    EXPECT_EQ(list.text(0, kColumnFile), "clip.mkv (2 audios)");
+    EXPECT_FALSE(list.chooseStream(9002));
+
+    EXPECT_FALSE(list.isCommandEnabled(command::kPlayDestination));
+    list.item(0).outputPath = "/out/clip.mp3";
+    EXPECT_TRUE(list.isCommandEnabled(command::kPlayDestination));
+    const std::vector<MenuEntry> context = list.contextMenu();
+    ASSERT_EQ(context.size(), 26u);
+    EXPECT_TRUE(context[0].submenu);
+    EXPECT_EQ(context[9].text, "P&lay Destination\tF9");
+    EXPECT_TRUE(context[9].enabled);
+}
