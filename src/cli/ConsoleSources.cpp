@@ -26,16 +26,14 @@ std::atomic<bool> interruptFlag{false};
 
 extern "C" void onInterrupt(int) { interruptFlag = true; }
 
-bool onTerminal() { return isatty(fileno(stderr)) != 0; }
-
 class ConsoleBusy final : public BusyIndicator {
 public:
     explicit ConsoleBusy(const std::string& text) { setText(text); }
     ~ConsoleBusy() override {
-        if (onTerminal()) std::fprintf(stderr, "\r\033[K");
+        if (stderrIsTerminal()) std::fprintf(stderr, "\r\033[K");
     }
     void setText(const std::string& text) override {
-        if (onTerminal() && !text.empty()) std::fprintf(stderr, "\r\033[K%s", text.c_str());
+        if (stderrIsTerminal() && !text.empty()) std::fprintf(stderr, "\r\033[K%s", text.c_str());
     }
     int barWidth() const override { return 100; }
     void setBar(int) override {}
@@ -47,6 +45,8 @@ public:
 }  // namespace
 
 bool interrupted() { return interruptFlag; }
+
+bool stderrIsTerminal() { return isatty(fileno(stderr)) != 0; }
 
 InterruptWatch::InterruptWatch() {
     interruptFlag = false;
@@ -60,7 +60,7 @@ std::unique_ptr<BusyIndicator> ConsoleListHost::openBusy(const std::string& text
 }
 
 void ConsoleListHost::showMessage(const std::string& text, MessageIcon) {
-    std::fprintf(stderr, "%smelodrift-cli: %s: %s\n", onTerminal() ? "\r\033[K" : "", command_.c_str(),
+    std::fprintf(stderr, "%smelodrift-cli: %s: %s\n", stderrIsTerminal() ? "\r\033[K" : "", command_.c_str(),
                  text.c_str());
 }
 

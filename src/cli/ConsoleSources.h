@@ -28,6 +28,9 @@ private:
     std::string command_;
 };
 
+// Standard error is a terminal: progress may be drawn on one live line.
+bool stderrIsTerminal();
+
 // True once Ctrl+C was pressed while interrupts are watched (see watchInterrupts).
 bool interrupted();
 // Turns Ctrl+C into a cancel while the returned guard lives.

@@ -8,14 +8,6 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
-
 #include "cli/Cli.h"
 #include "cli/CliSettings.h"
 #include "cli/ConsoleSources.h"
@@ -77,7 +69,7 @@ private:
 
     FileList& list_;
     std::optional<std::string> joined_;
-    const bool terminal_ = isatty(fileno(stderr)) != 0;
+    const bool terminal_ = stderrIsTerminal();
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::string text_, percent_;
 };

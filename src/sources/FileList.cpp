@@ -1,7 +1,6 @@
 #include "sources/FileList.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <numeric>
@@ -22,15 +21,8 @@ const std::array<ColumnInfo, kColumnCount> kListColumns = {{
 
 namespace {
 
-std::string totalText(uint32_t seconds) {
-    char text[32];
-    if (seconds >= 3600) {
-        std::snprintf(text, sizeof text, "%u:%02u:%02u", seconds / 3600, seconds % 3600 / 60, seconds % 60);
-    } else {
-        std::snprintf(text, sizeof text, "%02u:%02u", seconds / 60, seconds % 60);
-    }
-    return text;
-}
+// A total is written like a row's duration, but an empty list of lengths still reads 00:00.
+std::string totalText(uint32_t seconds) { return seconds == 0 ? "00:00" : durationText(seconds); }
 
 // A sort key made once per row: numbers compared in order, or for text the locale's collation bytes.
 struct SortKey {
