@@ -7,13 +7,13 @@
 
 #include "engine/ConversionRun.h"
 #include "engine/EventQueue.h"
-#include "engine/MediaInspector.h"
 #include "engine/Probe.h"
 #include "formats/Catalogue.h"
 #include "platform/Files.h"
 #include "settings/AppSettings.h"
 #include "sources/SourceItem.h"
 #include "support/CliAndMedia.h"
+#include "support/MediaInspector.h"
 
 namespace fs = std::filesystem;
 using namespace testing_support;

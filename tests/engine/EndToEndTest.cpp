@@ -9,13 +9,13 @@
 
 #include "engine/CommandLine.h"
 #include "engine/EventQueue.h"
-#include "engine/MediaInspector.h"
 #include "engine/Probe.h"
 #include "engine/Transcoder.h"
 #include "formats/Catalogue.h"
 #include "settings/AppSettings.h"
 #include "sources/SourceItem.h"
 #include "support/CliAndMedia.h"
+#include "support/MediaInspector.h"
 
 using testing_support::TempDir;
 

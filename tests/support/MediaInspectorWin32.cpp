@@ -1,14 +1,15 @@
 // Under Wine the system's native ffprobe reads the converted files: Wine starts Unix programs through
 // CreateProcessW, but does not connect their output to our pipes, so ffprobe writes into a file ("-o")
-// that is read once complete, and both paths are handed over as Unix paths.
+// that is read once complete, and both paths are handed over as Unix paths. Windows build only.
+#ifdef _WIN32
 #include <windows.h>
 
 #include <chrono>
 #include <thread>
 
-#include "engine/MediaInspector.h"
 #include "platform/Process.h"
 #include "platform/win32/WinText.h"
+#include "support/MediaInspector.h"
 #include "support/TestSupport.h"
 
 using UnixFileName = char*(__cdecl*)(const wchar_t*);
@@ -50,3 +51,4 @@ MediaFacts inspectMedia(const std::string& path, const std::string& extension) {
     DeleteFileW(platform::win32::widen(report).c_str());
     return media_inspector::parseProbeOutput(text);
 }
+#endif

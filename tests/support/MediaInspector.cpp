@@ -1,4 +1,4 @@
-#include "engine/MediaInspector.h"
+#include "support/MediaInspector.h"
 
 #include <cstdlib>
 #include <map>
