@@ -3,8 +3,8 @@
 : "${MELODRIFT_WINEPREFIX:=$PWD/build/wineprefix}"
 export WINEPREFIX="$MELODRIFT_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
 
-wine_env_start() {
-    mkdir -p "$WINEPREFIX"
+# Starts a virtual display on the first free number and exports DISPLAY.
+wine_start_xvfb() {
     local n
     for n in $(seq 91 140); do
         if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
@@ -12,11 +12,23 @@ wine_env_start() {
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+}
+
+# The prefix with a persistent server, frames drawn by Wine itself (there may be no window manager) and
+# the fonts the windows use (Tahoma, MS Sans Serif, Marlett for the caption buttons).
+wine_prepare_prefix() {
+    mkdir -p "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1
     wineboot -i </dev/null >/dev/null 2>&1 || true
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
     cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+}
+
+wine_env_start() {
+    wine_start_xvfb
+    wine_prepare_prefix
 }
 
 wine_env_stop() {
