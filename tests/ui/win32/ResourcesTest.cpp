@@ -1,0 +1,252 @@
+// The resource script against what the program's models and windows expect of it: the context menu and
+// the key table agree with the file list, the small windows hold their controls, the artwork has its sizes.
+#include <gtest/gtest.h>
+#include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/win32/Handle.h"
+#include "platform/win32/WinText.h"
+#include "resources/resource.h"
+#include "sources/FileList.h"
+
+using platform::win32::narrow;
+
+namespace {
+
+template <auto Free>
+struct Freer {
+    template <typename T>
+    void operator()(T handle) const {
+        Free(handle);
+    }
+};
+using MenuHandle = platform::win32::UniqueHandle<HMENU, Freer<DestroyMenu>>;
+using WindowHandle = platform::win32::UniqueHandle<HWND, Freer<DestroyWindow>>;
+using GdiHandle = platform::win32::UniqueHandle<HGDIOBJ, Freer<DeleteObject>>;
+using IconHandle = platform::win32::UniqueHandle<HICON, Freer<DestroyIcon>>;
+
+HINSTANCE self() { return GetModuleHandleW(nullptr); }
+
+struct Item {
+    UINT id = 0;
+    std::string text;
+    bool separator = false;
+    HMENU submenu = nullptr;
+};
+
+Item menuItem(HMENU menu, int position) {
+    wchar_t text[256] = {};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = 255;
+    EXPECT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info));
+    return Item{info.wID, narrow(text), (info.fType & MFT_SEPARATOR) != 0, info.hSubMenu};
+}
+
+// A menu as lines: "-" for a separator, "TEXT >" for a submenu, "TEXT #ID" for a command.
+std::vector<std::string> lines(HMENU menu) {
+    std::vector<std::string> out;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        const Item item = menuItem(menu, i);
+        out.push_back(item.separator ? "-"
+                      : item.submenu ? item.text + " >"
+                                     : item.text + " #" + std::to_string(item.id));
+    }
+    return out;
+}
+
+TEST(Resources, MenusAreTheListModelsAndTheHelpMenu) {
+    MenuHandle menus(LoadMenuW(self(), MAKEINTRESOURCEW(IDR_MENUS)));
+    ASSERT_TRUE(menus);
+    std::vector<std::string> expected;
+    for (const MenuEntry& e : FileList().contextMenu()) {
+        expected.push_back(e.submenu   ? e.text + " >"
+                           : e.id == 0 ? "-"
+                                       : e.text + " #" + std::to_string(e.id));
+    }
+    EXPECT_EQ(lines(GetSubMenu(menus.get(), 0)), expected);
+    // The stream submenu holds only its greyed placeholder until the window fills it.
+    EXPECT_EQ(lines(GetSubMenu(GetSubMenu(menus.get(), 0), 0)),
+              std::vector<std::string>{"None #" + std::to_string(command::kNoStream)});
+    EXPECT_EQ(lines(GetSubMenu(menus.get(), 1)),
+              (std::vector<std::string>{"&Help Topics\tF1 #57670", "-", "&Tell A Friend #32782",
+                                        "&Feedback and Support #32783", "Home&page #32784",
+                                        "&Check for Updates #32785", "-", "&About... #1017"}));
+}
+
+// The key a menu text shows after its tab ("F11", "Ctrl+Del", "Ctrl+O") as the key table writes it.
+std::pair<BYTE, WORD> keyOf(const std::string& name) {
+    const bool ctrl = name.rfind("Ctrl+", 0) == 0;
+    const std::string key = ctrl ? name.substr(5) : name;
+    const BYTE flags = static_cast<BYTE>(FVIRTKEY | (ctrl ? FCONTROL : 0));
+    if (key == "Del") return {flags, VK_DELETE};
+    if (key.size() > 1 && key[0] == 'F')
+        return {flags, static_cast<WORD>(VK_F1 + std::stoi(key.substr(1)) - 1)};
+    return {flags, static_cast<WORD>(key.at(0))};
+}
+
+TEST(Resources, KeyTableRunsTheCommandsTheMenusShow) {
+    HACCEL keys = LoadAcceleratorsW(self(), MAKEINTRESOURCEW(IDR_KEYS));  // freed with the module
+    ASSERT_NE(keys, nullptr);
+    std::vector<ACCEL> table(static_cast<size_t>(CopyAcceleratorTableW(keys, nullptr, 0)));
+    CopyAcceleratorTableW(keys, table.data(), static_cast<int>(table.size()));
+    std::map<std::pair<BYTE, WORD>, WORD> commandOf;
+    for (const ACCEL& a : table) {
+        const auto key =
+            std::make_pair(static_cast<BYTE>(a.fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT)), a.key);
+        EXPECT_TRUE(commandOf.emplace(key, a.cmd).second) << "key " << a.key << " twice";
+    }
+
+    // Every key shown in the context and help menus runs that item's command.
+    MenuHandle menus(LoadMenuW(self(), MAKEINTRESOURCEW(IDR_MENUS)));
+    ASSERT_TRUE(menus);
+    size_t shown = 0;
+    for (int popup = 0; popup < 2; ++popup) {
+        HMENU menu = GetSubMenu(menus.get(), popup);
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            const Item item = menuItem(menu, i);
+            const size_t tab = item.text.find('\t');
+            if (tab == std::string::npos) continue;
+            ++shown;
+            EXPECT_EQ(commandOf[keyOf(item.text.substr(tab + 1))], item.id) << item.text;
+        }
+    }
+    EXPECT_EQ(shown, 18u);
+    // Select All has no menu item; F1 is the plain key (modified F1 stays with the system).
+    EXPECT_EQ(commandOf[keyOf("Ctrl+A")], IDC_SELECT_ALL);
+    EXPECT_EQ(commandOf[keyOf("F1")], ID_HELP_TOPICS);
+    EXPECT_EQ(table.size(), 19u);
+}
+
+INT_PTR CALLBACK plainDialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+struct Control {
+    int id;
+    const wchar_t* cls;
+    const char* text;
+    DWORD flags = 0;  // style bits that must be set
+    int kind = -1;    // a button's or static's kind (the low style bits), when it matters
+};
+
+// Each window's controls with their class and text, and each control inside the window.
+TEST(Resources, WindowsHoldTheirControls) {
+    const DWORD none = 0;
+    const int owner = BS_OWNERDRAW;
+    // clang-format off
+    const struct {
+        int dialog;
+        bool caption;
+        std::vector<Control> controls;
+    } windows[] = {
+        {IDD_MAIN, false, {
+            {IDC_ADD_FILES, L"Button", "&Add Files", none, owner}, {IDC_ADD_FOLDER, L"Button", "Add &Folder", none, owner},
+            {IDC_ADD_DVD, L"Button", "Add &DVD", none, owner}, {IDC_REMOVE_ALL, L"Button", "&Remove All", none, owner},
+            {IDC_CONVERT_ALL, L"Button", "&Convert", none, owner},
+            {IDC_CONVERT_ALL_TO_ONE, L"Button", "Con&vert to One", none, owner},
+            {IDC_OPTIONS, L"Button", "&Options", none, owner}, {IDC_OUTPUT_FORMAT, L"ComboBox", "", CBS_DROPDOWNLIST},
+            {IDC_FILE_LIST, L"SysListView32", "", LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA},
+            {IDC_HOMEPAGE, L"Static", "www.melodrift.app", SS_NOTIFY}, {IDC_HELP_BUTTON, L"Button", "", none, owner},
+            {IDC_MINIMIZE, L"Button", "", none, owner}, {IDC_CLOSE, L"Button", "", none, owner}}},
+        {IDD_PROGRESS, false, {
+            {IDC_PROGRESS_TEXT, L"Static", ""}, {IDC_PROGRESS_PERCENT, L"Static", "0%", none, SS_RIGHT},
+            {IDC_PROGRESS_BAR, L"msctls_progress32", ""}, {IDC_OUTPUT_FOLDER_BUTTON, L"Button", "&Output Folder:"},
+            {IDC_OUTPUT_FOLDER_TEXT, L"Static", "Same as source file"},
+            {IDC_SHUT_DOWN, L"Button", "&Shut down Windows after converting", none, BS_AUTOCHECKBOX},
+            {IDC_THREADS, L"ComboBox", "", CBS_DROPDOWNLIST}, {IDC_PRIORITY, L"ComboBox", "", CBS_DROPDOWNLIST},
+            {IDC_CANCEL, L"Button", "Cancel"}}},
+        {IDD_BUSY, false, {
+            {IDC_BUSY_TEXT, L"Static", ""}, {IDC_BUSY_BAR, L"msctls_progress32", ""},
+            {IDC_BUSY_PERCENT, L"Static", "0%", none, SS_RIGHT}, {IDC_CANCEL, L"Button", "Cancel"}}},
+        {IDD_COUNTDOWN, true, {
+            {IDC_COUNTDOWN_WARNING, L"Static", ""}, {IDC_COUNTDOWN_SECONDS, L"Static", ""},
+            {IDCANCEL, L"Button", "Cancel"}}},
+    };
+    // clang-format on
+    for (const auto& w : windows) {
+        SCOPED_TRACE(w.dialog);
+        WindowHandle dialog(CreateDialogParamW(self(), MAKEINTRESOURCEW(w.dialog), nullptr, plainDialog, 0));
+        ASSERT_TRUE(dialog);
+        const LONG_PTR style = GetWindowLongPtrW(dialog.get(), GWL_STYLE);
+        EXPECT_EQ((style & WS_CAPTION) == WS_CAPTION, w.caption);
+        EXPECT_TRUE(style & WS_POPUP);
+        RECT client;
+        GetClientRect(dialog.get(), &client);
+        MapWindowPoints(dialog.get(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+        for (const Control& c : w.controls) {
+            SCOPED_TRACE(c.id);
+            HWND control = GetDlgItem(dialog.get(), c.id);
+            ASSERT_NE(control, nullptr);
+            wchar_t cls[64] = {}, text[128] = {};
+            GetClassNameW(control, cls, 64);
+            GetWindowTextW(control, text, 128);
+            EXPECT_EQ(std::wstring(cls), c.cls);
+            EXPECT_EQ(narrow(text), c.text);
+            const DWORD controlStyle = static_cast<DWORD>(GetWindowLongPtrW(control, GWL_STYLE));
+            EXPECT_EQ(controlStyle & c.flags, c.flags);
+            if (c.kind >= 0) {
+                EXPECT_EQ(static_cast<int>(controlStyle & 0xF), c.kind);
+            }
+            RECT r, inside;
+            GetWindowRect(control, &r);
+            if (wcscmp(c.cls, L"ComboBox") == 0) r.bottom = r.top + 1;  // its dropped list may reach below
+            EXPECT_TRUE(IntersectRect(&inside, &r, &client) && EqualRect(&inside, &r))
+                << "cut off by the window";
+        }
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog.get(), WM_GETFONT, 0, 0)), sizeof font, &font);
+        EXPECT_STREQ(font.lfFaceName, L"Tahoma");
+    }
+}
+
+// The sizes of an icon group's images, from its directory (an entry's width 0 means 256).
+std::set<int> iconSizes(int id, LPCWSTR groupType) {
+    HRSRC found = FindResourceW(self(), MAKEINTRESOURCEW(id), groupType);
+    if (found == nullptr) return {};
+    const auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(self(), found)));
+    std::set<int> sizes;
+    const int count = dir[4] | dir[5] << 8;
+    for (int i = 0; i < count; ++i) sizes.insert(dir[6 + 14 * i] == 0 ? 256 : dir[6 + 14 * i]);
+    return sizes;
+}
+
+TEST(Resources, ArtworkHasItsSizes) {
+    GdiHandle background(LoadImageW(self(), MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, 0));
+    ASSERT_TRUE(background);
+    BITMAP bm{};
+    GetObjectW(background.get(), sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, 950);
+    EXPECT_EQ(bm.bmHeight, 650);
+
+    EXPECT_EQ(iconSizes(IDI_MAIN, RT_GROUP_ICON), (std::set<int>{16, 32, 48, 256}));
+    for (int id : {IDI_CLOSE, IDI_MINIMIZE, IDI_HELP})
+        EXPECT_EQ(iconSizes(id, RT_GROUP_ICON), std::set<int>{16}) << id;
+    // The 256 px image is stored as PNG: the system must still make an icon of it at that size.
+    IconHandle large(
+        static_cast<HICON>(LoadImageW(self(), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 256, 256, 0)));
+    ICONINFO info{};
+    ASSERT_TRUE(large && GetIconInfo(large.get(), &info));
+    GdiHandle color(info.hbmColor), mask(info.hbmMask);
+    GetObjectW(info.hbmColor, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, 256);
+
+    // The hand cursor clicks with its fingertip: the hot spot is on the top rows of a 32 px image.
+    EXPECT_EQ(iconSizes(IDC_HAND_CURSOR, RT_GROUP_CURSOR), std::set<int>{32});
+    // A cursor is destroyed as an icon is.
+    IconHandle hand(
+        static_cast<HICON>(LoadImageW(self(), MAKEINTRESOURCEW(IDC_HAND_CURSOR), IMAGE_CURSOR, 0, 0, 0)));
+    ASSERT_TRUE(hand && GetIconInfo(hand.get(), &info));
+    GdiHandle handColor(info.hbmColor), handMask(info.hbmMask);
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_LE(info.yHotspot, 2u);
+    EXPECT_TRUE(info.xHotspot > 4 && info.xHotspot < 28) << info.xHotspot;
+}
+
+}  // namespace
