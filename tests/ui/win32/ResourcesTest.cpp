@@ -153,7 +153,7 @@ TEST(Resources, WindowsHoldTheirControls) {
             {IDC_CONVERT_ALL_TO_ONE, L"Button", "Con&vert to One", none, owner},
             {IDC_OPTIONS, L"Button", "&Options", none, owner}, {IDC_OUTPUT_FORMAT, L"ComboBox", "", CBS_DROPDOWNLIST},
             {IDC_FILE_LIST, L"SysListView32", "", LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA},
-            {IDC_HOMEPAGE, L"Static", "www.melodrift.app", SS_NOTIFY}, {IDC_HELP_BUTTON, L"Button", "", none, owner},
+            {IDC_HOMEPAGE, L"Button", "www.melodrift.app", none, owner}, {IDC_HELP_BUTTON, L"Button", "", none, owner},
             {IDC_MINIMIZE, L"Button", "", none, owner}, {IDC_CLOSE, L"Button", "", none, owner}}},
         {IDD_PROGRESS, false, {
             {IDC_PROGRESS_TEXT, L"Static", ""}, {IDC_PROGRESS_PERCENT, L"Static", "0%", none, SS_RIGHT},

@@ -1,0 +1,134 @@
+#include "ui/FileListView.h"
+
+#include "platform/win32/WinText.h"
+#include "resources/resource.h"
+
+using platform::win32::widen;
+
+FileListView::FileListView(FileList& model, HWND list) : model_(model), list_(list) {
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
+    for (size_t c = 0; c < kColumnCount; ++c) {
+        std::wstring header = widen(kListColumns[c].header);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+        column.fmt = kListColumns[c].rightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        column.cx = kListColumns[c].width;
+        column.pszText = header.data();
+        column.iSubItem = static_cast<int>(c);
+        SendMessageW(list_, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
+    }
+    model_.setObserver(this);
+    setCount();
+}
+
+FileListView::~FileListView() { model_.setObserver(nullptr); }
+
+void FileListView::setCount() {
+    ListView_SetItemCountEx(list_, static_cast<int>(model_.size()), LVSICF_NOSCROLL);
+}
+
+void FileListView::pushStates(size_t first, size_t last) {
+    pushing_ = true;
+    const size_t focus = model_.focusedRow();
+    for (size_t r = first; r <= last && r < model_.size(); ++r) {
+        const UINT want = (model_.isSelected(r) ? LVIS_SELECTED : 0u) | (r == focus ? LVIS_FOCUSED : 0u);
+        const int row = static_cast<int>(r);
+        if ((ListView_GetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED)) != want)
+            ListView_SetItemState(list_, row, want, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    pushing_ = false;
+}
+
+void FileListView::rowsInserted(size_t first, size_t count) {
+    setCount();
+    ListView_RedrawItems(list_, static_cast<int>(first), static_cast<int>(first + count - 1));
+}
+
+void FileListView::rowsRemoved(size_t, size_t) {
+    // The control keeps its own selection by row number: clear it and take the model's again.
+    pushing_ = true;
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    pushing_ = false;
+    setCount();
+    if (!model_.empty()) pushStates(0, model_.size() - 1);
+    InvalidateRect(list_, nullptr, FALSE);
+}
+
+void FileListView::rowsChanged(size_t first, size_t last) {
+    if (!pushing_) pushStates(first, last);
+    ListView_RedrawItems(list_, static_cast<int>(first), static_cast<int>(last));
+}
+
+void FileListView::listReset() { rowsRemoved(0, 0); }
+
+void FileListView::scrollIntoView(size_t row) { ListView_EnsureVisible(list_, static_cast<int>(row), FALSE); }
+
+void FileListView::pullSelection(int first, int last, bool selected) {
+    if (first < 0) {
+        first = 0;
+        last = static_cast<int>(model_.size()) - 1;
+    }
+    pushing_ = true;
+    for (int r = first; r <= last; ++r) model_.setSelected(static_cast<size_t>(r), selected);
+    pushing_ = false;
+}
+
+POINT FileListView::contextMenuPoint(LPARAM lParam) const {
+    POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (point.x == -1 && point.y == -1) {
+        RECT rect;
+        GetWindowRect(list_, &rect);
+        point = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    }
+    return point;
+}
+
+bool FileListView::onNotify(const NMHDR& header, LRESULT* result) {
+    if (header.hwndFrom != list_) return false;
+    *result = 0;
+    switch (header.code) {
+        case LVN_GETDISPINFOW: {
+            auto& info = reinterpret_cast<const NMLVDISPINFOW&>(header);
+            LVITEMW& item = const_cast<LVITEMW&>(info.item);
+            if ((item.mask & LVIF_TEXT) == 0 || item.iItem < 0 || static_cast<size_t>(item.iItem) >= model_.size())
+                return true;
+            textBuffer_ = widen(model_.text(static_cast<size_t>(item.iItem), static_cast<size_t>(item.iSubItem)));
+            lstrcpynW(item.pszText, textBuffer_.c_str(), item.cchTextMax);
+            return true;
+        }
+        case LVN_ITEMCHANGED: {
+            if (pushing_) return true;
+            auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+            if ((change.uChanged & LVIF_STATE) == 0) return true;
+            const UINT changed = change.uOldState ^ change.uNewState;
+            if (changed & LVIS_SELECTED)
+                pullSelection(change.iItem, change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
+            if ((changed & LVIS_FOCUSED) && change.iItem >= 0) {
+                pushing_ = true;
+                if (change.uNewState & LVIS_FOCUSED) {
+                    model_.setFocusedRow(static_cast<size_t>(change.iItem));
+                } else if (model_.focusedRow() == static_cast<size_t>(change.iItem)) {
+                    model_.setFocusedRow(FileList::kNone);
+                }
+                pushing_ = false;
+            }
+            return true;
+        }
+        case LVN_ODSTATECHANGED: {
+            if (pushing_) return true;
+            auto& change = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
+            if ((change.uOldState ^ change.uNewState) & LVIS_SELECTED)
+                pullSelection(change.iFrom, change.iTo, (change.uNewState & LVIS_SELECTED) != 0);
+            return true;
+        }
+        case LVN_COLUMNCLICK: {
+            auto& click = reinterpret_cast<const NMLISTVIEW&>(header);
+            model_.sortByHeaderClick(static_cast<size_t>(click.iSubItem));
+            PostMessageW(GetParent(list_), WM_LIST_SORTED, reinterpret_cast<WPARAM>(list_),
+                         static_cast<LPARAM>(click.iSubItem));
+            return true;
+        }
+        default:
+            return false;
+    }
+}

@@ -1,0 +1,176 @@
+// The main window for real under Wine: rows added through the model and by a drop, the list's texts,
+// greying, the output-format list, a run started with F5 and a cancelled one.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "platform/MemorySettingsStore.h"
+#include "platform/win32/WinText.h"
+#include "resources/resource.h"
+#include "support/ShellRecorder.h"
+#include "support/TestSupport.h"
+#include "ui/MainDialog.h"
+
+using namespace testing_support;
+using platform::win32::narrow;
+using platform::win32::widen;
+
+namespace {
+
+class RecordingPrompts final : public platform::Prompts {
+public:
+    std::vector<std::string> texts;
+    platform::PromptAnswer answer = platform::PromptAnswer::kOk;
+    platform::PromptAnswer show(void*, const std::string& text, platform::PromptIcon, platform::PromptButtons) override {
+        texts.push_back(text);
+        return answer;
+    }
+};
+
+// Lets the window's messages run until the condition holds (or half a minute has passed).
+template <typename Condition>
+bool pumpUntil(MainDialog& dialog, Condition condition) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (dialog.preTranslate(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+    return true;
+}
+
+std::string cellText(HWND list, int row, int column) {
+    wchar_t buffer[512] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 512;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return narrow(buffer);
+}
+
+void pressKey(MainDialog& dialog, WPARAM key) {
+    MSG msg{dialog.handle(), WM_KEYDOWN, key, 0, 0, {}};
+    if (!dialog.preTranslate(msg)) DispatchMessageW(&msg);
+}
+
+// A drop of files as the file manager makes it: a DROPFILES block with wide, null-separated paths.
+void dropFiles(HWND window, const std::vector<std::string>& paths) {
+    std::wstring names;
+    for (const auto& p : paths) names += widen(p) + L'\0';
+    names += L'\0';
+    const HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+    GlobalUnlock(block);
+    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    TempDir dir;
+    MemorySettingsStore store;
+    ShellRecorder shell;
+    RecordingPrompts prompts;
+    std::unique_ptr<MainDialog> dialog;
+    HWND list = nullptr;
+
+    void SetUp() override {
+        MainServices services{&store, &shell, &prompts, nullptr, binFolder()};
+        dialog = std::make_unique<MainDialog>(services);
+        ASSERT_NE(dialog->open(), nullptr);
+        list = GetDlgItem(dialog->handle(), IDC_FILE_LIST);
+        dialog->settings().DestOutputFolderOpt = 199;
+        prompts.texts.clear();  // the first start's help is not the subject here
+        shell.opened.clear();
+    }
+    void TearDown() override { dialog->close(); }
+};
+
+}  // namespace
+
+TEST_F(MainWindow, RowsFromTheModelAndADropWithTheirMenus) {
+    ASSERT_TRUE(makeSineWav(dir.file("one.wav"), 2));
+    std::filesystem::create_directory(fromU8(dir.file("drop")));
+    ASSERT_TRUE(makeSineWav(dir.file("drop/two.wav"), 61, 22050, 1));
+    ASSERT_TRUE(writeFile(dir.file("drop/notes.txt"), "not audio"));
+    dialog->adder().addBatch({dir.file("one.wav")});
+    dropFiles(dialog->handle(), {dir.file("drop")});
+    ASSERT_EQ(ListView_GetItemCount(list), 2);
+    EXPECT_EQ(cellText(list, 1, 0), "two.wav");
+    EXPECT_EQ(cellText(list, 1, 1), "01:01");
+    EXPECT_EQ(cellText(list, 1, 2), "22050 Hz");
+    EXPECT_EQ(cellText(list, 1, 4), "Mono");
+    ASSERT_EQ(prompts.texts.size(), 1u);
+    EXPECT_EQ(prompts.texts[0].rfind("Failed to load the following files.\n\n" + dir.file("drop\\notes.txt") + "\n", 0), 0u)
+        << prompts.texts[0];
+
+    // Greying is decided when the menu opens, from the selection in the control.
+    const HMENU menus = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENUS));
+    const HMENU context = GetSubMenu(menus, 0);
+    const auto grayed = [&](UINT id) {
+        SendMessageW(dialog->handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(context), 0);
+        return (GetMenuState(context, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
+    EXPECT_TRUE(grayed(ID_REMOVE));
+    EXPECT_FALSE(grayed(IDC_REMOVE_ALL));
+    ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_FALSE(grayed(ID_REMOVE));
+    EXPECT_TRUE(grayed(ID_PLAY_DESTINATION));
+    DestroyMenu(menus);
+
+    // The lengths, and Del through the key table removing the selected row.
+    SendMessageW(dialog->handle(), WM_COMMAND, ID_ALL_LENGTH, 0);
+    EXPECT_EQ(prompts.texts.back(), "The total length of all files is 01:03.");
+    pressKey(*dialog, VK_DELETE);
+    ASSERT_EQ(ListView_GetItemCount(list), 1);
+    EXPECT_EQ(cellText(list, 0, 0), "one.wav");
+
+    // The format list: the command entry, the catalogue, the video entry; the video entry keeps MP3.
+    const HWND formats = GetDlgItem(dialog->handle(), IDC_OUTPUT_FORMAT);
+    EXPECT_EQ(SendMessageW(formats, CB_GETCOUNT, 0, 0), 30);
+    const LRESULT mp3 = SendMessageW(formats, CB_GETCURSEL, 0, 0);
+    prompts.answer = platform::PromptAnswer::kCancel;
+    SendMessageW(formats, CB_SETCURSEL, 29, 0);
+    SendMessageW(dialog->handle(), WM_COMMAND, MAKEWPARAM(IDC_OUTPUT_FORMAT, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(formats));
+    EXPECT_EQ(SendMessageW(formats, CB_GETCURSEL, 0, 0), mp3);
+    EXPECT_EQ(dialog->settings().OutputFormat, 1160u);
+    EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(MainWindow, F5ConvertsEveryRowAndCancelStopsARun) {
+    ASSERT_TRUE(makeSineWav(dir.file("a.wav"), 1));
+    ASSERT_TRUE(makeSineWav(dir.file("b.wav"), 1));
+    dialog->settings().OutputFormat = 1090;  // FLAC
+    dialog->adder().addBatch({dir.file("a.wav"), dir.file("b.wav")});
+    pressKey(*dialog, VK_F5);
+    ASSERT_TRUE(pumpUntil(*dialog, [&] { return dialog->conversion() && !dialog->conversion()->isActive(); }));
+    EXPECT_EQ(cellText(list, 0, 5), "a.flac");
+    EXPECT_EQ(cellText(list, 1, 5), "b.flac");
+    EXPECT_TRUE(std::filesystem::file_size(fromU8(dir.file("b.flac"))) > 0);
+    EXPECT_TRUE(IsWindowEnabled(dialog->handle()));
+
+    ASSERT_TRUE(makeSineWav(dir.file("long.wav"), 600));
+    SendMessageW(dialog->handle(), WM_COMMAND, IDC_REMOVE_ALL, 0);
+    dialog->adder().addBatch({dir.file("long.wav")});
+    pressKey(*dialog, VK_F5);
+    ASSERT_TRUE(pumpUntil(*dialog, [&] { return dialog->conversion()->runningCount() == 1; }));
+    EXPECT_FALSE(IsWindowEnabled(dialog->handle()));
+    PostMessageW(dialog->handle(), WM_RUN_CANCEL, 0, 0);
+    ASSERT_TRUE(pumpUntil(*dialog, [&] { return !dialog->conversion()->isActive(); }));
+    EXPECT_EQ(cellText(list, 0, 5), "Cancelled");
+    EXPECT_FALSE(std::filesystem::exists(fromU8(dir.file("long.flac"))));
+}
