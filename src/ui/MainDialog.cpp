@@ -511,7 +511,11 @@ std::unique_ptr<BusyIndicator> MainDialog::openBusy(const std::string& text) {
     return std::make_unique<ui::BusyWindow>(window_, text);
 }
 
-void MainDialog::setMainWindowEnabled(bool enabled) { EnableWindow(window_, enabled ? TRUE : FALSE); }
+void MainDialog::setMainWindowEnabled(bool enabled) {
+    EnableWindow(window_, enabled ? TRUE : FALSE);
+    // A disabled window loses the keyboard focus: give it back, or the keys go nowhere until a click.
+    if (enabled && GetFocus() == nullptr && view_) SetFocus(view_->handle());
+}
 
 void MainDialog::pumpMessages() { platform::win32::pumpMessages(); }
 
