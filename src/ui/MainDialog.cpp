@@ -378,9 +378,18 @@ void MainDialog::onCommand(UINT id) {
             return;
         case ID_HELP_TOPICS:
             return openHelp();
-        case ID_HOMEPAGE:
         case IDC_HOMEPAGE:
-            services_.shell->openDocument(product::kHomepage, platform::kShowNormal);
+        case ID_HOMEPAGE:
+        case ID_TELL_A_FRIEND:
+        case ID_FEEDBACK:
+        case ID_CHECK_UPDATES:
+            services_.shell->openDocument(webCommandTarget(id == IDC_HOMEPAGE ? ID_HOMEPAGE : id, MELODRIFT_VERSION),
+                                          platform::kShowNormal);
+            return;
+        case IDC_ABOUT:
+            services_.prompts->show(window_, std::string(product::kName) + " " + MELODRIFT_VERSION +
+                                                 "\nAudio converter\n\n" + product::kHomepage,
+                                    platform::PromptIcon::kInformation);
             return;
         case IDC_HELP_BUTTON: {
             RECT rect;

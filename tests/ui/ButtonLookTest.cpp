@@ -131,24 +131,6 @@ TEST(ButtonLook, TextColourTextPlaceAndFocus) {
     EXPECT_FALSE(lookOf(style, {}).focus);
 }
 
-TEST(ButtonLook, FillColourOnlyWhenOpaque) {
-    ButtonStyle style;
-    style.backColor = rgb(1, 2, 3), style.hoverBackColor = rgb(4, 5, 6);
-    EXPECT_FALSE(lookOf(style, {true, false, false, false}).fill);
-    style.transparent = false;
-    EXPECT_EQ(lookOf(style, {}).fill, rgb(1, 2, 3));
-    EXPECT_EQ(lookOf(style, {false, true, false, false}).fill, rgb(4, 5, 6));
-    style.hoverBackColor = kSameColor;
-    EXPECT_EQ(lookOf(style, {true, false, false, false}).fill, rgb(1, 2, 3));
-}
-
-TEST(ButtonLook, SizeThatFitsAnImage) {
-    EXPECT_EQ(fittedButtonSize({16, 12}, true, true), (Size{19, 15}));
-    EXPECT_EQ(fittedButtonSize({16, 12}, false, true), (Size{18, 14}));
-    EXPECT_EQ(fittedButtonSize({16, 12}, true, false), (Size{17, 13}));
-    EXPECT_EQ(centredIn({1, 1, 20, 20}, {8, 8}), (Point{6, 6}));
-}
-
 // Over a dark picture the highlight lightens, over a light one it darkens; the outline is stronger than
 // the fill, pressed is darker than hovered, the rounded corners and everything outside stay untouched.
 TEST(ButtonLook, HighlightPixels) {

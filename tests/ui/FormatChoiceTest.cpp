@@ -4,6 +4,7 @@
 #include "formats/Catalogue.h"
 #include "formats/CustomFormats.h"
 #include "ui/logic/FormatChoice.h"
+#include "ui/logic/MainWindowLogic.h"
 
 TEST(FormatChoice, EntriesSelectionAndPicks) {
     const Catalogue catalogue;
@@ -48,4 +49,15 @@ TEST(FormatChoice, EntriesSelectionAndPicks) {
     choice.pick(FormatChoice::kNoEntry, setting);
     EXPECT_EQ(setting, kDefaultOutputFormat);
     EXPECT_EQ(choice.runChoice(setting, groups).entry->id, 1160);
+}
+
+// The help menu's web commands: mails with encoded texts, the update page with the version.
+TEST(MainWindowLogic, WebCommandTargets) {
+    EXPECT_EQ(webCommandTarget(32785, "4.1.7"), "https://www.melodrift.app/update?ver=4.1.7&build=7");
+    EXPECT_EQ(webCommandTarget(32783, "4.0.0"),
+              "mailto:support@melodrift.app?subject=Melodrift%204.0.0%20feedback");
+    const std::string friendMail = webCommandTarget(32782, "4.0.0");
+    EXPECT_EQ(friendMail.rfind("mailto:?subject=Try%20Melodrift&body=", 0), 0u);
+    EXPECT_EQ(friendMail.find_first_of(" :/", 7), std::string::npos) << friendMail;
+    EXPECT_EQ(webCommandTarget(1, "4.0.0"), "");
 }

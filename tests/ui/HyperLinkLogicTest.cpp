@@ -58,19 +58,6 @@ TEST(HyperLinkLogic, OpenResults) {
     }
 }
 
-TEST(HyperLinkLogic, TargetAndShownText) {
-    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
-        {"https://a.example/", "Homepage", "https://a.example/", "Homepage"},
-        {"", "https://b.example/", "https://b.example/", "https://b.example/"},
-        {"https://a.example/", "", "https://a.example/", "https://a.example/"},
-        {"", "", "", ""},
-    };
-    for (const auto& [url, text, wantUrl, wantShown] : cases) {
-        const LinkTexts got = linkTexts(url, text);
-        EXPECT_EQ(std::tuple(got.url, got.shown), std::tuple(wantUrl, wantShown)) << url << "|" << text;
-    }
-}
-
 // The window keeps its left edge, right edge or centre by its alignment, and its top or vertical centre.
 TEST(HyperLinkLogic, FitKeepsTheAnchoredEdge) {
     const Rect old{10, 20, 110, 40};

@@ -1,5 +1,5 @@
 // The resource script against what the program's models and windows expect of it: the context menu and
-// the key table agree with the file list, the small windows hold their controls, the artwork has its sizes.
+// the key table agree with the file list, the artwork has the sizes the windows draw it at.
 #include <gtest/gtest.h>
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
@@ -27,7 +27,6 @@ struct Freer {
     }
 };
 using MenuHandle = platform::win32::UniqueHandle<HMENU, Freer<DestroyMenu>>;
-using WindowHandle = platform::win32::UniqueHandle<HWND, Freer<DestroyWindow>>;
 using GdiHandle = platform::win32::UniqueHandle<HGDIOBJ, Freer<DeleteObject>>;
 using IconHandle = platform::win32::UniqueHandle<HICON, Freer<DestroyIcon>>;
 
@@ -126,87 +125,7 @@ TEST(Resources, KeyTableRunsTheCommandsTheMenusShow) {
     EXPECT_EQ(table.size(), 19u);
 }
 
-INT_PTR CALLBACK plainDialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
-
-struct Control {
-    int id;
-    const wchar_t* cls;
-    const char* text;
-    DWORD flags = 0;  // style bits that must be set
-    int kind = -1;    // a button's or static's kind (the low style bits), when it matters
-};
-
-// Each window's controls with their class and text, and each control inside the window.
-TEST(Resources, WindowsHoldTheirControls) {
-    const DWORD none = 0;
-    const int owner = BS_OWNERDRAW;
-    // clang-format off
-    const struct {
-        int dialog;
-        bool caption;
-        std::vector<Control> controls;
-    } windows[] = {
-        {IDD_MAIN, false, {
-            {IDC_ADD_FILES, L"Button", "&Add Files", none, owner}, {IDC_ADD_FOLDER, L"Button", "Add &Folder", none, owner},
-            {IDC_ADD_DVD, L"Button", "Add &DVD", none, owner}, {IDC_REMOVE_ALL, L"Button", "&Remove All", none, owner},
-            {IDC_CONVERT_ALL, L"Button", "&Convert", none, owner},
-            {IDC_CONVERT_ALL_TO_ONE, L"Button", "Con&vert to One", none, owner},
-            {IDC_OPTIONS, L"Button", "&Options", none, owner}, {IDC_OUTPUT_FORMAT, L"ComboBox", "", CBS_DROPDOWNLIST},
-            {IDC_FILE_LIST, L"SysListView32", "", LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA},
-            {IDC_HOMEPAGE, L"Button", "www.melodrift.app", none, owner}, {IDC_HELP_BUTTON, L"Button", "", none, owner},
-            {IDC_MINIMIZE, L"Button", "", none, owner}, {IDC_CLOSE, L"Button", "", none, owner}}},
-        {IDD_PROGRESS, false, {
-            {IDC_PROGRESS_TEXT, L"Static", ""}, {IDC_PROGRESS_PERCENT, L"Static", "0%", none, SS_RIGHT},
-            {IDC_PROGRESS_BAR, L"msctls_progress32", ""}, {IDC_OUTPUT_FOLDER_BUTTON, L"Button", "&Output Folder:"},
-            {IDC_OUTPUT_FOLDER_TEXT, L"Static", "Same as source file"},
-            {IDC_SHUT_DOWN, L"Button", "&Shut down Windows after converting", none, BS_AUTOCHECKBOX},
-            {IDC_THREADS, L"ComboBox", "", CBS_DROPDOWNLIST}, {IDC_PRIORITY, L"ComboBox", "", CBS_DROPDOWNLIST},
-            {IDC_CANCEL, L"Button", "Cancel"}}},
-        {IDD_BUSY, false, {
-            {IDC_BUSY_TEXT, L"Static", ""}, {IDC_BUSY_BAR, L"msctls_progress32", ""},
-            {IDC_BUSY_PERCENT, L"Static", "0%", none, SS_RIGHT}, {IDC_CANCEL, L"Button", "Cancel"}}},
-        {IDD_COUNTDOWN, true, {
-            {IDC_COUNTDOWN_WARNING, L"Static", ""}, {IDC_COUNTDOWN_SECONDS, L"Static", ""},
-            {IDCANCEL, L"Button", "Cancel"}}},
-    };
-    // clang-format on
-    for (const auto& w : windows) {
-        SCOPED_TRACE(w.dialog);
-        WindowHandle dialog(CreateDialogParamW(self(), MAKEINTRESOURCEW(w.dialog), nullptr, plainDialog, 0));
-        ASSERT_TRUE(dialog);
-        const LONG_PTR style = GetWindowLongPtrW(dialog.get(), GWL_STYLE);
-        EXPECT_EQ((style & WS_CAPTION) == WS_CAPTION, w.caption);
-        EXPECT_TRUE(style & WS_POPUP);
-        RECT client;
-        GetClientRect(dialog.get(), &client);
-        MapWindowPoints(dialog.get(), nullptr, reinterpret_cast<POINT*>(&client), 2);
-        for (const Control& c : w.controls) {
-            SCOPED_TRACE(c.id);
-            HWND control = GetDlgItem(dialog.get(), c.id);
-            ASSERT_NE(control, nullptr);
-            wchar_t cls[64] = {}, text[128] = {};
-            GetClassNameW(control, cls, 64);
-            GetWindowTextW(control, text, 128);
-            EXPECT_EQ(std::wstring(cls), c.cls);
-            EXPECT_EQ(narrow(text), c.text);
-            const DWORD controlStyle = static_cast<DWORD>(GetWindowLongPtrW(control, GWL_STYLE));
-            EXPECT_EQ(controlStyle & c.flags, c.flags);
-            if (c.kind >= 0) {
-                EXPECT_EQ(static_cast<int>(controlStyle & 0xF), c.kind);
-            }
-            RECT r, inside;
-            GetWindowRect(control, &r);
-            if (wcscmp(c.cls, L"ComboBox") == 0) r.bottom = r.top + 1;  // its dropped list may reach below
-            EXPECT_TRUE(IntersectRect(&inside, &r, &client) && EqualRect(&inside, &r))
-                << "cut off by the window";
-        }
-        LOGFONTW font{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog.get(), WM_GETFONT, 0, 0)), sizeof font, &font);
-        EXPECT_STREQ(font.lfFaceName, L"Tahoma");
-    }
-}
-
-// The sizes of an icon group's images, from its directory (an entry's width 0 means 256).
+// The image sizes a resource's directory lists (0 in the directory means 256).
 std::set<int> iconSizes(int id, LPCWSTR groupType) {
     HRSRC found = FindResourceW(self(), MAKEINTRESOURCEW(id), groupType);
     if (found == nullptr) return {};
