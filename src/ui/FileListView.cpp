@@ -5,6 +5,16 @@
 
 using platform::win32::widen;
 
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+constexpr UINT_PTR kFlushTimer = 0x4D44;
+constexpr UINT kFlushDelayMs = 40;
+// Above this many rows, the control's selection is rebuilt from the model's instead of compared row by row.
+constexpr size_t kBulkRows = 256;
+
+}  // namespace
+
 FileListView::FileListView(FileList& model, HWND list) : model_(model), list_(list) {
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
     for (size_t c = 0; c < kColumnCount; ++c) {
@@ -19,17 +29,50 @@ FileListView::FileListView(FileList& model, HWND list) : model_(model), list_(li
     }
     model_.setObserver(this);
     setCount();
+    SetWindowSubclass(list_, listProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
-FileListView::~FileListView() { model_.setObserver(nullptr); }
+FileListView::~FileListView() {
+    model_.setObserver(nullptr);
+    KillTimer(list_, kFlushTimer);
+    RemoveWindowSubclass(list_, listProc, kSubclassId);
+}
+
+LRESULT CALLBACK FileListView::listProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR self) {
+    if (message == WM_TIMER && wParam == kFlushTimer) {
+        reinterpret_cast<FileListView*>(self)->flushInserted();
+        return 0;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void FileListView::flushInserted() {
+    KillTimer(list_, kFlushTimer);
+    if (!insertPending_) return;
+    insertPending_ = false;
+    setCount();
+    if (scrollPending_ < model_.size()) ListView_EnsureVisible(list_, static_cast<int>(scrollPending_), FALSE);
+    scrollPending_ = FileList::kNone;
+}
 
 void FileListView::setCount() {
     ListView_SetItemCountEx(list_, static_cast<int>(model_.size()), LVSICF_NOSCROLL);
 }
 
 void FileListView::pushStates(size_t first, size_t last) {
+    flushInserted();
     pushing_ = true;
     const size_t focus = model_.focusedRow();
+    if (last - first + 1 > kBulkRows) {
+        ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+        for (size_t r = 0; r < model_.size(); ++r) {
+            if (model_.isSelected(r)) ListView_SetItemState(list_, static_cast<int>(r), LVIS_SELECTED, LVIS_SELECTED);
+        }
+        if (focus != FileList::kNone) ListView_SetItemState(list_, static_cast<int>(focus), LVIS_FOCUSED, LVIS_FOCUSED);
+        pushing_ = false;
+        return;
+    }
     for (size_t r = first; r <= last && r < model_.size(); ++r) {
         const UINT want = (model_.isSelected(r) ? LVIS_SELECTED : 0u) | (r == focus ? LVIS_FOCUSED : 0u);
         const int row = static_cast<int>(r);
@@ -39,29 +82,41 @@ void FileListView::pushStates(size_t first, size_t last) {
     pushing_ = false;
 }
 
-void FileListView::rowsInserted(size_t first, size_t count) {
-    setCount();
-    ListView_RedrawItems(list_, static_cast<int>(first), static_cast<int>(first + count - 1));
+void FileListView::rowsInserted(size_t, size_t) {
+    if (!insertPending_) SetTimer(list_, kFlushTimer, kFlushDelayMs, nullptr);
+    insertPending_ = true;
 }
 
 void FileListView::rowsRemoved(size_t, size_t) {
+    flushInserted();
     // The control keeps its own selection by row number: clear it and take the model's again.
+    setCount();
     pushing_ = true;
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     pushing_ = false;
-    setCount();
     if (!model_.empty()) pushStates(0, model_.size() - 1);
     InvalidateRect(list_, nullptr, FALSE);
 }
 
 void FileListView::rowsChanged(size_t first, size_t last) {
+    if (insertPending_ && last >= static_cast<size_t>(ListView_GetItemCount(list_))) flushInserted();
     if (!pushing_) pushStates(first, last);
-    ListView_RedrawItems(list_, static_cast<int>(first), static_cast<int>(last));
+    if (last - first + 1 > kBulkRows) {
+        InvalidateRect(list_, nullptr, FALSE);
+    } else {
+        ListView_RedrawItems(list_, static_cast<int>(first), static_cast<int>(last));
+    }
 }
 
 void FileListView::listReset() { rowsRemoved(0, 0); }
 
-void FileListView::scrollIntoView(size_t row) { ListView_EnsureVisible(list_, static_cast<int>(row), FALSE); }
+void FileListView::scrollIntoView(size_t row) {
+    if (insertPending_) {
+        scrollPending_ = row;
+        return;
+    }
+    ListView_EnsureVisible(list_, static_cast<int>(row), FALSE);
+}
 
 void FileListView::pullSelection(int first, int last, bool selected) {
     if (first < 0) {

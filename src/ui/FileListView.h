@@ -23,6 +23,9 @@ public:
     // The row the context menu belongs to is the focused selected one; the menu's place: the mouse, or the
     // middle of the list when asked from the keyboard (point -1, -1).
     POINT contextMenuPoint(LPARAM lParam) const;
+    // New rows reach the control together a moment after they were added (a batch adding rows one by one
+    // would otherwise make it recount and scroll for every row); this shows them at once.
+    void flushInserted();
 
     void rowsInserted(size_t first, size_t count) override;
     void rowsRemoved(size_t first, size_t count) override;
@@ -31,6 +34,8 @@ public:
     void scrollIntoView(size_t row) override;
 
 private:
+    static LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
     void setCount();
     // The model's selection and focus for rows first..last, into the control.
     void pushStates(size_t first, size_t last);
@@ -40,5 +45,7 @@ private:
     FileList& model_;
     HWND list_;
     bool pushing_ = false;  // states being copied into the control: its notifications are ours
+    bool insertPending_ = false;
+    size_t scrollPending_ = FileList::kNone;
     std::wstring textBuffer_;
 };

@@ -523,7 +523,10 @@ std::unique_ptr<BusyIndicator> MainDialog::openBusy(const std::string& text) {
 void MainDialog::setMainWindowEnabled(bool enabled) {
     EnableWindow(window_, enabled ? TRUE : FALSE);
     // A disabled window loses the keyboard focus: give it back, or the keys go nowhere until a click.
-    if (enabled && GetFocus() == nullptr && view_) SetFocus(view_->handle());
+    if (enabled && view_) {
+        view_->flushInserted();
+        if (GetFocus() == nullptr) SetFocus(view_->handle());
+    }
 }
 
 void MainDialog::pumpMessages() { platform::win32::pumpMessages(); }
