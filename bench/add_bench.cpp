@@ -15,7 +15,9 @@
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include "engine/AddSources.h"
 #include "engine/ListHost.h"
@@ -49,14 +51,17 @@ struct QuietHost final : ListHost {
 };
 
 // User and system time of this process and of the children it has waited for (their children too).
+// Not counted on Windows, where the xargs reference does not run either.
 double cpuSeconds() {
     double total = 0;
+#ifndef _WIN32
     for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
         rusage usage{};
         getrusage(who, &usage);
         total += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     }
+#endif
     return total;
 }
 
@@ -117,16 +122,22 @@ int main(int argc, char** argv) {
     // reading the quotes itself, so the shell sees each line as it is. A probe names no output file
     // and ends with status 1, so the exit status tells nothing.
     const fs::path lines = root / "probes.txt";
+    // The same lines without the quoted transcoder in front, for xargs to start it without a shell: xargs
+    // reads the quotes of the rest as the shell would, so the transcoder gets the same arguments.
+    const fs::path arguments = root / "arguments.txt";
+    const std::string quotedTranscoder = "\"" + transcoderPath() + "\"";
     {
-        std::ofstream out(lines);
-        for (const std::string& path : batch) out << probeCommandLine(transcoderPath(), sourceExtension(path), path) << "\n";
+        std::ofstream out(lines), rest(arguments);
+        for (const std::string& path : batch) {
+            const std::string line = probeCommandLine(transcoderPath(), sourceExtension(path), path);
+            out << line << "\n";
+            rest << line.substr(quotedTranscoder.size()) << "\n";
+        }
     }
     const std::string xargs = "xargs -d '\\n' -P " + std::to_string(threads) + " -I{} sh -c '{} >/dev/null 2>&1' < " +
                               lines.string() + " ; true";
-    // xargs reads the quotes the way the shell would, so each line gives the transcoder the same
-    // arguments without a shell started per probe.
-    const std::string xargsNoShell =
-        "xargs -P " + std::to_string(threads) + " -L 1 < " + lines.string() + " >/dev/null 2>&1 ; true";
+    const std::string xargsNoShell = "xargs -P " + std::to_string(threads) + " -L 1 " + quotedTranscoder + " < " +
+                                     arguments.string() + " >/dev/null 2>&1 ; true";
     std::printf("probe line: %s\n", probeCommandLine(transcoderPath(), "wav", batch[0]).c_str());
 
     AppSettings settings;
