@@ -458,21 +458,20 @@ void MainDialog::addFiles() {
     if (answer) adder_->addChosenFiles(*answer);
 }
 
-void MainDialog::addFolder() {
+std::optional<std::string> MainDialog::chooseFolder(const char* title, const std::string& start) {
     platform::FolderDialogRequest request;
     request.owner = window_;
-    request.title = "Please choose a folder:";
-    request.initialFolder = settings_.Folder;
-    const auto folder = services_.shell->chooseFolder(request);
-    if (folder) adder_->addFolder(*folder);
+    request.title = title;
+    request.initialFolder = start;
+    return services_.shell->chooseFolder(request);
+}
+
+void MainDialog::addFolder() {
+    if (const auto folder = chooseFolder("Please choose a folder:", settings_.Folder)) adder_->addFolder(*folder);
 }
 
 void MainDialog::addDvd() {
-    platform::FolderDialogRequest request;
-    request.owner = window_;
-    request.title = "Please choose a DVD drive or folder:";
-    request.initialFolder = settings_.DVDFolder;
-    const auto folder = services_.shell->chooseFolder(request);
+    const auto folder = chooseFolder("Please choose a DVD drive or folder:", settings_.DVDFolder);
     if (!folder) return;
     const HCURSOR old = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     adder_->addDvd(*folder);

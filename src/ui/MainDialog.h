@@ -105,6 +105,8 @@ private:
     void openPath(const std::optional<std::string>& path, bool browse);
     void openHelp();
     void addFiles();
+    // The folder picker over the window, starting at a remembered folder.
+    std::optional<std::string> chooseFolder(const char* title, const std::string& start);
     void addFolder();
     void addDvd();
 
