@@ -131,6 +131,17 @@ TEST_F(MainWindow, RowsFromTheModelAndADropWithTheirMenus) {
     EXPECT_TRUE(grayed(ID_PLAY_DESTINATION));
     DestroyMenu(menus);
 
+    // Play and Browse act on the focused selected row through the shell; Enter and Escape do nothing.
+    SendMessageW(dialog->handle(), WM_COMMAND, ID_PLAY_SOURCE, 0);
+    SendMessageW(dialog->handle(), WM_COMMAND, ID_BROWSE_SOURCE, 0);
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0].target, dir.file("drop\\two.wav"));
+    EXPECT_EQ(shell.shownInExplorer, std::vector<std::string>{dir.file("drop\\two.wav")});
+    shell.opened.clear();
+    pressKey(*dialog, VK_RETURN);
+    pressKey(*dialog, VK_ESCAPE);
+    EXPECT_TRUE(IsWindow(dialog->handle()));
+
     // The lengths, and Del through the key table removing the selected row.
     SendMessageW(dialog->handle(), WM_COMMAND, ID_ALL_LENGTH, 0);
     EXPECT_EQ(prompts.texts.back(), "The total length of all files is 01:03.");
