@@ -3,16 +3,16 @@
 : "${MELODRIFT_WINEPREFIX:=$PWD/build/wineprefix}"
 export WINEPREFIX="$MELODRIFT_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
 
-# Starts a virtual display on the first free number and exports DISPLAY.
+# Starts a virtual display on a free number (Xvfb picks it, so two runs side by side never share one)
+# and exports DISPLAY.
 wine_start_xvfb() {
-    local n
-    for n in $(seq 91 140); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
-    done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    local numberFile
+    numberFile=$(mktemp)
+    Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$numberFile" 2>/dev/null &
     XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    for _ in $(seq 100); do [ -s "$numberFile" ] && break; sleep 0.1; done
+    export DISPLAY=":$(tr -dc 0-9 <"$numberFile")"
+    rm -f "$numberFile"
 }
 
 # The prefix with a persistent server, frames drawn by Wine itself (there may be no window manager) and
