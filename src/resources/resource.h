@@ -74,6 +74,17 @@
 #define IDC_COUNTDOWN_WARNING 1157
 #define IDC_COUNTDOWN_SECONDS 1158
 
+// Options sheet, Audio page (its format list is IDC_OUTPUT_FORMAT).
+#define IDC_AUDIO_CODEC 1097
+#define IDC_AUDIO_SAMPLE_RATE 1098
+#define IDC_AUDIO_VALUE 1099
+#define IDC_AUDIO_CHANNELS 1100
+#define IDC_AUDIO_VOLUME 1101
+#define IDC_AUDIO_VOLUME_SPIN 1102
+#define IDC_AUDIO_CBR 1153
+#define IDC_AUDIO_VBR 1154
+#define IDC_AUDIO_VALUE_LABEL 1164
+
 // Messages posted to the main window.
 #define WM_RUN_SET_PRIORITY 0x40A
 #define WM_RUN_CANCEL 0x42C
