@@ -283,6 +283,8 @@ void pushHistory(SettingsStore& store, HistoryList& list, std::string_view subke
     if (!list.items.empty() && list.items.front() == text) return;
     std::erase(list.items, text);
     list.items.insert(list.items.begin(), text);
+    // Loading reads no more than the limit, so an entry beyond it would linger in the store unread.
+    if (list.items.size() > static_cast<size_t>(kHistoryLimit)) list.items.resize(kHistoryLimit);
     list.selected = 0;
     saveHistory(store, list, subkey);
 }

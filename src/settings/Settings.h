@@ -67,8 +67,8 @@ struct HistoryList {
 bool loadHistory(SettingsStore& store, HistoryList& list, std::string_view subkey);
 // Replaces the subkey by the list's non-empty items, each under its own index.
 bool saveHistory(SettingsStore& store, const HistoryList& list, std::string_view subkey);
-// Moves the edit text to the top of the list, selects it and saves the list; nothing for an empty text or
-// one already on top.
+// Moves the edit text to the top of the list (keeping at most kHistoryLimit entries), selects it and saves
+// the list; nothing for an empty text or one already on top.
 void pushHistory(SettingsStore& store, HistoryList& list, std::string_view subkey);
 
 // Sets one value by its stored name (any AppSettings value or per-format value such as MP3AudioBitRate),
