@@ -19,7 +19,9 @@
 #include "settings/Settings.h"
 #include "ui/BusyWindow.h"
 #include "ui/CountdownWindow.h"
+#include "ui/CustomFormatsWindow.h"
 #include "ui/FileListView.h"
+#include "ui/OptionsSheet.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SkinButton.h"
 #include "ui/logic/MainWindowLogic.h"
@@ -241,7 +243,12 @@ void MainDialog::onFormatChanged() {
     const size_t picked = index == CB_ERR ? FormatChoice::kNoEntry : static_cast<size_t>(index);
     switch (formats_->pick(picked, settings_.OutputFormat)) {
         case FormatChoice::Action::kCustomize:
-            // The custom formats dialog arrives with the options; until then the groups of the store stay.
+            if (auto groups = ui::editCustomFormats(window_, catalogue_, groups_, *services_.prompts)) {
+                groups_ = std::move(*groups);
+                saveCustomFormats(*services_.store, groups_);
+                fillFormatList();  // the groups' entries anew, the setting's entry selected
+                return;
+            }
             break;
         case FormatChoice::Action::kVideo:
             if (services_.prompts->show(window_, kVideoEntryMessage, platform::PromptIcon::kInformation,
@@ -378,6 +385,14 @@ void MainDialog::onCommand(UINT id) {
             return;
         case ID_HELP_TOPICS:
             return openHelp();
+        case IDC_OPTIONS: {
+            const ui::OptionsOutcome outcome = ui::runOptionsSheet(window_, settings_, catalogue_, *services_.store,
+                                                                   *services_.shell, *services_.prompts);
+            if (!outcome.accepted) return;
+            if (outcome.audioIndexChanged) list_.rechooseStreams(settings_.RequestAudioIndex);
+            showFormatSelection();
+            return;
+        }
         case IDC_HOMEPAGE:
         case ID_HOMEPAGE:
         case ID_TELL_A_FRIEND:

@@ -1,0 +1,92 @@
+#include "ui/OptionsSheet.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include "settings/Settings.h"
+#include "ui/GdiHandles.h"
+#include "ui/OptionPages.h"
+#include "ui/logic/AudioPage.h"
+#include "ui/logic/GeneralPage.h"
+
+namespace ui {
+
+namespace {
+
+constexpr UINT_PTR kSheetSubclass = 1;
+
+// The sheet's font: Tahoma, 11 pixels, on the sheet and its own children (tabs and buttons).
+HFONT sheetFont() {
+    static HFONT font = [] {
+        LOGFONTW description{};
+        description.lfHeight = -11;
+        lstrcpyW(description.lfFaceName, L"Tahoma");
+        return CreateFontIndirectW(&description);
+    }();
+    return font;
+}
+
+uint32_t* activePageSlot = nullptr;  // where the closing sheet leaves its active page (one sheet at a time)
+
+LRESULT CALLBACK sheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_DESTROY && activePageSlot != nullptr) {
+        const int index = PropSheet_HwndToIndex(sheet, PropSheet_GetCurrentPageHwnd(sheet));
+        if (index >= 0) *activePageSlot = static_cast<uint32_t>(index);
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(sheet, sheetProc, kSheetSubclass);
+    return DefSubclassProc(sheet, message, wParam, lParam);
+}
+
+int CALLBACK sheetCallback(HWND sheet, UINT message, LPARAM) {
+    if (message == PSCB_INITIALIZED) {
+        SendMessageW(sheet, WM_SETFONT, reinterpret_cast<WPARAM>(sheetFont()), FALSE);
+        for (HWND child = GetWindow(sheet, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t className[32] = {};
+            GetClassNameW(child, className, 32);
+            if (lstrcmpW(className, L"#32770") != 0)  // the pages set their own font
+                SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(sheetFont()), TRUE);
+        }
+        SetWindowSubclass(sheet, sheetProc, kSheetSubclass, 0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+OptionsOutcome runOptionsSheet(HWND owner, AppSettings& settings, Catalogue& catalogue, SettingsStore& store,
+                               platform::Shell& shell, platform::Prompts& prompts) {
+    GeneralPage general(settings);
+    AudioPage audio(catalogue, static_cast<int32_t>(settings.OutputFormat));
+    GeneralPageWindow generalWindow(general, store, shell, prompts);
+    AudioPageWindow audioWindow(audio, prompts);
+    PROPSHEETPAGEW pages[] = {generalWindow.descriptor(), audioWindow.descriptor()};
+
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_NOCONTEXTHELP | PSH_USECALLBACK;
+    header.hwndParent = owner;
+    header.pszCaption = L"Options";
+    header.nPages = 2;
+    header.nStartPage = settings.OptStartPageIndex < 2 ? settings.OptStartPageIndex : 0;
+    header.ppsp = pages;
+    header.pfnCallback = sheetCallback;
+    uint32_t activePage = header.nStartPage;
+    activePageSlot = &activePage;
+    const INT_PTR result = PropertySheetW(&header);
+    activePageSlot = nullptr;
+    settings.OptStartPageIndex = activePage;
+
+    OptionsOutcome outcome;
+    if (result <= 0) return outcome;
+    // The pages refused to close while a value was wrong, so these find nothing more to refuse; the Audio
+    // page is checked first so that nothing is taken back half.
+    const uint32_t audioIndex = settings.RequestAudioIndex;
+    if (audio.validate() || general.apply(settings, store) || audio.apply()) return outcome;
+    settings.OutputFormat = static_cast<uint32_t>(audio.chosenFormatId());
+    saveSettings(store, settings, catalogue, kSaveOptionsGroup);
+    outcome.accepted = true;
+    outcome.audioIndexChanged = settings.RequestAudioIndex != audioIndex;
+    return outcome;
+}
+
+}  // namespace ui
