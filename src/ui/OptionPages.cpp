@@ -243,7 +243,11 @@ void GeneralPageWindow::onCommand(int id, int code) {
     }
 }
 
-std::optional<PageRefusal> GeneralPageWindow::check() { return logic_.leave(); }
+std::optional<PageRefusal> GeneralPageWindow::check() {
+    std::optional<PageRefusal> refusal = logic_.leave();
+    refresh();  // a successful leave normalises the texts
+    return refusal;
+}
 
 // ---- Audio page ----
 

@@ -164,8 +164,13 @@ TEST_F(OptionsSheet, GeneralPageFollowsItsPresenterAndKeepsARefusedLength) {
               std::vector<std::string>{"Conversion length must be greater than 0 millisecond."});
     EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_GEN_CONVERT_HOURS));
 
+    // Leaving shows the extensions as they are kept: blanks dropped, semicolons turned into commas.
+    setCheck(page, IDC_GEN_EXT_FILTER, true);
+    EXPECT_TRUE(IsChild(GetDlgItem(page, IDC_GEN_FILTER_EXTS), GetFocus()));  // the combo's edit
+    type(page, IDC_GEN_FILTER_EXTS, "mp3; wav", CBN_EDITCHANGE);
     type(page, IDC_GEN_CONVERT_SECONDS, "5");
     EXPECT_TRUE(switchTo(1));
+    EXPECT_EQ(ui::windowText(GetDlgItem(page, IDC_GEN_FILTER_EXTS)), "mp3,wav");
     EXPECT_EQ(current(), audioWindow->handle());
     EXPECT_EQ(general->fields().ConvertLength, 5000u);
     EXPECT_EQ(general->fields().DestSpecifiedFolder, "D:\\Music");
