@@ -16,6 +16,8 @@
 #define IDD_BUSY 159
 #define IDD_PROGRESS 207
 #define IDD_COUNTDOWN 220
+#define IDD_OPT_GENERAL 230
+#define IDD_OPT_AUDIO 231
 
 // Main window controls. A button's id is the id of the command it runs.
 #define IDC_CLOSE 1000

@@ -1,0 +1,112 @@
+// The two pages of the Options sheet: thin windows over GeneralPage and AudioPage. Each copies its
+// presenter's state into the controls and hands every edit back; the sheet's owner applies the
+// presenters after the sheet closes with OK, so the pages store nothing themselves.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <optional>
+
+#include "ui/GdiHandles.h"
+#include "ui/logic/AudioPage.h"
+#include "ui/logic/GeneralPage.h"
+
+class SettingsStore;
+
+namespace platform {
+class Prompts;
+class Shell;
+}  // namespace platform
+
+namespace ui {
+
+// A page of the Options sheet: its PROPSHEETPAGEW (template, dialog procedure, this as lParam).
+class OptionPage {
+public:
+    OptionPage(const OptionPage&) = delete;
+    OptionPage& operator=(const OptionPage&) = delete;
+    virtual ~OptionPage() = default;
+
+    PROPSHEETPAGEW descriptor();
+    // Null until the sheet first shows the page.
+    HWND handle() const { return hwnd_; }
+
+protected:
+    OptionPage(int templateId, platform::Prompts& prompts);
+
+    // The controls from the presenter, the first time the page is shown.
+    virtual void initialise() = 0;
+    // A control's WM_COMMAND (not sent while the page refreshes its controls).
+    virtual void onCommand(int id, int code) = 0;
+    // Other notifications from controls; true when handled, with the answer in result.
+    virtual bool onNotify(const NMHDR& header, LRESULT& result);
+    // Why the page cannot be left, if it cannot.
+    virtual std::optional<PageRefusal> check() = 0;
+
+    HWND item(int id) const { return GetDlgItem(hwnd_, id); }
+    // Sets the text of a control when it differs, so the caret stays while the user types.
+    void showText(int id, const std::string& text) const;
+    void focus(int id) const;
+    // Controls are set from the presenter inside this guard; their notifications are then ignored.
+    class Refreshing {
+    public:
+        explicit Refreshing(OptionPage& page) : page_(page), was_(page.refreshing_) {
+            page.refreshing_ = true;
+        }
+        ~Refreshing() { page_.refreshing_ = was_; }
+        Refreshing(const Refreshing&) = delete;
+        Refreshing& operator=(const Refreshing&) = delete;
+
+    private:
+        OptionPage& page_;
+        bool was_;
+    };
+
+private:
+    static INT_PTR CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Shows the refusal and focuses its control; true when the page may be left.
+    bool mayLeave();
+    void applyFont();
+
+    int templateId_;
+    platform::Prompts& prompts_;
+    HWND hwnd_ = nullptr;
+    FontHandle font_;
+    bool refreshing_ = false;
+};
+
+class GeneralPageWindow final : public OptionPage {
+public:
+    GeneralPageWindow(GeneralPage& logic, SettingsStore& store, platform::Shell& shell,
+                      platform::Prompts& prompts);
+
+private:
+    void initialise() override;
+    void onCommand(int id, int code) override;
+    std::optional<PageRefusal> check() override;
+    void refresh();
+
+    GeneralPage& logic_;
+    SettingsStore& store_;
+    platform::Shell& shell_;
+    platform::Prompts& prompts_;
+};
+
+class AudioPageWindow final : public OptionPage {
+public:
+    AudioPageWindow(AudioPage& logic, platform::Prompts& prompts);
+
+private:
+    void initialise() override;
+    void onCommand(int id, int code) override;
+    bool onNotify(const NMHDR& header, LRESULT& result) override;
+    std::optional<PageRefusal> check() override;
+    void refresh();
+
+    AudioPage& logic_;
+};
+
+}  // namespace ui
