@@ -21,9 +21,11 @@ std::vector<int32_t> knownMembers(const Catalogue& catalogue, const std::vector<
 
 }  // namespace
 
-CustomFormatsDialog::CustomFormatsDialog(const Catalogue& catalogue, const std::vector<CustomOutputFormat>& groups)
+CustomFormatsDialog::CustomFormatsDialog(const Catalogue& catalogue,
+                                         const std::vector<CustomOutputFormat>& groups)
     : catalogue_(catalogue) {
-    for (const CustomOutputFormat& group : groups) groups_.push_back({group.name, knownMembers(catalogue, group.ids)});
+    for (const CustomOutputFormat& group : groups)
+        groups_.push_back({group.name, knownMembers(catalogue, group.ids)});
     if (!groups_.empty()) selected_ = 0;
 }
 
@@ -137,7 +139,8 @@ std::optional<CustomFormatsDialog::Refusal> CustomFormatsDialog::accept() {
     return std::nullopt;
 }
 
-std::optional<std::string> nameInputRefusal(const std::string& text, const std::string& noun, bool allowEmpty) {
+std::optional<std::string> nameInputRefusal(const std::string& text, const std::string& noun,
+                                            bool allowEmpty) {
     if (!text.empty() || allowEmpty) return std::nullopt;
     return "Please input a " + noun + ".";
 }

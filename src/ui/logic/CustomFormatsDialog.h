@@ -86,6 +86,7 @@ inline constexpr char kNameNoun[] = "name";
 
 // Why the name input refuses text: "Please input a name." for an empty text unless empty is allowed.
 // Blanks count as text.
-std::optional<std::string> nameInputRefusal(const std::string& text, const std::string& noun, bool allowEmpty);
+std::optional<std::string> nameInputRefusal(const std::string& text, const std::string& noun,
+                                            bool allowEmpty);
 
 }  // namespace ui
