@@ -15,6 +15,8 @@
 #define IDD_MAIN 102
 #define IDD_BUSY 159
 #define IDD_PROGRESS 207
+#define IDD_CUSTOM_FORMATS 218
+#define IDD_NAME_INPUT 219
 #define IDD_COUNTDOWN 220
 #define IDD_OPT_GENERAL 230
 #define IDD_OPT_AUDIO 231
@@ -135,6 +137,19 @@
 #define IDC_GEN_TARGET_EXISTS 1102
 #define IDC_GEN_OUTPUT_TO_DOCUMENTS 1100
 #define IDC_GEN_BROWSE_OUTPUT_FOLDER 1098
+
+// Custom output formats dialog (OK and Cancel are IDOK and IDCANCEL).
+#define IDC_CUSTOM_AVAILABLE 1138
+#define IDC_CUSTOM_OUTPUT 1139
+#define IDC_CUSTOM_ADD 1141
+#define IDC_CUSTOM_REMOVE_FORMATS 1142
+#define IDC_CUSTOM_NEW 1143
+#define IDC_CUSTOM_GROUPS 1144
+#define IDC_CUSTOM_REMOVE_GROUP 1145
+#define IDC_CUSTOM_EDIT 1146
+
+// Name input dialog.
+#define IDC_NAME_INPUT_TEXT 1147
 
 // Messages posted to the main window.
 #define WM_RUN_SET_PRIORITY 0x40A
