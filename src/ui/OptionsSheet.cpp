@@ -28,13 +28,20 @@ HFONT sheetFont() {
 
 uint32_t* activePageSlot = nullptr;  // where the closing sheet leaves its active page (one sheet at a time)
 
+// The page shown now, kept while the sheet is alive: at its destruction the pages may be gone already.
+void rememberActivePage(HWND sheet) {
+    const HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+    const int index = page != nullptr ? PropSheet_HwndToIndex(sheet, page) : -1;
+    if (index >= 0 && activePageSlot != nullptr) *activePageSlot = static_cast<uint32_t>(index);
+}
+
 LRESULT CALLBACK sheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_DESTROY && activePageSlot != nullptr) {
-        const int index = PropSheet_HwndToIndex(sheet, PropSheet_GetCurrentPageHwnd(sheet));
-        if (index >= 0) *activePageSlot = static_cast<uint32_t>(index);
-    }
+    if (message == PSM_PRESSBUTTON || message == WM_COMMAND || message == WM_DESTROY) rememberActivePage(sheet);
     if (message == WM_NCDESTROY) RemoveWindowSubclass(sheet, sheetProc, kSheetSubclass);
-    return DefSubclassProc(sheet, message, wParam, lParam);
+    const LRESULT result = DefSubclassProc(sheet, message, wParam, lParam);
+    // A page change by the tabs, the keys or a program.
+    if (message == WM_NOTIFY || message == PSM_SETCURSEL || message == PSM_SETCURSELID) rememberActivePage(sheet);
+    return result;
 }
 
 int CALLBACK sheetCallback(HWND sheet, UINT message, LPARAM) {

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <functional>
 #include <filesystem>
 
 #include "platform/MemorySettingsStore.h"
@@ -76,6 +77,24 @@ void dropFiles(HWND window, const std::vector<std::string>& paths) {
     memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
     GlobalUnlock(block);
     SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+}
+
+// Steps run one after another from a thread timer, inside whatever modal loop is running; a step returns
+// false to be tried again on the next tick.
+std::vector<std::function<bool()>>* steps = nullptr;
+size_t nextStep = 0;
+void CALLBACK runStep(HWND, UINT, UINT_PTR, DWORD) {
+    if (steps != nullptr && nextStep < steps->size() && (*steps)[nextStep]()) ++nextStep;
+}
+
+void clickIn(HWND window, int id) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
+void chooseFormat(HWND main, LRESULT index) {
+    const HWND formats = GetDlgItem(main, IDC_OUTPUT_FORMAT);
+    SendMessageW(formats, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_OUTPUT_FORMAT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(formats));
 }
 
 class MainWindow : public ::testing::Test {
@@ -184,4 +203,56 @@ TEST_F(MainWindow, F5ConvertsEveryRowAndCancelStopsARun) {
     ASSERT_TRUE(pumpUntil(*dialog, [&] { return !dialog->conversion()->isActive(); }));
     EXPECT_EQ(cellText(list, 0, 5), "Cancelled");
     EXPECT_FALSE(std::filesystem::exists(fromU8(dir.file("long.flac"))));
+}
+
+// A group of three formats made in the Customize dialog from the format list, then chosen: one source
+// becomes three outputs.
+TEST_F(MainWindow, GroupMadeInTheDialogGivesOneOutputPerFormat) {
+    ASSERT_TRUE(makeSineWav(dir.file("tune.wav"), 1));
+    const auto window = [](const wchar_t* title) { return FindWindowW(L"#32770", title); };
+    std::vector<std::function<bool()>> script = {
+        [&] {
+            const HWND w = window(L"Customize Output Formats");
+            if (w != nullptr) clickIn(w, IDC_CUSTOM_NEW);
+            return w != nullptr;
+        },
+        [&] {
+            const HWND input = window(L"Input a Name");
+            if (input == nullptr) return false;
+            SetDlgItemTextW(input, IDC_NAME_INPUT_TEXT, L"Trio");
+            clickIn(input, IDOK);
+            return true;
+        },
+        [&] {
+            const HWND w = window(L"Customize Output Formats");
+            if (w == nullptr || window(L"Input a Name") != nullptr) return false;
+            for (const wchar_t* label : {L" WAV", L" FLAC", L" MP3"}) {
+                const LRESULT at = SendDlgItemMessageW(w, IDC_CUSTOM_AVAILABLE, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                       reinterpret_cast<LPARAM>(label));
+                SendDlgItemMessageW(w, IDC_CUSTOM_AVAILABLE, LB_SETSEL, TRUE, at);
+            }
+            SendMessageW(w, WM_COMMAND, MAKEWPARAM(IDC_CUSTOM_AVAILABLE, LBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(GetDlgItem(w, IDC_CUSTOM_AVAILABLE)));
+            clickIn(w, IDC_CUSTOM_ADD);
+            clickIn(w, IDOK);
+            return true;
+        }};
+    steps = &script;
+    nextStep = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, runStep);
+    chooseFormat(dialog->handle(), 0);  // "Customize Output Formats"
+    KillTimer(nullptr, timer);
+    steps = nullptr;
+    ASSERT_EQ(nextStep, script.size());
+    EXPECT_EQ(dialog->settings().OutputFormat, 1160u) << "the dialog itself changes no choice";
+
+    chooseFormat(dialog->handle(), 1);  // " to Trio"
+    EXPECT_EQ(dialog->settings().OutputFormat, 21001u);
+    dialog->adder().addBatch({dir.file("tune.wav")});
+    pressKey(*dialog, VK_F5);
+    ASSERT_TRUE(pumpUntil(*dialog, [&] { return dialog->conversion() && !dialog->conversion()->isActive(); }));
+    EXPECT_GT(std::filesystem::file_size(fromU8(dir.file("tune.flac"))), 0u);
+    EXPECT_GT(std::filesystem::file_size(fromU8(dir.file("tune.mp3"))), 0u);
+    EXPECT_EQ(cellText(list, 1, 0), "   to FLAC") << "members in catalogue order below their source";
+    EXPECT_EQ(cellText(list, 3, 5), "tune_1.wav") << "the WAV output beside its own source is renamed";
 }
