@@ -21,7 +21,7 @@
 #include "ui/CountdownWindow.h"
 #include "ui/CustomFormatsWindow.h"
 #include "ui/FileListView.h"
-#include "ui/OptionsSheet.h"
+#include "ui/COptSheet.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SkinButton.h"
 #include "ui/logic/MainWindowLogic.h"
@@ -386,7 +386,7 @@ void MainDialog::onCommand(UINT id) {
         case ID_HELP_TOPICS:
             return openHelp();
         case IDC_OPTIONS: {
-            const ui::OptionsOutcome outcome = ui::runOptionsSheet(window_, settings_, catalogue_, *services_.store,
+            const ui::OptionsOutcome outcome = ui::COptSheet::run(window_, settings_, catalogue_, *services_.store,
                                                                    *services_.shell, *services_.prompts);
             if (!outcome.accepted) return;
             if (outcome.audioIndexChanged) list_.rechooseStreams(settings_.RequestAudioIndex);

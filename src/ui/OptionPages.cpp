@@ -180,18 +180,18 @@ INT_PTR CALLBACK OptionPage::procedure(HWND window, UINT message, WPARAM wParam,
 
 // ---- General page ----
 
-GeneralPageWindow::GeneralPageWindow(GeneralPage& logic, SettingsStore& store, platform::Shell& shell,
+COptOutputPage::COptOutputPage(GeneralPage& logic, SettingsStore& store, platform::Shell& shell,
                                      platform::Prompts& prompts)
     : OptionPage(IDD_OPT_GENERAL, prompts), logic_(logic), store_(store), shell_(shell), prompts_(prompts) {}
 
-void GeneralPageWindow::initialise() {
+void COptOutputPage::initialise() {
     logic_.open(store_);
     for (const SpinRange& spin : GeneralPage::spins())
         SendMessageW(item(spin.spinId), UDM_SETRANGE32, static_cast<WPARAM>(spin.low), spin.high);
     refresh();
 }
 
-void GeneralPageWindow::refresh() {
+void COptOutputPage::refresh() {
     Refreshing guard(*this);
     for (int id : GeneralPage::checkBoxIds())
         CheckDlgButton(handle(), id, logic_.checked(id) ? BST_CHECKED : BST_UNCHECKED);
@@ -215,7 +215,7 @@ void GeneralPageWindow::refresh() {
     }
 }
 
-void GeneralPageWindow::onCommand(int id, int code) {
+void COptOutputPage::onCommand(int id, int code) {
     const std::vector<int>& checks = GeneralPage::checkBoxIds();
     const std::vector<int>& combos = GeneralPage::comboIds();
     const std::vector<int>& texts = GeneralPage::textIds();
@@ -243,7 +243,7 @@ void GeneralPageWindow::onCommand(int id, int code) {
     }
 }
 
-std::optional<PageRefusal> GeneralPageWindow::check() {
+std::optional<PageRefusal> COptOutputPage::check() {
     std::optional<PageRefusal> refusal = logic_.leave();
     refresh();  // a successful leave normalises the texts
     return refusal;
@@ -273,17 +273,17 @@ size_t chosenItem(HWND combo) {
 
 }  // namespace
 
-AudioPageWindow::AudioPageWindow(AudioPage& logic, platform::Prompts& prompts)
+COptVideoPage::COptVideoPage(AudioPage& logic, platform::Prompts& prompts)
     : OptionPage(IDD_OPT_AUDIO, prompts), logic_(logic) {}
 
-void AudioPageWindow::initialise() {
+void COptVideoPage::initialise() {
     const StepSpin& spin = logic_.volumeSpin();
     SendMessageW(item(IDC_AUDIO_VOLUME_SPIN), UDM_SETRANGE32, static_cast<WPARAM>(spin.lower()),
                  spin.upper());
     refresh();
 }
 
-void AudioPageWindow::refresh() {
+void COptVideoPage::refresh() {
     Refreshing guard(*this);
     showChoice(item(IDC_OUTPUT_FORMAT), logic_.formats());
     showChoice(item(IDC_AUDIO_CODEC), logic_.codecs());
@@ -308,7 +308,7 @@ void AudioPageWindow::refresh() {
     SendMessageW(item(IDC_AUDIO_VOLUME_SPIN), UDM_SETPOS32, 0, position);
 }
 
-void AudioPageWindow::onCommand(int id, int code) {
+void COptVideoPage::onCommand(int id, int code) {
     HWND control = item(id);
     if (code == CBN_SELCHANGE) {
         switch (id) {
@@ -340,7 +340,7 @@ void AudioPageWindow::onCommand(int id, int code) {
     refresh();
 }
 
-bool AudioPageWindow::onNotify(const NMHDR& header, LRESULT& result) {
+bool COptVideoPage::onNotify(const NMHDR& header, LRESULT& result) {
     if (header.code != UDN_DELTAPOS || header.idFrom != IDC_AUDIO_VOLUME_SPIN) return false;
     const auto& press = reinterpret_cast<const NMUPDOWN&>(header);
     if (press.iDelta != 0) {
@@ -351,7 +351,7 @@ bool AudioPageWindow::onNotify(const NMHDR& header, LRESULT& result) {
     return true;
 }
 
-std::optional<PageRefusal> AudioPageWindow::check() {
+std::optional<PageRefusal> COptVideoPage::check() {
     if (std::optional<AudioPage::Problem> problem = logic_.validate())
         return PageRefusal{problem->message, problem->control};
     return std::nullopt;

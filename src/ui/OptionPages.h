@@ -78,9 +78,9 @@ private:
     bool refreshing_ = false;
 };
 
-class GeneralPageWindow final : public OptionPage {
+class COptOutputPage final : public OptionPage {
 public:
-    GeneralPageWindow(GeneralPage& logic, SettingsStore& store, platform::Shell& shell,
+    COptOutputPage(GeneralPage& logic, SettingsStore& store, platform::Shell& shell,
                       platform::Prompts& prompts);
 
 private:
@@ -95,9 +95,9 @@ private:
     platform::Prompts& prompts_;
 };
 
-class AudioPageWindow final : public OptionPage {
+class COptVideoPage final : public OptionPage {
 public:
-    AudioPageWindow(AudioPage& logic, platform::Prompts& prompts);
+    COptVideoPage(AudioPage& logic, platform::Prompts& prompts);
 
 private:
     void initialise() override;

@@ -80,15 +80,15 @@ protected:
     AppSettings settings;
     std::unique_ptr<ui::GeneralPage> general;
     std::unique_ptr<AudioPage> audio;
-    std::unique_ptr<ui::GeneralPageWindow> generalWindow;
-    std::unique_ptr<ui::AudioPageWindow> audioWindow;
+    std::unique_ptr<ui::COptOutputPage> generalWindow;
+    std::unique_ptr<ui::COptVideoPage> audioWindow;
     HWND sheet = nullptr;
 
     void open(int startPage, int32_t formatId) {
         general = std::make_unique<ui::GeneralPage>(settings);
         audio = std::make_unique<AudioPage>(catalogue, formatId);
-        generalWindow = std::make_unique<ui::GeneralPageWindow>(*general, store, shell, prompts);
-        audioWindow = std::make_unique<ui::AudioPageWindow>(*audio, prompts);
+        generalWindow = std::make_unique<ui::COptOutputPage>(*general, store, shell, prompts);
+        audioWindow = std::make_unique<ui::COptVideoPage>(*audio, prompts);
         PROPSHEETPAGEW pages[] = {generalWindow->descriptor(), audioWindow->descriptor()};
         PROPSHEETHEADERW header{};
         header.dwSize = sizeof header;

@@ -28,7 +28,6 @@ struct Freer {
 };
 using MenuHandle = platform::win32::UniqueHandle<HMENU, Freer<DestroyMenu>>;
 using GdiHandle = platform::win32::UniqueHandle<HGDIOBJ, Freer<DeleteObject>>;
-using IconHandle = platform::win32::UniqueHandle<HICON, Freer<DestroyIcon>>;
 
 HINSTANCE self() { return GetModuleHandleW(nullptr); }
 
@@ -147,25 +146,6 @@ TEST(Resources, ArtworkHasItsSizes) {
     EXPECT_EQ(iconSizes(IDI_MAIN, RT_GROUP_ICON), (std::set<int>{16, 32, 48, 256}));
     for (int id : {IDI_CLOSE, IDI_MINIMIZE, IDI_HELP})
         EXPECT_EQ(iconSizes(id, RT_GROUP_ICON), std::set<int>{16}) << id;
-    // The 256 px image is stored as PNG: the system must still make an icon of it at that size.
-    IconHandle large(
-        static_cast<HICON>(LoadImageW(self(), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 256, 256, 0)));
-    ICONINFO info{};
-    ASSERT_TRUE(large && GetIconInfo(large.get(), &info));
-    GdiHandle color(info.hbmColor), mask(info.hbmMask);
-    GetObjectW(info.hbmColor, sizeof bm, &bm);
-    EXPECT_EQ(bm.bmWidth, 256);
-
-    // The hand cursor clicks with its fingertip: the hot spot is on the top rows of a 32 px image.
-    EXPECT_EQ(iconSizes(IDC_HAND_CURSOR, RT_GROUP_CURSOR), std::set<int>{32});
-    // A cursor is destroyed as an icon is.
-    IconHandle hand(
-        static_cast<HICON>(LoadImageW(self(), MAKEINTRESOURCEW(IDC_HAND_CURSOR), IMAGE_CURSOR, 0, 0, 0)));
-    ASSERT_TRUE(hand && GetIconInfo(hand.get(), &info));
-    GdiHandle handColor(info.hbmColor), handMask(info.hbmMask);
-    EXPECT_FALSE(info.fIcon);
-    EXPECT_LE(info.yHotspot, 2u);
-    EXPECT_TRUE(info.xHotspot > 4 && info.xHotspot < 28) << info.xHotspot;
 }
 
 }  // namespace

@@ -19,9 +19,12 @@ struct OptionsOutcome {
     bool audioIndexChanged = false;  // the rows' automatic stream choice is to be made again
 };
 
-// Runs the sheet over owner. On OK the settings and the catalogue's values are changed and the options
-// group is saved; OptStartPageIndex follows the active page either way.
-OptionsOutcome runOptionsSheet(HWND owner, AppSettings& settings, Catalogue& catalogue, SettingsStore& store,
-                               platform::Shell& shell, platform::Prompts& prompts);
+class COptSheet {
+public:
+    // Runs the sheet over owner. On OK the settings and the catalogue's values are changed and the options
+    // group is saved; OptStartPageIndex follows the active page either way.
+    static OptionsOutcome run(HWND owner, AppSettings& settings, Catalogue& catalogue, SettingsStore& store,
+                              platform::Shell& shell, platform::Prompts& prompts);
+};
 
 }  // namespace ui

@@ -1,4 +1,4 @@
-#include "ui/OptionsSheet.h"
+#include "ui/COptSheet.h"
 
 #include <commctrl.h>
 #include <prsht.h>
@@ -60,12 +60,12 @@ int CALLBACK sheetCallback(HWND sheet, UINT message, LPARAM) {
 
 }  // namespace
 
-OptionsOutcome runOptionsSheet(HWND owner, AppSettings& settings, Catalogue& catalogue, SettingsStore& store,
-                               platform::Shell& shell, platform::Prompts& prompts) {
+OptionsOutcome COptSheet::run(HWND owner, AppSettings& settings, Catalogue& catalogue, SettingsStore& store,
+                              platform::Shell& shell, platform::Prompts& prompts) {
     GeneralPage general(settings);
     AudioPage audio(catalogue, static_cast<int32_t>(settings.OutputFormat));
-    GeneralPageWindow generalWindow(general, store, shell, prompts);
-    AudioPageWindow audioWindow(audio, prompts);
+    COptOutputPage generalWindow(general, store, shell, prompts);
+    COptVideoPage audioWindow(audio, prompts);
     PROPSHEETPAGEW pages[] = {generalWindow.descriptor(), audioWindow.descriptor()};
 
     PROPSHEETHEADERW header{};
