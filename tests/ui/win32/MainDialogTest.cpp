@@ -13,6 +13,7 @@
 #include "platform/MemorySettingsStore.h"
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
+#include "support/PromptsRecorder.h"
 #include "support/ShellRecorder.h"
 #include "support/TestSupport.h"
 #include "ui/MainDialog.h"
@@ -23,15 +24,6 @@ using platform::win32::widen;
 
 namespace {
 
-class RecordingPrompts final : public platform::Prompts {
-public:
-    std::vector<std::string> texts;
-    platform::PromptAnswer answer = platform::PromptAnswer::kOk;
-    platform::PromptAnswer show(void*, const std::string& text, platform::PromptIcon, platform::PromptButtons) override {
-        texts.push_back(text);
-        return answer;
-    }
-};
 
 // Lets the window's messages run until the condition holds (or half a minute has passed).
 template <typename Condition>
@@ -102,7 +94,7 @@ protected:
     TempDir dir;
     MemorySettingsStore store;
     ShellRecorder shell;
-    RecordingPrompts prompts;
+    testing_support::PromptsRecorder prompts;
     std::unique_ptr<MainDialog> dialog;
     HWND list = nullptr;
 

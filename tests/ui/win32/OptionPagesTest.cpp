@@ -13,6 +13,7 @@
 #include "platform/Prompts.h"
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
+#include "support/PromptsRecorder.h"
 #include "support/ShellRecorder.h"
 #include "ui/DialogWindow.h"
 #include "ui/OptionPages.h"
@@ -22,15 +23,6 @@ using platform::win32::widen;
 
 namespace {
 
-class RecordingPrompts final : public platform::Prompts {
-public:
-    std::vector<std::string> texts;
-    platform::PromptAnswer show(void*, const std::string& text, platform::PromptIcon,
-                                platform::PromptButtons) override {
-        texts.push_back(text);
-        return platform::PromptAnswer::kOk;
-    }
-};
 
 void pump(DWORD milliseconds = 50) {
     const DWORD end = GetTickCount() + milliseconds;
@@ -75,7 +67,7 @@ class OptionsSheet : public ::testing::Test {
 protected:
     MemorySettingsStore store;
     testing_support::ShellRecorder shell;
-    RecordingPrompts prompts;
+    testing_support::PromptsRecorder prompts;
     Catalogue catalogue;
     AppSettings settings;
     std::unique_ptr<ui::GeneralPage> general;

@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "settings/Settings.h"
 #include "support/CliAndMedia.h"
+#include "support/PromptsRecorder.h"
 #include "support/ShellRecorder.h"
 #include "support/TestSupport.h"
 #include "ui/MainDialog.h"
@@ -21,14 +22,6 @@ using namespace testing_support;
 
 namespace {
 
-class SilentPrompts final : public platform::Prompts {
-public:
-    std::vector<std::string> texts;
-    platform::PromptAnswer show(void*, const std::string& text, platform::PromptIcon, platform::PromptButtons) override {
-        texts.push_back(text);
-        return platform::PromptAnswer::kOk;
-    }
-};
 
 // Picks the combo entry whose text contains what, as a user's click does.
 void pick(HWND page, int combo, const std::wstring& what) {
@@ -67,7 +60,7 @@ TEST(OptionsFromWindow, OkReachesTheRegistryAndTheNextCommandLine) {
     std::unique_ptr<SettingsStore> store = platform::openUserSettingsStore();
     store->deleteKey(kSettingsRootKey);
     ShellRecorder shell;
-    SilentPrompts prompts;
+    testing_support::PromptsRecorder prompts;
     {
         MainDialog dialog(MainServices{store.get(), &shell, &prompts, nullptr, binFolder()});
         ASSERT_NE(dialog.open(), nullptr);
