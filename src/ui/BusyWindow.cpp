@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 
 #include "resources/resource.h"
 
@@ -22,15 +21,9 @@ void BusyWindow::setText(const std::string& text) {
     if (isOpen()) setItemText(IDC_BUSY_TEXT, text);
 }
 
-int BusyWindow::barWidth() const {
-    RECT r{};
-    if (!isOpen() || !GetClientRect(item(IDC_BUSY_BAR), &r)) return 0;
-    return std::max<int>(r.right - r.left, 0);
-}
+int BusyWindow::barWidth() const { return DialogWindow::barWidth(IDC_BUSY_BAR); }
 
-void BusyWindow::setBar(int position) {
-    if (isOpen()) SendMessageW(item(IDC_BUSY_BAR), PBM_SETPOS, static_cast<WPARAM>(position), 0);
-}
+void BusyWindow::setBar(int position) { DialogWindow::setBar(IDC_BUSY_BAR, position); }
 
 void BusyWindow::setPercent(const std::string& text) {
     if (isOpen()) setItemText(IDC_BUSY_PERCENT, text);

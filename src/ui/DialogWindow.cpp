@@ -185,4 +185,14 @@ INT_PTR CALLBACK DialogWindow::procedure(HWND window, UINT message, WPARAM wPara
     return TRUE;
 }
 
+int DialogWindow::barWidth(int barId) const {
+    RECT r{};
+    if (!isOpen() || !GetClientRect(item(barId), &r)) return 0;
+    return std::max<int>(r.right - r.left, 0);
+}
+
+void DialogWindow::setBar(int barId, int position) const {
+    if (isOpen()) SendMessageW(item(barId), PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
 }  // namespace ui

@@ -37,6 +37,9 @@ protected:
 
     HWND item(int id) const { return GetDlgItem(hwnd_, id); }
     void setItemText(int id, std::string_view text) const;
+    // A progress bar of the window: its range is its width in pixels (0 while the window is closed).
+    int barWidth(int barId) const;
+    void setBar(int barId, int position) const;
     std::string itemText(int id) const;
     // Centres the window over its owner, or on the owner's screen when the owner is hidden or minimised.
     void centre() const;

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
@@ -65,15 +64,9 @@ void ProgressWindow::setPercent(const std::string& text) {
     if (isOpen()) setItemText(IDC_PROGRESS_PERCENT, text);
 }
 
-int ProgressWindow::barWidth() const {
-    RECT r{};
-    if (!isOpen() || !GetClientRect(item(IDC_PROGRESS_BAR), &r)) return 0;
-    return std::max<int>(r.right - r.left, 0);
-}
+int ProgressWindow::barWidth() const { return DialogWindow::barWidth(IDC_PROGRESS_BAR); }
 
-void ProgressWindow::setBar(int position) {
-    if (isOpen()) SendMessageW(item(IDC_PROGRESS_BAR), PBM_SETPOS, static_cast<WPARAM>(position), 0);
-}
+void ProgressWindow::setBar(int position) { DialogWindow::setBar(IDC_PROGRESS_BAR, position); }
 
 void ProgressWindow::stepBar() {
     if (isOpen()) SendMessageW(item(IDC_PROGRESS_BAR), PBM_STEPIT, 0, 0);
