@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "audio/BassReader.h"
+#include "engine/Transcoder.h"
 #include "platform/Files.h"
 #include "platform/Product.h"
 #include "platform/Prompts.h"
@@ -23,7 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     platform::Prompts& prompts = platform::systemPrompts();
     platform::Shell& shell = platform::systemShell();
     const std::string folder = platform::programFolder().value_or(std::string());
-    if (!platform::pathExists(folder + "mdxcode.exe")) {
+    if (!platform::pathExists(folder + kTranscoderFileName)) {
         const std::string text = platform::fillIn(
             "%s could not start up. Some files of the program are missing or corrupted.\n\nPlease re-download "
             "the program and then install it again. Do you want to download it now?",

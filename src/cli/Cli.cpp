@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/Transcoder.h"
+
 namespace cli {
 
 std::map<std::string, CommandInfo>& commands() {
@@ -27,7 +29,11 @@ int run(const std::vector<std::string>& args) {
         return 0;
     }
     if (args[0] == "version" || args[0] == "--version") {
-        std::printf("Melodrift %s\n", MELODRIFT_VERSION);
+        // The second line says which transcoder a conversion would start, and whether it answers.
+        const std::string path = transcoderPath();
+        const auto transcoder = transcoderVersion(path);
+        std::printf("Melodrift %s\nTranscoder: %s (%s)\n", MELODRIFT_VERSION, path.c_str(),
+                    transcoder ? ("FFmpeg " + *transcoder).c_str() : "not found");
         return 0;
     }
     const auto it = commands().find(args[0]);

@@ -1,19 +1,15 @@
 #include "engine/Transcoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
+#include "engine/CommandLine.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "sources/SourceItem.h"
 
 namespace {
-
-#ifdef _WIN32
-constexpr const char* kTranscoderName = "mdxcode.exe";
-#else
-constexpr const char* kTranscoderName = "mdxcode";
-#endif
 
 constexpr size_t kReadBufferSize = 51200;
 constexpr size_t kReadRequest = 51196;
@@ -43,7 +39,31 @@ std::string programFolderText() { return platform::programFolder().value_or(std:
 
 std::string transcoderPath() {
     const std::string folder = programFolderText();
-    return folder.empty() ? std::string(kTranscoderName) : folder + kTranscoderName;
+    return folder.empty() ? std::string(kTranscoderFileName) : folder + kTranscoderFileName;
+}
+
+std::optional<std::string> parseTranscoderVersion(std::string_view output) {
+    const std::string_view firstLine = output.substr(0, output.find_first_of("\r\n"));
+    static constexpr std::string_view kLead = " version ";
+    const size_t lead = firstLine.find(kLead);
+    if (lead == std::string_view::npos) return std::nullopt;
+    std::string_view version = firstLine.substr(lead + kLead.size());
+    version = version.substr(0, version.find_first_of(" \t"));
+    if (version.empty()) return std::nullopt;
+    return std::string(version);
+}
+
+std::optional<std::string> transcoderVersion(const std::string& path) {
+    // Only the first line counts; a little more is read so that a version printed late still fits.
+    static constexpr size_t kEnough = 4096;
+    std::string output;
+    runProbe(quotedPath(path) + " -version", [&](platform::ChildProcess& process) {
+        drainProcess(process, [&](const char* data, size_t size) {
+            if (output.size() < kEnough) output.append(data, std::min(size, kEnough - output.size()));
+        });
+        return 1;
+    });
+    return parseTranscoderVersion(output);
 }
 
 LineSplitter::LineSplitter() { carry_.reserve(kInitialCarry); }

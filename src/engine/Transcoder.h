@@ -14,9 +14,23 @@
 
 struct SourceItem;
 
+// The transcoder's file name in the program folder.
+#ifdef _WIN32
+inline constexpr const char* kTranscoderFileName = "mdxcode.exe";
+#else
+inline constexpr const char* kTranscoderFileName = "mdxcode";
+#endif
+
 // The transcoder's full path: mdxcode.exe (POSIX: mdxcode) in the program folder, or the bare name when
 // the folder is unknown.
 std::string transcoderPath();
+
+// The version the transcoder names in the first line of its "-version" output ("ffmpeg version 4.1
+// Copyright ..." gives "4.1"); nothing when that line is not there.
+std::optional<std::string> parseTranscoderVersion(std::string_view output);
+// Runs the transcoder at path with "-version" and reads its version; nothing when it cannot be started
+// or does not say.
+std::optional<std::string> transcoderVersion(const std::string& path);
 
 // Cuts text into lines at runs of CR and LF, carrying an unfinished line over to the next feed.
 class LineSplitter {

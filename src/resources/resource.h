@@ -20,6 +20,7 @@
 #define IDD_COUNTDOWN 220
 #define IDD_OPT_GENERAL 230
 #define IDD_OPT_AUDIO 231
+#define IDD_ABOUT 100
 
 // Main window controls. A button's id is the id of the command it runs.
 #define IDC_CLOSE 1000
@@ -57,6 +58,16 @@
 #define ID_FEEDBACK 32783
 #define ID_HOMEPAGE 32784
 #define ID_CHECK_UPDATES 32785
+
+// About box.
+#define IDC_ABOUT_ICON 1200
+#define IDC_ABOUT_NAME 1201
+#define IDC_ABOUT_VERSION 1202
+#define IDC_ABOUT_TRANSCODER 1203
+#define IDC_ABOUT_HOMEPAGE 1204
+#define IDC_ABOUT_FEEDBACK 1205
+#define IDC_ABOUT_COPYRIGHT 1206
+#define IDC_ABOUT_LINE 1207
 
 // Progress window.
 #define IDC_CANCEL 1033

@@ -7,6 +7,7 @@
 
 #include "engine/ListRunSources.h"
 #include "engine/Probe.h"
+#include "engine/Transcoder.h"
 #include "engine/win32/WindowPostingSink.h"
 #include "platform/Files.h"
 #include "platform/KnownFolders.h"
@@ -17,6 +18,7 @@
 #include "resources/resource.h"
 #include "settings/CustomFormatsStore.h"
 #include "settings/Settings.h"
+#include "ui/AboutBox.h"
 #include "ui/BusyWindow.h"
 #include "ui/CountdownWindow.h"
 #include "ui/CustomFormatsWindow.h"
@@ -402,9 +404,7 @@ void MainDialog::onCommand(UINT id) {
                                           platform::kShowNormal);
             return;
         case IDC_ABOUT:
-            services_.prompts->show(window_, std::string(product::kName) + " " + MELODRIFT_VERSION +
-                                                 "\nAudio converter\n\n" + product::kHomepage,
-                                    platform::PromptIcon::kInformation);
+            ui::AboutBox(*services_.shell, services_.programFolder + kTranscoderFileName).run(window_);
             return;
         case IDC_HELP_BUTTON: {
             RECT rect;

@@ -85,6 +85,24 @@ TEST(CliConvert, MissingTranscoderSaysToReinstall) {
                            "reinstall the program)\t\n");
 }
 
+// "version" names the program's version and the transcoder a conversion would start, with the version that
+// transcoder prints itself, or says that there is none.
+TEST(CliVersion, NamesTheTranscoderBesideTheProgram) {
+    TempDir dir;
+    std::istringstream banner(runTranscoder({"-version"}).output);
+    std::string name, word, version;
+    banner >> name >> word >> version;
+    ASSERT_EQ(word, "version");
+    EXPECT_EQ(runCli(dir, {"version"}).out,
+              "Melodrift " MELODRIFT_VERSION "\nTranscoder: " + transcoderPath() + " (FFmpeg " + version + ")\n");
+
+    const std::string program = dir.file(std::string("melodrift-cli") + kExe);
+    fs::copy_file(fromU8(binFolder() + "melodrift-cli" + kExe), fromU8(program));
+    EXPECT_EQ(runCli(dir, {"version"}, program).out,
+              "Melodrift " MELODRIFT_VERSION "\nTranscoder: " + dir.file(std::string("mdxcode") + kExe) +
+                  " (not found)\n");
+}
+
 #ifndef _WIN32
 // Ctrl+C cancels like the Cancel button: no partial output, exit status 130.
 TEST(CliConvert, InterruptCancelsTheRun) {

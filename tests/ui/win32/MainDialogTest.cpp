@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <filesystem>
+#include <sstream>
 
 #include "platform/MemorySettingsStore.h"
 #include "platform/win32/WinText.h"
@@ -247,4 +248,71 @@ TEST_F(MainWindow, GroupMadeInTheDialogGivesOneOutputPerFormat) {
     EXPECT_GT(std::filesystem::file_size(fromU8(dir.file("tune.mp3"))), 0u);
     EXPECT_EQ(cellText(list, 1, 0), "   to FLAC") << "members in catalogue order below their source";
     EXPECT_EQ(cellText(list, 3, 5), "tune_1.wav") << "the WAV output beside its own source is renamed";
+}
+
+namespace {
+
+UINT helpWindowCloses = 0;
+LRESULT CALLBACK helpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) ++helpWindowCloses;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+// F1 opens the help file maximised, or brings an open help window forward; closing the program closes
+// that window. The About box shows the version resource and the transcoder beside the program.
+TEST_F(MainWindow, HelpKeyHelpWindowAndAboutBox) {
+    pressKey(*dialog, VK_F1);
+    const ShellRecorder::Opened help{binFolder() + "mldrift.chm", SW_SHOWMAXIMIZED};
+    EXPECT_EQ(shell.opened, std::vector{help});
+
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = helpWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"MelodriftTestHelp";
+    RegisterClassW(&windowClass);
+    const HWND viewer = CreateWindowW(L"MelodriftTestHelp", L"Melodrift Help", WS_OVERLAPPEDWINDOW | WS_MINIMIZE,
+                                      0, 0, 300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(viewer, SW_SHOWMINIMIZED);
+    SendMessageW(dialog->handle(), WM_COMMAND, ID_HELP_TOPICS, 0);
+    EXPECT_EQ(shell.opened.size(), 1u) << "an open help window is used";
+    EXPECT_FALSE(IsIconic(viewer));
+
+    std::istringstream banner(runTranscoder({"-version"}).output);
+    std::string name, word, transcoderVersion;
+    banner >> name >> word >> transcoderVersion;
+    std::string version, transcoder;
+    std::vector<std::function<bool()>> script = {[&] {
+        const HWND about = FindWindowW(L"#32770", L"About Melodrift");
+        if (about == nullptr) return false;
+        wchar_t text[256] = {};
+        GetDlgItemTextW(about, IDC_ABOUT_TRANSCODER, text, 256);
+        if (std::wstring(text) == L"Transcoder: looking...") return false;
+        transcoder = narrow(text);
+        GetDlgItemTextW(about, IDC_ABOUT_VERSION, text, 256);
+        version = narrow(text);
+        const HWND feedback = GetDlgItem(about, IDC_ABOUT_FEEDBACK);
+        SendMessageW(feedback, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        SendMessageW(feedback, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        clickIn(about, IDOK);
+        return true;
+    }};
+    steps = &script;
+    nextStep = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, runStep);
+    SendMessageW(dialog->handle(), WM_COMMAND, IDC_ABOUT, 0);
+    KillTimer(nullptr, timer);
+    steps = nullptr;
+    ASSERT_EQ(nextStep, script.size());
+    EXPECT_EQ(version, "Version " MELODRIFT_VERSION);
+    EXPECT_EQ(transcoder, "Transcoder: FFmpeg " + transcoderVersion);
+    ASSERT_EQ(shell.opened.size(), 2u);
+    EXPECT_EQ(shell.opened[1].target.rfind("mailto:support@melodrift.app?subject=", 0), 0u) << shell.opened[1].target;
+
+    dialog->close();
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_EQ(helpWindowCloses, 1u);
+    DestroyWindow(viewer);
 }
