@@ -11,7 +11,7 @@ set(MELODRIFT_ARTWORK_DIR ${CMAKE_BINARY_DIR}/artwork)
 set(MELODRIFT_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 
 file(GLOB MELODRIFT_ARTWORK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/resources/artwork/*.svg)
-set(MELODRIFT_ARTWORK background.bmp main.ico close.ico minimize.ico help.ico hand.cur)
+set(MELODRIFT_ARTWORK background.bmp installer-welcome.bmp installer-header.bmp main.ico close.ico minimize.ico help.ico hand.cur)
 list(TRANSFORM MELODRIFT_ARTWORK PREPEND ${MELODRIFT_ARTWORK_DIR}/)
 add_custom_command(OUTPUT ${MELODRIFT_ARTWORK}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/render_artwork.py

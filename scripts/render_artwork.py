@@ -26,7 +26,10 @@ ICONS = {
     "help.ico": [("help.svg", 16)],
 }
 CURSORS = {"hand.cur": ("hand.svg", 32)}
-BITMAPS = {"background.bmp": ("background.svg", 950, 650)}
+BITMAPS = {"background.bmp": ("background.svg", 950, 650),
+           # The installer's pictures, at the sizes its pages show them.
+           "installer-welcome.bmp": ("installer-welcome.svg", 164, 314),
+           "installer-header.bmp": ("installer-header.svg", 150, 57)}
 PNG_FROM_SIZE = 256
 
 
