@@ -71,7 +71,8 @@ const CodecInfo kAacDevice{"aac", "AAC (Advanced Audio Codec)", 1, kSr44100, kBr
 const CodecInfo kMp2{"mp2", "MP2 (MPEG audio layer 2)", 1, kSrMp2, kBrMp, -1, -1, kUpToStereo};
 const CodecInfo kMp3{"libmp3lame", "MP3 (MPEG audio layer 3)", 3, kSrE, kBrMp, 0, 10, kUpToStereo};
 const CodecInfo kMp3Flv{"libmp3lame", "MP3 (MPEG audio layer 3)", 3, kSrFlv, kBrMp, 0, 10, kUpToStereo};
-const CodecInfo kVorbis{"libvorbis", "Vorbis", 3, kSrD, kBrVorbis, 0, 10, kUpTo71};
+// Vorbis quality runs the other way from LAME's: 10 is the best (and biggest).
+const CodecInfo kVorbis{"libvorbis", "Vorbis", 3, kSrD, kBrVorbis, 10, 0, kUpTo71};
 const CodecInfo kSpeex{"libspeex", "Speex", 1, kSrSpeex, kBrSpeex, -1, -1, kUpToStereo};
 const CodecInfo kFlac{"flac", "FLAC (Free Lossless Audio Codec)", 4, kSrC, kLevelsFlac, -1, -1, kUpTo71};
 const CodecInfo kPcmU8{"pcm_u8", "PCM 8-bit", 0, kSrA, nullptr, -1, -1, kUpTo71};

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "formats/Catalogue.h"
 #include "platform/Process.h"
 #include "support/AudioTestFiles.h"
 #include "support/CliAndMedia.h"
@@ -83,6 +84,29 @@ TEST(CliConvert, MissingTranscoderSaysToReinstall) {
     EXPECT_EQ(run.out, dir.file("b.aifc") +
                            "\tConversion failure (Some files of the program are missing or corrupted. Please "
                            "reinstall the program)\t\n");
+}
+
+// The quality the Audio page marks "high quality, big size" gives the bigger file, for each codec with VBR.
+TEST(CliConvert, TheHighQualityEndOfTheVbrScaleMakesTheBiggerFile) {
+    TempDir dir;
+    ASSERT_TRUE(makeMedia(dir.file("noise.wav"), "-f lavfi -i anoisesrc=d=4:c=pink:a=0.3 -ac 2 -ar 44100"));
+    const Catalogue catalogue;
+    for (const auto& [id, prefix] : {std::pair("1160", "MP3"), std::pair("1180", "OGG")}) {
+        const CodecInfo* codec = findCodec(*catalogue.findById(std::stoi(id)));
+        ASSERT_NE(codec, nullptr);
+        std::vector<uintmax_t> sizes;
+        for (const int32_t quality : {codec->vbrLowQuality, codec->vbrHighQuality}) {
+            const std::string prefixText = prefix;
+            const CliRun run = runCli(dir, {"convert", "--format", id, "--set", kBeside, "--set",
+                                            prefixText + "AudioVBREnabled=1", "--set",
+                                            prefixText + "AudioVBRQuality=" + std::to_string(quality),
+                                            "--set", "TargetExistsOpt=22", dir.file("noise.wav")});
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            sizes.push_back(fs::file_size(fromU8(reportOf(run).at(0).at(2))));
+        }
+        EXPECT_LT(sizes[0], sizes[1]) << prefix << ": quality " << codec->vbrLowQuality << " is marked low, "
+                                      << codec->vbrHighQuality << " high";
+    }
 }
 
 // "version" names the program's version and the transcoder a conversion would start, with the version that
