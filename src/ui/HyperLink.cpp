@@ -4,6 +4,7 @@
 
 #include "platform/Product.h"
 #include "platform/win32/WinText.h"
+#include "ui/MemberSubclass.h"
 #include "ui/SkinButton.h"
 
 namespace ui {
@@ -244,35 +245,24 @@ LRESULT HyperLink::onLinkMessage(HWND window, UINT message, WPARAM wParam, LPARA
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK HyperLink::linkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                     DWORD_PTR) {
-    try {
-        return reinterpret_cast<HyperLink*>(id)->onLinkMessage(window, message, wParam, lParam);
-    } catch (...) {
-        return DefSubclassProc(window, message, wParam, lParam);
-    }
-}
+const SUBCLASSPROC HyperLink::linkProc = memberSubclassProc<HyperLink, &HyperLink::onLinkMessage>;
+const SUBCLASSPROC HyperLink::parentProc = memberSubclassProc<HyperLink, &HyperLink::onParentMessage>;
 
-LRESULT CALLBACK HyperLink::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                       DWORD_PTR) {
-    auto* self = reinterpret_cast<HyperLink*>(id);
-    try {
-        const bool ours = self->window_ != nullptr && reinterpret_cast<HWND>(lParam) == self->window_;
-        if (message == WM_CTLCOLORSTATIC && ours) {
-            const auto dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, self->state_.textColor());
-            SetBkMode(dc, TRANSPARENT);
-            return reinterpret_cast<LRESULT>(GetStockObject(HOLLOW_BRUSH));
-        }
-        if (message == WM_COMMAND && ours && HIWORD(wParam) == STN_CLICKED) {
-            self->click();
-            return 0;
-        }
-        if (message == WM_NCDESTROY) {
-            RemoveWindowSubclass(window, parentProc, id);
-            self->parent_ = nullptr;
-        }
-    } catch (...) {
+LRESULT HyperLink::onParentMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool ours = window_ != nullptr && reinterpret_cast<HWND>(lParam) == window_;
+    if (message == WM_CTLCOLORSTATIC && ours) {
+        const auto dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, state_.textColor());
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(HOLLOW_BRUSH));
+    }
+    if (message == WM_COMMAND && ours && HIWORD(wParam) == STN_CLICKED) {
+        click();
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, parentProc, reinterpret_cast<UINT_PTR>(this));
+        parent_ = nullptr;
     }
     return DefSubclassProc(window, message, wParam, lParam);
 }

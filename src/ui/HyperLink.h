@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <functional>
 #include <string>
 
@@ -44,9 +46,9 @@ public:
     Color textColor() const { return state_.textColor(); }
 
 private:
-    static LRESULT CALLBACK linkProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    static LRESULT CALLBACK parentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static const SUBCLASSPROC linkProc, parentProc;
     LRESULT onLinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onParentMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void detach();
     void click();
     void fitToText();

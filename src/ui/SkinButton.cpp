@@ -6,6 +6,7 @@
 
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
+#include "ui/MemberSubclass.h"
 
 namespace ui {
 
@@ -413,32 +414,20 @@ LRESULT SkinButton::onButtonMessage(HWND window, UINT message, WPARAM wParam, LP
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK SkinButton::buttonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR) {
-    try {
-        return reinterpret_cast<SkinButton*>(id)->onButtonMessage(window, message, wParam, lParam);
-    } catch (...) {
-        return DefSubclassProc(window, message, wParam, lParam);
-    }
-}
+const SUBCLASSPROC SkinButton::buttonProc = memberSubclassProc<SkinButton, &SkinButton::onButtonMessage>;
+const SUBCLASSPROC SkinButton::parentProc = memberSubclassProc<SkinButton, &SkinButton::onParentMessage>;
 
-LRESULT CALLBACK SkinButton::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR) {
-    auto* self = reinterpret_cast<SkinButton*>(id);
-    try {
-        if (message == WM_DRAWITEM) {
-            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            if (item != nullptr && item->CtlType == ODT_BUTTON && item->hwndItem == self->window_) {
-                self->paint(item->hDC,
-                            {self->hovering_, (item->itemState & ODS_SELECTED) != 0,
-                             (item->itemState & ODS_DISABLED) != 0, (item->itemState & ODS_FOCUS) != 0});
-                return TRUE;
-            }
-        } else if (message == WM_NCDESTROY) {
-            RemoveWindowSubclass(window, parentProc, id);
-            self->parent_ = nullptr;
+LRESULT SkinButton::onParentMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DRAWITEM) {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item != nullptr && item->CtlType == ODT_BUTTON && item->hwndItem == window_) {
+            paint(item->hDC, {hovering_, (item->itemState & ODS_SELECTED) != 0,
+                              (item->itemState & ODS_DISABLED) != 0, (item->itemState & ODS_FOCUS) != 0});
+            return TRUE;
         }
-    } catch (...) {
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, parentProc, reinterpret_cast<UINT_PTR>(this));
+        parent_ = nullptr;
     }
     return DefSubclassProc(window, message, wParam, lParam);
 }

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "ui/GdiHandles.h"
@@ -74,9 +76,9 @@ public:
     void paint(HDC dc);
 
 private:
-    static LRESULT CALLBACK buttonProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    static LRESULT CALLBACK parentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static const SUBCLASSPROC buttonProc, parentProc;
     LRESULT onButtonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onParentMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void detach();
     void paint(HDC dc, const ButtonState& state);
     void captureBackground(int width, int height);
