@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh >&2
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target melodrift melodrift-cli transcoder >&2
+cmake --build --preset windows -j "$(nproc)" --target melodrift melodrift-cli transcoder helpfile >&2
 
 export MELODRIFT_WINEPREFIX="${MELODRIFT_WINEPREFIX:-$HOME/.local/share/melodrift/wineprefix}"
 source scripts/wine-env.sh

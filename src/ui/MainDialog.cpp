@@ -26,6 +26,7 @@
 #include "ui/COptSheet.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SkinButton.h"
+#include "ui/logic/HyperLinkLogic.h"
 #include "ui/logic/MainWindowLogic.h"
 
 using platform::win32::narrow;
@@ -399,10 +400,12 @@ void MainDialog::onCommand(UINT id) {
         case ID_HOMEPAGE:
         case ID_TELL_A_FRIEND:
         case ID_FEEDBACK:
-        case ID_CHECK_UPDATES:
-            services_.shell->openDocument(webCommandTarget(id == IDC_HOMEPAGE ? ID_HOMEPAGE : id, MELODRIFT_VERSION),
-                                          platform::kShowNormal);
+        case ID_CHECK_UPDATES: {
+            const intptr_t result = services_.shell->openDocument(
+                webCommandTarget(id == IDC_HOMEPAGE ? ID_HOMEPAGE : id, MELODRIFT_VERSION), platform::kShowNormal);
+            if (result <= 32) services_.prompts->show(window_, ui::openFailureText(result), platform::PromptIcon::kWarning);
             return;
+        }
         case IDC_ABOUT:
             ui::AboutBox(*services_.shell, services_.programFolder + kTranscoderFileName).run(window_);
             return;
@@ -514,7 +517,14 @@ void MainDialog::openHelp() {
         SetForegroundWindow(help);
         return;
     }
-    services_.shell->openDocument(services_.programFolder + "mldrift.chm", SW_SHOWMAXIMIZED);
+    // A copy of the program without its help file (or without a viewer for it) says so, rather than
+    // leaving F1 without an answer.
+    const std::string path = services_.programFolder + "mldrift.chm";
+    const intptr_t result = services_.shell->openDocument(path, SW_SHOWMAXIMIZED);
+    if (result <= 32)
+        services_.prompts->show(window_,
+                                "The help file could not be opened:\n\n" + path + "\n\n" + ui::shellOpenReason(result),
+                                platform::PromptIcon::kWarning);
 }
 
 void MainDialog::onDestroy() {

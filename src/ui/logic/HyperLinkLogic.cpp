@@ -39,7 +39,7 @@ std::optional<std::string> HyperLinkState::opened(intptr_t result) {
     return openFailureText(result);
 }
 
-std::string openFailureText(intptr_t result) {
+std::string shellOpenReason(intptr_t result) {
     const char* reason = nullptr;
     switch (result) {
         case 0:
@@ -86,10 +86,10 @@ std::string openFailureText(intptr_t result) {
         default:
             break;
     }
-    const std::string text =
-        reason != nullptr ? reason : "Unknown Error (" + std::to_string(result) + ") occurred.";
-    return "Unable to open hyperlink:\n\n" + text;
+    return reason != nullptr ? reason : "Unknown Error (" + std::to_string(result) + ") occurred.";
 }
+
+std::string openFailureText(intptr_t result) { return "Unable to open hyperlink:\n\n" + shellOpenReason(result); }
 
 LinkTexts linkTexts(const std::string& url, const std::string& windowText) {
     LinkTexts texts{url.empty() ? windowText : url, windowText};

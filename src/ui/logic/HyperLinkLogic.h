@@ -48,7 +48,9 @@ private:
     bool visited_ = false;
 };
 
-// "Unable to open hyperlink:\n\n" and the reason for an open result of 32 or below.
+// Why the shell could not open a target, for an open result of 32 or below.
+std::string shellOpenReason(intptr_t result);
+// "Unable to open hyperlink:\n\n" and the reason.
 std::string openFailureText(intptr_t result);
 
 // A link without a target takes its text as the target; a link without text shows its target.

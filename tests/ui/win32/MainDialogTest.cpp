@@ -260,12 +260,17 @@ LRESULT CALLBACK helpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-// F1 opens the help file maximised, or brings an open help window forward; closing the program closes
-// that window. The About box shows the version resource and the transcoder beside the program.
+// F1 opens the help file maximised (and says so when it cannot), or brings an open help window forward;
+// closing the program closes that window. The About box shows the version resource and the transcoder
+// beside the program.
 TEST_F(MainWindow, HelpKeyHelpWindowAndAboutBox) {
+    shell.openResults = {SE_ERR_NOASSOC};
     pressKey(*dialog, VK_F1);
     const ShellRecorder::Opened help{binFolder() + "mldrift.chm", SW_SHOWMAXIMIZED};
     EXPECT_EQ(shell.opened, std::vector{help});
+    EXPECT_EQ(prompts.texts, std::vector<std::string>{"The help file could not be opened:\n\n" + binFolder() +
+                                                      "mldrift.chm\n\nThere is no application associated\nwith "
+                                                      "the given filename extension."});
 
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = helpWindowProc;
