@@ -26,6 +26,9 @@ for _ in $(seq 100); do
     sleep 0.2
 done
 sleep 2
+# On the first start the help file opens over the window; the picture is of the window.
+xdotool search --name '^Melodrift$' 2>/dev/null | head -1 | xargs -r xdotool windowraise 2>/dev/null || true
+sleep 0.5
 shot="$PWD/build/melodrift-window.png"
 import -display "$DISPLAY" -window root "$shot"
 echo "start: the program ran on the virtual display $DISPLAY; its window is in $shot" >&2
