@@ -220,7 +220,7 @@ struct CountdownRun {
     uint32_t shutdownAnswer = 0;
     ui::CountdownWindow* window = nullptr;
     std::vector<std::string> seconds;  // every text put into the seconds line
-    std::string caption, warning;
+    std::string caption;
     bool topmost = false;
     LOGFONTW font{};
     testing_support::ShutdownRecorder shutdown;
@@ -232,7 +232,6 @@ void CALLBACK lookAtCountdown(HWND, UINT, UINT_PTR, DWORD) {
     HWND w = watched->window->handle();
     if (w == nullptr || !watched->caption.empty()) return;
     watched->caption = ui::windowText(w);
-    watched->warning = text(w, IDC_COUNTDOWN_WARNING);
     watched->topmost = (GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     auto font = reinterpret_cast<HFONT>(SendDlgItemMessageW(w, IDC_COUNTDOWN_SECONDS, WM_GETFONT, 0, 0));
     GetObjectW(font, sizeof watched->font, &watched->font);
@@ -276,9 +275,6 @@ TEST(CountdownWindow, CancelKeepsWindowsRunningRunningOutShutsDown) {
     EXPECT_EQ(runCountdown(cancelled, 60000), Outcome::kCancelled);
     EXPECT_EQ(cancelled.shutdown.requests, 0);
     EXPECT_EQ(cancelled.caption, "Melodrift");
-    EXPECT_EQ(
-        cancelled.warning,
-        "Melodrift is going to shut down Windows. Please click Cancel if you want to keep Windows running.");
     EXPECT_TRUE(cancelled.topmost);
     EXPECT_EQ(cancelled.font.lfHeight, -14);
     EXPECT_GE(cancelled.font.lfWeight, FW_BOLD);
