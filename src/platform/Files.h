@@ -37,7 +37,8 @@ std::string withTrailingSeparator(std::string_view path);
 // turned into '\'). Text only: no link is followed, the path need not exist.
 std::string fullPath(std::string_view path);
 
-// The folder of the program's own executable, ending in a separator.
+// The program's own executable, and its folder (ending in a separator).
+std::optional<std::string> programPath();
 std::optional<std::string> programFolder();
 
 bool pathExists(const std::string& path);

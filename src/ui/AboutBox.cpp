@@ -16,27 +16,17 @@
 
 namespace ui {
 
-using platform::win32::narrow;
 using platform::win32::widen;
 
 // Shared by the box and the thread that runs the transcoder: the thread may outlive a box closed early.
 struct AboutBox::Reading {
     std::mutex mutex;
-    std::optional<TranscoderState> state;
+    TranscoderState state = TranscoderState::kReading;
     std::string version;
 };
 
-std::string moduleVersion(HINSTANCE module) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+std::string fileVersion(const std::string& file) {
+    const std::wstring path = widen(file);
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0) return {};
@@ -80,6 +70,12 @@ void AboutBox::startReading() {
     }).detach();
 }
 
+// The reading thread may be writing its answer while the box opens: read it under the lock.
+void AboutBox::showTranscoder() {
+    const std::lock_guard<std::mutex> lock(reading_->mutex);
+    setItemText(IDC_ABOUT_TRANSCODER, transcoderLine(reading_->state, reading_->version));
+}
+
 int AboutBox::footerTop() const {
     RECT line;
     GetWindowRect(item(IDC_ABOUT_LINE), &line);
@@ -100,7 +96,7 @@ bool AboutBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& re
                                         DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
             SendMessageW(item(IDC_ABOUT_NAME), WM_SETFONT, reinterpret_cast<WPARAM>(nameFont_.get()), FALSE);
             setItemText(IDC_ABOUT_NAME, name);
-            const std::string version = moduleVersion(module_);
+            const std::string version = fileVersion(platform::programPath().value_or(std::string()));
             setItemText(IDC_ABOUT_VERSION, "Version " + version);
             // The links fit themselves to the text they hold when they take their controls over.
             setItemText(IDC_ABOUT_HOMEPAGE, product::kHost);
@@ -110,15 +106,13 @@ bool AboutBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& re
             feedback_.attach(handle(), IDC_ABOUT_FEEDBACK);
             white_.reset(CreateSolidBrush(GetSysColor(COLOR_WINDOW)));
             startReading();
-            setItemText(IDC_ABOUT_TRANSCODER, transcoderLine(reading_->state.value_or(TranscoderState::kReading)));
+            showTranscoder();
             centre();
             return false;
         }
-        case kTranscoderRead: {
-            const std::lock_guard<std::mutex> lock(reading_->mutex);
-            if (reading_->state) setItemText(IDC_ABOUT_TRANSCODER, transcoderLine(*reading_->state, reading_->version));
+        case kTranscoderRead:
+            showTranscoder();
             return true;
-        }
         case WM_ERASEBKGND: {
             // White above the line, the usual face colour in the band with the OK button.
             const HDC dc = reinterpret_cast<HDC>(wParam);

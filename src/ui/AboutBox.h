@@ -1,4 +1,4 @@
-// The About box: the program's icon, name and version (read from the program's version resource), the
+// The About box: the program's icon, name and version (read from the program file's version resource), the
 // version of the transcoder beside it, and links to the homepage and to support. Modal over its owner.
 #pragma once
 
@@ -20,7 +20,7 @@ public:
     static constexpr UINT kTranscoderRead = WM_APP + 7;
 
     // transcoder: the full path of the transcoder whose version the box shows. module: where the template
-    // and the version resource are; null for the program itself.
+    // and the icon are; null for the program itself.
     AboutBox(platform::Shell& shell, std::string transcoder, HINSTANCE module = nullptr);
     ~AboutBox() override;
 
@@ -32,6 +32,7 @@ private:
     struct Reading;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     void startReading();
+    void showTranscoder();
     // Where the band with the OK button begins, in client pixels.
     int footerTop() const;
 
@@ -44,7 +45,7 @@ private:
     BrushHandle white_;
 };
 
-// The version of a module's version resource ("4.0.0"), empty when it has none.
-std::string moduleVersion(HINSTANCE module);
+// The version of a file's version resource ("4.0.0"), empty when it has none.
+std::string fileVersion(const std::string& path);
 
 }  // namespace ui

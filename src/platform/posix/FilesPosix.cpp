@@ -24,11 +24,17 @@ std::string fullPath(std::string_view path) {
     return utf8Path(p.lexically_normal());
 }
 
-std::optional<std::string> programFolder() {
+std::optional<std::string> programPath() {
     char buffer[4096];
     const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer);
     if (n <= 0 || static_cast<size_t>(n) >= sizeof buffer) return std::nullopt;
-    return folderPart(std::string_view(buffer, static_cast<size_t>(n)));
+    return std::string(buffer, static_cast<size_t>(n));
+}
+
+std::optional<std::string> programFolder() {
+    const auto path = programPath();
+    if (!path) return std::nullopt;
+    return folderPart(*path);
 }
 
 // lstat: a dangling link is an entry too, and writing to its name would create a file elsewhere.

@@ -34,15 +34,21 @@ std::string fullPath(std::string_view path) {
     }
 }
 
-std::optional<std::string> programFolder() {
+std::optional<std::string> programPath() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) return std::nullopt;
-        if (n < buffer.size()) return folderPart(narrow(std::wstring_view(buffer.data(), n)));
+        if (n < buffer.size()) return narrow(std::wstring_view(buffer.data(), n));
         if (buffer.size() > 32768) return std::nullopt;
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::optional<std::string> programFolder() {
+    const auto path = programPath();
+    if (!path) return std::nullopt;
+    return folderPart(*path);
 }
 
 bool pathExists(const std::string& path) { return attributesOf(path) != INVALID_FILE_ATTRIBUTES; }

@@ -1,7 +1,6 @@
 // What the About box says about the transcoder beside the program.
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace ui {
