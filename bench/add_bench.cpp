@@ -44,10 +44,14 @@ struct QuietBusy final : BusyIndicator {
 };
 
 struct QuietHost final : ListHost {
-    std::unique_ptr<BusyIndicator> openBusy(const std::string&) override { return std::make_unique<QuietBusy>(); }
+    std::unique_ptr<BusyIndicator> openBusy(const std::string&) override {
+        return std::make_unique<QuietBusy>();
+    }
     void setMainWindowEnabled(bool) override {}
     void pumpMessages() override {}
-    void showMessage(const std::string& text, MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void showMessage(const std::string& text, MessageIcon) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
 };
 
 // User and system time of this process and of the children it has waited for (their children too).
@@ -100,9 +104,9 @@ int main(int argc, char** argv) {
     for (int kind = 0; kind < 3; ++kind) {
         for (int shape = 0; shape < 3; ++shape) {
             const fs::path file = root / ("orig" + std::to_string(shape) + "." + kinds[kind]);
-            const std::string make = "ffmpeg -hide_banner -loglevel error -f lavfi -i sine=duration=0.5:frequency=" +
-                                     std::to_string(300 + 100 * shape) + " " + shapes[shape] + " -y " +
-                                     file.string();
+            const std::string make =
+                "ffmpeg -hide_banner -loglevel error -f lavfi -i sine=duration=0.5:frequency=" +
+                std::to_string(300 + 100 * shape) + " " + shapes[shape] + " -y " + file.string();
             if (std::system(make.c_str()) != 0) return 1;
             originals.push_back(file);
         }
@@ -134,10 +138,10 @@ int main(int argc, char** argv) {
             rest << line.substr(quotedTranscoder.size()) << "\n";
         }
     }
-    const std::string xargs = "xargs -d '\\n' -P " + std::to_string(threads) + " -I{} sh -c '{} >/dev/null 2>&1' < " +
-                              lines.string() + " ; true";
-    const std::string xargsNoShell = "xargs -P " + std::to_string(threads) + " -L 1 " + quotedTranscoder + " < " +
-                                     arguments.string() + " >/dev/null 2>&1 ; true";
+    const std::string xargs = "xargs -d '\\n' -P " + std::to_string(threads) +
+                              " -I{} sh -c '{} >/dev/null 2>&1' < " + lines.string() + " ; true";
+    const std::string xargsNoShell = "xargs -P " + std::to_string(threads) + " -L 1 " + quotedTranscoder +
+                                     " < " + arguments.string() + " >/dev/null 2>&1 ; true";
     std::printf("probe line: %s\n", probeCommandLine(transcoderPath(), "wav", batch[0]).c_str());
 
     AppSettings settings;
@@ -164,28 +168,32 @@ int main(int argc, char** argv) {
         });
         wallRatios.push_back(ours.wall.back() / direct.wall.back());
         cpuRatios.push_back(ours.cpu.back() / direct.cpu.back());
-        std::printf("round %d: addBatch %.3f s (cpu %.3f s, %zu rows), xargs -P %u sh -c %.3f s (cpu %.3f s), "
-                    "xargs -P %u no shell %.3f s (cpu %.3f s), serial %.3f s (cpu %.3f s, %zu probed)\n",
-                    round + 1, ours.wall.back(), ours.cpu.back(), rows, threads, direct.wall.back(),
-                    direct.cpu.back(), threads, plain.wall.back(), plain.cpu.back(), serial.wall.back(),
-                    serial.cpu.back(), probed);
+        std::printf(
+            "round %d: addBatch %.3f s (cpu %.3f s, %zu rows), xargs -P %u sh -c %.3f s (cpu %.3f s), "
+            "xargs -P %u no shell %.3f s (cpu %.3f s), serial %.3f s (cpu %.3f s, %zu probed)\n",
+            round + 1, ours.wall.back(), ours.cpu.back(), rows, threads, direct.wall.back(),
+            direct.cpu.back(), threads, plain.wall.back(), plain.cpu.back(), serial.wall.back(),
+            serial.cpu.back(), probed);
         std::fflush(stdout);
     }
 
-    const double o = median(ours.wall), d = median(direct.wall), p = median(plain.wall), s = median(serial.wall);
-    std::printf("medians over %d rounds, %d files, %u probe threads (wall, then cpu of process and children):\n",
-                rounds, kFiles, threads);
+    const double o = median(ours.wall), d = median(direct.wall), p = median(plain.wall),
+                 s = median(serial.wall);
+    std::printf(
+        "medians over %d rounds, %d files, %u probe threads (wall, then cpu of process and children):\n",
+        rounds, kFiles, threads);
     std::printf("  addBatch                %8.3f s  %8.3f s  (%.2f ms per file, %zu rows added)\n", o,
                 median(ours.cpu), o * 1000 / kFiles, rows);
     std::printf("  xargs -P %u, sh -c       %8.3f s  %8.3f s\n", threads, d, median(direct.cpu));
     std::printf("  xargs -P %u, no shell    %8.3f s  %8.3f s\n", threads, p, median(plain.cpu));
     std::printf("  serial probes           %8.3f s  %8.3f s\n", s, median(serial.cpu));
-    std::printf("  ratio addBatch/xargs    %.3f (median of the rounds' ratios %.3f; target at most 1.1)\n", o / d,
-                median(wallRatios));
+    std::printf("  ratio addBatch/xargs    %.3f (median of the rounds' ratios %.3f; target at most 1.1)\n",
+                o / d, median(wallRatios));
     std::printf("  ratio addBatch/xargs without a shell %.3f\n", o / p);
     std::printf("  ratio addBatch/serial   %.3f\n", o / s);
     std::printf("  cpu ratio addBatch/xargs %.3f (median of the rounds' ratios %.3f), without a shell %.3f\n",
-                median(ours.cpu) / median(direct.cpu), median(cpuRatios), median(ours.cpu) / median(plain.cpu));
+                median(ours.cpu) / median(direct.cpu), median(cpuRatios),
+                median(ours.cpu) / median(plain.cpu));
     fs::remove_all(root);
     return rows == static_cast<size_t>(kFiles) ? 0 : 1;
 }

@@ -39,7 +39,8 @@ std::vector<std::unique_ptr<SourceItem>> makeItems(std::mt19937& random) {
     static const uint32_t kBitRates[] = {32, 64, 96, 128, 160, 192, 256, 320, 1411};
     static const uint32_t kChannels[] = {1, 2, 3, 4, 6, 8};
     static const char* const kExtensions[] = {"mp3", "wav", "flac", "m4a", "ogg"};
-    static const char* const kWords[] = {"Intro", "Allegro", "night drive", "Track", "Zebra", "echo", "Ünder", "b-side"};
+    static const char* const kWords[] = {"Intro", "Allegro", "night drive", "Track",
+                                         "Zebra", "echo",    "Ünder",       "b-side"};
     std::vector<size_t> order(kRows);
     std::iota(order.begin(), order.end(), size_t{0});
     std::shuffle(order.begin(), order.end(), random);
@@ -51,7 +52,8 @@ std::vector<std::unique_ptr<SourceItem>> makeItems(std::mt19937& random) {
         item->path = "/music/folder" + std::to_string(n % 97) + "/" + kWords[random() % 8] + " " +
                      std::to_string(n) + "." + extension;
         item->extension = extension;
-        item->duration = random() % 5 == 0 ? static_cast<uint32_t>(random() % 20000) : static_cast<uint32_t>(random() % 600);
+        item->duration = random() % 5 == 0 ? static_cast<uint32_t>(random() % 20000)
+                                           : static_cast<uint32_t>(random() % 600);
         const size_t streams = n % 10 == 0 ? 2 : 1;
         for (size_t s = 0; s < streams; ++s) {
             item->streamIds.push_back("0:" + std::to_string(s));
@@ -75,10 +77,10 @@ double millis(Step step) {
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    static const char* const kNames[] = {
-        "add 10000 rows",      "sort File",      "sort Duration",  "sort Sample Rate", "sort Bit Rate",
-        "sort Channels",       "sort Status",    "sort File desc", "select every other row",
-        "move 5000 rows up",   "move 5000 rows down", "remove all"};
+    static const char* const kNames[] = {"add 10000 rows",    "sort File",           "sort Duration",
+                                         "sort Sample Rate",  "sort Bit Rate",       "sort Channels",
+                                         "sort Status",       "sort File desc",      "select every other row",
+                                         "move 5000 rows up", "move 5000 rows down", "remove all"};
     constexpr size_t kSteps = sizeof kNames / sizeof kNames[0];
     std::vector<std::vector<double>> times(kSteps);
     std::mt19937 random(20240611);
@@ -117,8 +119,8 @@ int main(int argc, char** argv) {
         notifications = observer.calls;
     }
 
-    std::printf("%zu rows, median of %d rounds (%zu notifications a round), target under %.0f ms each:\n", kRows,
-                rounds, notifications, kTargetMs);
+    std::printf("%zu rows, median of %d rounds (%zu notifications a round), target under %.0f ms each:\n",
+                kRows, rounds, notifications, kTargetMs);
     bool allMet = true;
     for (size_t step = 0; step < kSteps; ++step) {
         std::vector<double>& t = times[step];
@@ -132,7 +134,8 @@ int main(int argc, char** argv) {
 
     // The program runs in the C locale on POSIX; the user's locale makes text keys dearer, so the File
     // sort is shown once more under a full collation when one is installed.
-    if (std::setlocale(LC_COLLATE, "C.UTF-8") != nullptr || std::setlocale(LC_COLLATE, "en_US.UTF-8") != nullptr) {
+    if (std::setlocale(LC_COLLATE, "C.UTF-8") != nullptr ||
+        std::setlocale(LC_COLLATE, "en_US.UTF-8") != nullptr) {
         std::vector<double> t;
         for (int round = 0; round < rounds; ++round) {
             std::vector<std::unique_ptr<SourceItem>> items = makeItems(random);
@@ -141,7 +144,8 @@ int main(int argc, char** argv) {
             t.push_back(millis([&] { list.sort(kColumnFile, true); }));
         }
         std::sort(t.begin(), t.end());
-        std::printf("  sort File under %-8s %9.3f ms\n", std::setlocale(LC_COLLATE, nullptr), t[t.size() / 2]);
+        std::printf("  sort File under %-8s %9.3f ms\n", std::setlocale(LC_COLLATE, nullptr),
+                    t[t.size() / 2]);
     }
     return 0;
 }

@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 wine xvfb x11-utils ffmpeg sndfile-programs
-          googletest libgtest-dev imagemagick clang xdotool
+          googletest libgtest-dev imagemagick clang clang-format xdotool
           # The artwork is drawn from SVG files when the Windows build runs, its name in these fonts.
           python3 librsvg2-bin fonts-urw-base35 fonts-dejavu-core
           # The help file, the installer and the checks of both.

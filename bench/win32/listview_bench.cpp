@@ -27,10 +27,11 @@ double timed(HWND window, const auto& step) {
 int main() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    const HWND parent = CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 600,
-                                        nullptr, nullptr, nullptr, nullptr);
-    const HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, 0, 0,
-                                      880, 560, parent, nullptr, nullptr, nullptr);
+    const HWND parent = CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900,
+                                        600, nullptr, nullptr, nullptr, nullptr);
+    const HWND list =
+        CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, 0, 0, 880,
+                        560, parent, nullptr, nullptr, nullptr);
     FileList model;
     FileListView view(model, list);
     constexpr int kRows = 10000;

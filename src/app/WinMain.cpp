@@ -16,8 +16,8 @@
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/Shutdown.h"
-#include "platform/UserSettingsStore.h"
 #include "platform/Text.h"
+#include "platform/UserSettingsStore.h"
 #include "ui/MainDialog.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -26,7 +26,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::string folder = platform::programFolder().value_or(std::string());
     if (!platform::pathExists(folder + kTranscoderFileName)) {
         const std::string text = platform::fillIn(
-            "%s could not start up. Some files of the program are missing or corrupted.\n\nPlease re-download "
+            "%s could not start up. Some files of the program are missing or corrupted.\n\nPlease "
+            "re-download "
             "the program and then install it again. Do you want to download it now?",
             product::kName);
         if (prompts.show(nullptr, text, platform::PromptIcon::kError, platform::PromptButtons::kYesNo) ==
@@ -43,7 +44,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         case BassStartResult::WrongVersion:
             return 0;
         case BassStartResult::InitFailed:
-            prompts.show(nullptr, "Failed to initialize the software (0x0002020).", platform::PromptIcon::kError);
+            prompts.show(nullptr, "Failed to initialize the software (0x0002020).",
+                         platform::PromptIcon::kError);
             return 0;
         case BassStartResult::Started:
             break;

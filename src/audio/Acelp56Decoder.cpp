@@ -24,9 +24,7 @@ constexpr double kPostGainWeight = 0.5;  // weight of the long-term post-filter
 constexpr double kPostCorrThreshold = 0.5;
 constexpr double kWideLimit = 8388607.0;  // bound for internal post-filter states
 
-double saturate16(double v) {
-    return std::clamp(v, -32768.0, 32767.0);
-}
+double saturate16(double v) { return std::clamp(v, -32768.0, 32767.0); }
 
 }  // namespace
 

@@ -63,11 +63,11 @@ std::array<double, kOrder + 1> lspToLpc(const std::array<int, kOrder>& lspQ15);
 
 // Phase-dispersion state machine: chooses 0 (strong), 1 (medium) or 2 (none) per subframe.
 class DispersionState {
-  public:
+public:
     int next(int pitchGainQ14, double codeGain);
     void reset() { *this = DispersionState(); }
 
-  private:
+private:
     std::array<int, 6> gainHistory_{};
     int prevState_ = 0;
     double prevCodeGain_ = 0.0;
@@ -77,7 +77,7 @@ class DispersionState {
 }  // namespace acelp
 
 class Acelp56Decoder {
-  public:
+public:
     Acelp56Decoder() { reset(); }
     void reset();
     // Decodes one 7-byte frame into 80 samples.
@@ -86,7 +86,7 @@ class Acelp56Decoder {
     // Last frame's decoded LSFs (Q13, after stabilisation), for inspection.
     const std::array<int, acelp::kOrder>& lastLsf() const { return lastLsf_; }
 
-  private:
+private:
     static constexpr int kExcHistory = acelp::kPitchMax + 11;
     static constexpr int kResHistory = 160;
 

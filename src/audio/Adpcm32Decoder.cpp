@@ -9,13 +9,9 @@ constexpr int kW[16] = {-12, 18, 41, 64, 112, 198, 355, 1122, 1122, 355, 198, 11
 constexpr int kMin24 = -0x800000;
 constexpr int kMax24 = 0x7FFFFF;
 
-int clip24(int64_t v) {
-    return static_cast<int>(std::clamp<int64_t>(v, kMin24, kMax24));
-}
+int clip24(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, kMin24, kMax24)); }
 // Sign for the sign-sign rules; zero counts as positive.
-int signOf(int v) {
-    return v < 0 ? -1 : 1;
-}
+int signOf(int v) { return v < 0 ? -1 : 1; }
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 class Adpcm32Decoder {
-  public:
+public:
     static constexpr int kFrameBytes = 40;
     static constexpr int kFrameSamples = 80;
 
@@ -20,7 +20,7 @@ class Adpcm32Decoder {
 
     int scale() const { return y_; }
 
-  private:
+private:
     int y_ = 544;              // fast scale factor
     std::array<int, 2> a_{};   // pole coefficients, Q14
     std::array<int, 6> b_{};   // zero coefficients, Q14

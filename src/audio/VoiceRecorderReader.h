@@ -13,7 +13,7 @@
 #include "audio/AudioReader.h"
 
 class VoiceRecorderReader : public AudioReader {
-  public:
+public:
     static constexpr int kHeaderBytes = 31;
     static constexpr int kCodecAcelp = 0;
     static constexpr int kCodecAdpcm = 3;
@@ -31,7 +31,7 @@ class VoiceRecorderReader : public AudioReader {
     // The codec byte of the open file (0 ACELP, 3 ADPCM), -1 when closed.
     int codec() const { return codec_; }
 
-  private:
+private:
     bool readBytes(uint8_t* dest, int count);
     bool seekTo(uint64_t offset);
     bool fetchFrame(uint8_t* frame);

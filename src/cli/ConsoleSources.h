@@ -47,9 +47,9 @@ private:
 
 // One source line of a command's report, in the order the arguments named them.
 struct SourceLine {
-    std::string source;           // the argument, a file found in a folder, or "ARG (DVD Title N)"
-    SourceItem* item = nullptr;   // the listed item; null when it was refused
-    std::string error;            // why it was refused
+    std::string source;          // the argument, a file found in a folder, or "ARG (DVD Title N)"
+    SourceItem* item = nullptr;  // the listed item; null when it was refused
+    std::string error;           // why it was refused
 };
 
 // Adds the sources to the list; a path named twice is listed once.

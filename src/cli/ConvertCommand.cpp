@@ -25,10 +25,13 @@ namespace {
 
 class ConsoleHost final : public RunHost {
 public:
-    ConsoleHost(FileList& list, std::optional<std::string> joined) : list_(list), joined_(std::move(joined)) {}
+    ConsoleHost(FileList& list, std::optional<std::string> joined)
+        : list_(list), joined_(std::move(joined)) {}
     const ConversionRun* run = nullptr;
 
-    void setStatus(SourceItem& item, const std::string& text) override { list_.setStatus(list_.rowOf(item), text); }
+    void setStatus(SourceItem& item, const std::string& text) override {
+        list_.setStatus(list_.rowOf(item), text);
+    }
     void openProgress(const ProgressSetup&) override { started_ = std::chrono::steady_clock::now(); }
     int progressBarWidth() override { return 100; }
     void setProgressText(const std::string& text) override {

@@ -32,8 +32,8 @@ int runProbeCommand(const std::vector<std::string>& arguments) {
             continue;
         }
         const SourceItem* item = line.item;
-        std::printf("%s\tkind=%d\tduration=%u\tstreams=%zu\tchosen=%d\n", source, item->kind,
-                    item->duration, item->streamCount(), item->audioStream);
+        std::printf("%s\tkind=%d\tduration=%u\tstreams=%zu\tchosen=%d\n", source, item->kind, item->duration,
+                    item->streamCount(), item->audioStream);
         for (size_t i = 0; i < item->streamCount(); ++i) {
             std::printf("stream=%zu\tid=%s\trate=%u\tbitrate=%u\tchannels=%u\n", i,
                         i < item->streamIds.size() ? item->streamIds[i].c_str() : "",

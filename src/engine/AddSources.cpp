@@ -30,7 +30,10 @@ class OrderedWork {
 public:
     // needed[i]: whether index i is worked on at all (decided before, as workers must not read the list).
     OrderedWork(std::vector<char> needed, unsigned threads, std::function<Result(size_t)> work)
-        : results_(needed.size()), ready_(needed.size(), false), needed_(std::move(needed)), work_(std::move(work)),
+        : results_(needed.size()),
+          ready_(needed.size(), false),
+          needed_(std::move(needed)),
+          work_(std::move(work)),
           lookahead_(4 * static_cast<size_t>(threads)) {
         for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { run(); });
     }
@@ -68,7 +71,8 @@ private:
         std::unique_lock lock(mutex_);
         while (true) {
             while (next_ < results_.size() && needed_[next_] == 0) ready_[next_++] = true;
-            wake_.wait(lock, [&] { return stopped_ || next_ >= results_.size() || next_ < consumed_ + lookahead_; });
+            wake_.wait(
+                lock, [&] { return stopped_ || next_ >= results_.size() || next_ < consumed_ + lookahead_; });
             if (stopped_ || next_ >= results_.size()) return;
             const size_t index = next_++;
             lock.unlock();
@@ -102,8 +106,9 @@ std::string folderOf(const std::string& path) { return platform::folderPart(path
 
 bool isShortcut(std::string_view extension) { return platform::equalsIgnoringAsciiCase(extension, ".lnk"); }
 
-void scanInto(const std::string& folder, const std::vector<std::string>& filter, const ShortcutResolver& resolve,
-              std::vector<std::string>& batch, std::unordered_set<std::string>& seen) {
+void scanInto(const std::string& folder, const std::vector<std::string>& filter,
+              const ShortcutResolver& resolve, std::vector<std::string>& batch,
+              std::unordered_set<std::string>& seen) {
     // A folder link or junction that leads back up the tree would otherwise be scanned without end.
     if (!seen.insert(platform::pathKey(platform::resolvedFolder(folder))).second) return;
     const auto entries = platform::listFolder(folder);
@@ -119,8 +124,8 @@ void scanInto(const std::string& folder, const std::vector<std::string>& filter,
 
 }  // namespace
 
-void acceptPath(const std::string& path, const std::vector<std::string>& filter, const ShortcutResolver& resolve,
-                std::vector<std::string>& batch) {
+void acceptPath(const std::string& path, const std::vector<std::string>& filter,
+                const ShortcutResolver& resolve, std::vector<std::string>& batch) {
     if (filter.empty()) {
         batch.push_back(path);
         return;
@@ -141,32 +146,63 @@ void acceptPath(const std::string& path, const std::vector<std::string>& filter,
     }
 }
 
-void scanFolder(const std::string& folder, const std::vector<std::string>& filter, const ShortcutResolver& resolve,
-                std::vector<std::string>& batch) {
+void scanFolder(const std::string& folder, const std::vector<std::string>& filter,
+                const ShortcutResolver& resolve, std::vector<std::string>& batch) {
     std::unordered_set<std::string> seen;
     scanInto(folder, filter, resolve, batch, seen);
 }
 
 std::vector<platform::FileFilter> addFilesFilter() {
     static const char* const kLabels[] = {
-        "All Files (*.*)", "3GPP Files (*.3gp;*.3gpp)", "3GPP2 Files (*.3g2;*.3gp2)", "Adobe Flash Files (*.swf)",
-        "Advanced Audio Coding (*.aac)", "AIFF Files (*.aiff;*.aif;*.aifc;*.afc)", "AMR Files (*.amr;*.awb)",
-        "AU Files (*.au;*.snd)", "AVI Files (*.avi)", "CD Audio Files (*.cda)", "Creative Voice Files (*.voc)",
-        "CRI ADX Files (*.adx)", "Dolby Digital AC-3 (*.ac3)", "DTS Files (*.dts)", "DV Video Files (*.dv;*.dif)",
-        "DVD Video Files (*.vob;*.dvd)", "Electronic Arts CDATA Files (*.cdata)", "Flash Video Files (*.flv)",
-        "Free Lossless Audio Codec (*.flac;*.fla)", "H.264/MPEG4 AVC Video (*.m2ts;*.mts)",
-        "Matroska Files (*.mkv;*.mka)", "Microsoft Digital Video Recording (*.dvr-ms)",
-        "MJPEG Video Files (*.mjpg;*.mjpeg)", "MMF Files (*.mmf)", "Monkey's Audio (*.ape;*.mac)",
-        "MP3 Files (*.mp3)", "MPEG Audio Files (*.mpa;*.mpga;*.m2a)",
+        "All Files (*.*)",
+        "3GPP Files (*.3gp;*.3gpp)",
+        "3GPP2 Files (*.3g2;*.3gp2)",
+        "Adobe Flash Files (*.swf)",
+        "Advanced Audio Coding (*.aac)",
+        "AIFF Files (*.aiff;*.aif;*.aifc;*.afc)",
+        "AMR Files (*.amr;*.awb)",
+        "AU Files (*.au;*.snd)",
+        "AVI Files (*.avi)",
+        "CD Audio Files (*.cda)",
+        "Creative Voice Files (*.voc)",
+        "CRI ADX Files (*.adx)",
+        "Dolby Digital AC-3 (*.ac3)",
+        "DTS Files (*.dts)",
+        "DV Video Files (*.dv;*.dif)",
+        "DVD Video Files (*.vob;*.dvd)",
+        "Electronic Arts CDATA Files (*.cdata)",
+        "Flash Video Files (*.flv)",
+        "Free Lossless Audio Codec (*.flac;*.fla)",
+        "H.264/MPEG4 AVC Video (*.m2ts;*.mts)",
+        "Matroska Files (*.mkv;*.mka)",
+        "Microsoft Digital Video Recording (*.dvr-ms)",
+        "MJPEG Video Files (*.mjpg;*.mjpeg)",
+        "MMF Files (*.mmf)",
+        "Monkey's Audio (*.ape;*.mac)",
+        "MP3 Files (*.mp3)",
+        "MPEG Audio Files (*.mpa;*.mpga;*.m2a)",
         "MPEG Video Files (*.mpg;*.mpe;*.mpeg;*.m1v;*.mp2;*.m2v;*.mp1;*.mlv)",
-        "MPEG-4 Audio Files (*.m4a;*.m4b;*.mp4)", "MPEG4 TS HD Video (*.ts)",
-        "MPEG-4 Video Files (*.mp4;*.m4v;*.mpv;*.psp)", "Musepack (*.mpc;*.mp+;*.mpp)",
-        "Nullsoft Audio/Video Files (*.nsv;*.nsa)", "NUT Files (*.nut)",
-        "OGG Files (*.ogg;*.oga;*.ogm;*.ogv;*.ogx)", "Opus Files (*.opus)", "QuickTime Files (*.mov;*.qt)",
-        "Raw h261 Files (*.h261)", "Raw h263 Files (*.h263)", "Raw h264 Video Files (*.h264;*.264)",
-        "Real Audio Files (*.ra;*.ram)", "Real Media Files (*.rm;*.rmvb)", "Speex (*.spx)",
-        "The True Audio (*.tta)", "VCD Video Files (*.dat)", "WAV Files (*.wav;*.wave)", "WavPack Files (*.wv)",
-        "WebM Files (*.webm)", "Windows Media Files (*.wma;*.asf;*.wmv;*.wm;*.wmd;*.xwmv)",
+        "MPEG-4 Audio Files (*.m4a;*.m4b;*.mp4)",
+        "MPEG4 TS HD Video (*.ts)",
+        "MPEG-4 Video Files (*.mp4;*.m4v;*.mpv;*.psp)",
+        "Musepack (*.mpc;*.mp+;*.mpp)",
+        "Nullsoft Audio/Video Files (*.nsv;*.nsa)",
+        "NUT Files (*.nut)",
+        "OGG Files (*.ogg;*.oga;*.ogm;*.ogv;*.ogx)",
+        "Opus Files (*.opus)",
+        "QuickTime Files (*.mov;*.qt)",
+        "Raw h261 Files (*.h261)",
+        "Raw h263 Files (*.h263)",
+        "Raw h264 Video Files (*.h264;*.264)",
+        "Real Audio Files (*.ra;*.ram)",
+        "Real Media Files (*.rm;*.rmvb)",
+        "Speex (*.spx)",
+        "The True Audio (*.tta)",
+        "VCD Video Files (*.dat)",
+        "WAV Files (*.wav;*.wave)",
+        "WavPack Files (*.wv)",
+        "WebM Files (*.webm)",
+        "Windows Media Files (*.wma;*.asf;*.wmv;*.wm;*.wmd;*.xwmv)",
         "YUV Video Files (*.yuv)",
     };
     std::vector<platform::FileFilter> filter;
@@ -181,7 +217,8 @@ std::vector<platform::FileFilter> addFilesFilter() {
 platform::FileDialogRequest addFilesRequest(AppSettings& settings, void* owner) {
     if (!settings.LastAddFileDir.empty() && !platform::pathExists(settings.LastAddFileDir)) {
         const std::string documents = platform::documentsFolder(true);
-        settings.LastAddFileDir = documents.empty() ? std::string() : platform::withTrailingSeparator(documents);
+        settings.LastAddFileDir =
+            documents.empty() ? std::string() : platform::withTrailingSeparator(documents);
     }
     platform::FileDialogRequest request;
     request.owner = owner;
@@ -213,8 +250,8 @@ std::string failureReportText(const std::string& failureList, bool transcoderPre
     } else if (cdTrackHint) {
         text += "\nIMPORTANT: please DO NOT add CDA file from hard drive, but from CD drive directly.";
     } else {
-        text += std::string("\nTo get help, please forward us one or more files above via ") + product::kUploadPage +
-                " and send a message to <" + product::kSupportMail + ">.";
+        text += std::string("\nTo get help, please forward us one or more files above via ") +
+                product::kUploadPage + " and send a message to <" + product::kSupportMail + ">.";
     }
     return text;
 }
@@ -241,7 +278,9 @@ std::vector<DvdTitle> dvdTitles(const std::string& vobFolder) {
 }
 
 SourceAdder::SourceAdder(FileList& list, AppSettings& settings, ListHost& host)
-    : list_(list), settings_(settings), host_(host),
+    : list_(list),
+      settings_(settings),
+      host_(host),
       threads_(std::max(2u, std::thread::hardware_concurrency())),
       resolve_([](const std::string&) { return std::optional<std::string>(); }) {}
 
@@ -305,7 +344,8 @@ std::vector<AddResult> SourceAdder::addBatch(const std::vector<std::string>& bat
             result.outcome = AddOutcome::kAlreadyListed;
         } else if (plans[k] == Plan::kRepeat) {
             const AddResult& first = results[firstPlace[k]];
-            result.outcome = first.outcome == AddOutcome::kFailed ? first.outcome : AddOutcome::kAlreadyListed;
+            result.outcome =
+                first.outcome == AddOutcome::kFailed ? first.outcome : AddOutcome::kAlreadyListed;
             result.error = first.error;
         } else if (probed.item) {
             result.row = *list_.add(std::move(probed.item), settings_.RequestAudioIndex);
@@ -375,10 +415,10 @@ std::vector<AddResult> SourceAdder::addDvd(const std::string& chosen) {
     settings_.DVDFolder = platform::withTrailingSeparator(chosen);
     const std::optional<std::string> vobFolder = findVobFolder(settings_.DVDFolder);
     if (!vobFolder) {
-        host_.showMessage(platform::fillIn(platform::fillIn("%s doesn't find any DVD video files at %s.",
-                                                             product::kName),
-                                           settings_.DVDFolder),
-                          MessageIcon::kWarning);
+        host_.showMessage(
+            platform::fillIn(platform::fillIn("%s doesn't find any DVD video files at %s.", product::kName),
+                             settings_.DVDFolder),
+            MessageIcon::kWarning);
         return {};
     }
     const std::vector<DvdTitle> titles = dvdTitles(*vobFolder);

@@ -25,12 +25,12 @@ using ShortcutResolver = std::function<std::optional<std::string>(const std::str
 
 // The extension filter and the shortcut rule for one file found by a folder scan or a drop: appends the
 // path (or the shortcut's target) to the batch when it is taken. An empty filter takes everything.
-void acceptPath(const std::string& path, const std::vector<std::string>& filter, const ShortcutResolver& resolve,
-                std::vector<std::string>& batch);
+void acceptPath(const std::string& path, const std::vector<std::string>& filter,
+                const ShortcutResolver& resolve, std::vector<std::string>& batch);
 // Every file of the folder tree through acceptPath: the files of the folder itself first, then those of
 // each subfolder, depth first. A folder reached again through a link is not scanned twice.
-void scanFolder(const std::string& folder, const std::vector<std::string>& filter, const ShortcutResolver& resolve,
-                std::vector<std::string>& batch);
+void scanFolder(const std::string& folder, const std::vector<std::string>& filter,
+                const ShortcutResolver& resolve, std::vector<std::string>& batch);
 
 // The Add Files dialog: its type list (50 entries, "All Files" first) and its request, starting in
 // LastAddFileDir (which falls back to the Documents folder when it is gone).
@@ -60,8 +60,8 @@ enum class AddOutcome { kAdded, kAlreadyListed, kFailed, kNotTried };
 struct AddResult {
     std::string source;  // the path, or "DVD Title N"
     AddOutcome outcome = AddOutcome::kNotTried;
-    size_t row = 0;       // kAdded: the new row
-    std::string error;    // kFailed: why
+    size_t row = 0;     // kAdded: the new row
+    std::string error;  // kFailed: why
 };
 
 class SourceAdder {
@@ -85,7 +85,8 @@ public:
     std::vector<AddResult> addDvd(const std::string& chosen);
 
 private:
-    std::vector<AddResult> addGathered(const std::vector<std::string>& batch, std::unique_ptr<BusyIndicator> busy);
+    std::vector<AddResult> addGathered(const std::vector<std::string>& batch,
+                                       std::unique_ptr<BusyIndicator> busy);
 
     FileList& list_;
     AppSettings& settings_;

@@ -5,7 +5,8 @@
 bool ListRunSources::prepareSources(bool selectedOnly) {
     const auto takesPart = [&](size_t row) {
         const SourceItem& item = list_.item(row);
-        return (!selectedOnly || list_.isSelected(row)) && item.needsPreparation == 1 && item.isExpansionRow == 0;
+        return (!selectedOnly || list_.isSelected(row)) && item.needsPreparation == 1 &&
+               item.isExpansionRow == 0;
     };
     bool any = false;
     for (size_t row = 0; row < list_.size() && !any; ++row) any = takesPart(row);

@@ -53,7 +53,7 @@ struct OutputFormat {
     const char* displayName = nullptr;
     const char* muxer = nullptr;
     const char* settingsKey = nullptr;
-    uint32_t flags = 0;                   // bit 0: MP4-family output written with fast start
+    uint32_t flags = 0;                        // bit 0: MP4-family output written with fast start
     const CodecInfo* const* codecs = nullptr;  // null-terminated, or null
 };
 

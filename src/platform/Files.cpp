@@ -38,9 +38,8 @@ std::optional<std::vector<FolderEntry>> listFolder(const std::string& folder) {
         std::error_code kindError;
         entries.push_back(FolderEntry{utf8Path(it->path().filename()), it->is_directory(kindError)});
     }
-    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
-        return pathKey(a.name) < pathKey(b.name);
-    });
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return pathKey(a.name) < pathKey(b.name); });
     return entries;
 }
 

@@ -31,7 +31,9 @@ struct SortKey {
 };
 
 // The whole number at the start of text (blanks, an optional sign, digits), and where it ends.
-long leadingInteger(const char* text, const char** end) { return std::strtol(text, const_cast<char**>(end), 10); }
+long leadingInteger(const char* text, const char** end) {
+    return std::strtol(text, const_cast<char**>(end), 10);
+}
 
 SortKey sortKey(SortType type, const std::string& text) {
     SortKey key;
@@ -67,7 +69,8 @@ SortKey sortKey(SortType type, const std::string& text) {
                 p = next != nullptr ? next + 1 : end + std::strlen(end);
             }
             // Day-month-year written with '/' compares by year, then month (first), then day (second).
-            key.numbers = type == SortType::kDashDate ? parts : std::array<double, 3>{parts[2], parts[0], parts[1]};
+            key.numbers =
+                type == SortType::kDashDate ? parts : std::array<double, 3>{parts[2], parts[0], parts[1]};
             break;
         }
         case SortType::kDuration: {
@@ -231,7 +234,8 @@ void FileList::removeSelected() {
 void FileList::removeAll() {
     if (rows_.empty()) return;
     for (Row& row : rows_) {
-        if (row.item->isExpansionRow == 0 && row.item->needsPreparation == 1 && !row.item->preparedPath.empty())
+        if (row.item->isExpansionRow == 0 && row.item->needsPreparation == 1 &&
+            !row.item->preparedPath.empty())
             platform::deleteFile(row.item->preparedPath);
     }
     const size_t count = rows_.size();
@@ -403,21 +407,32 @@ std::vector<MenuEntry> FileList::contextMenu() const {
         uint32_t id;
         const char* text;
     } kEntries[] = {
-        {command::kFirstStream, "Audio &Streams"}, {0, nullptr},
-        {command::kConvertSelected, "Conver&t Selected\tF4"}, {command::kConvertAll, "&Convert All\tF5"},
+        {command::kFirstStream, "Audio &Streams"},
+        {0, nullptr},
+        {command::kConvertSelected, "Conver&t Selected\tF4"},
+        {command::kConvertAll, "&Convert All\tF5"},
         {0, nullptr},
         {command::kConvertSelectedToOne, "Con&vert Selected to One\tF6"},
-        {command::kConvertAllToOne, "Convert All to &One\tF7"}, {0, nullptr},
-        {command::kPlaySource, "&Play Source\tF8"}, {command::kPlayDestination, "P&lay Destination\tF9"},
+        {command::kConvertAllToOne, "Convert All to &One\tF7"},
+        {0, nullptr},
+        {command::kPlaySource, "&Play Source\tF8"},
+        {command::kPlayDestination, "P&lay Destination\tF9"},
         {0, nullptr},
         {command::kBrowseSource, "&Browse Source Folder\tF11"},
-        {command::kBrowseDestination, "Bro&wse Destination Folder\tF12"}, {0, nullptr},
-        {command::kAddFiles, "&Add Files...\tCtrl+O"}, {command::kAddFolder, "Add &Folder\tCtrl+F"},
-        {command::kAddDvd, "Add &DVD\tCtrl+D"}, {0, nullptr},
-        {command::kRemove, "&Remove\tDel"}, {command::kRemoveAll, "R&emove All\tCtrl+Del"}, {0, nullptr},
+        {command::kBrowseDestination, "Bro&wse Destination Folder\tF12"},
+        {0, nullptr},
+        {command::kAddFiles, "&Add Files...\tCtrl+O"},
+        {command::kAddFolder, "Add &Folder\tCtrl+F"},
+        {command::kAddDvd, "Add &DVD\tCtrl+D"},
+        {0, nullptr},
+        {command::kRemove, "&Remove\tDel"},
+        {command::kRemoveAll, "R&emove All\tCtrl+Del"},
+        {0, nullptr},
         {command::kSelectedLength, "Calculate Selected Len&gth\tCtrl+C"},
-        {command::kAllLength, "Calculate All Lengt&h\tCtrl+X"}, {0, nullptr},
-        {command::kMoveUp, "Move &Up\tF2"}, {command::kMoveDown, "&Move Down\tF3"},
+        {command::kAllLength, "Calculate All Lengt&h\tCtrl+X"},
+        {0, nullptr},
+        {command::kMoveUp, "Move &Up\tF2"},
+        {command::kMoveDown, "&Move Down\tF3"},
     };
     std::vector<MenuEntry> menu;
     for (const auto& entry : kEntries) {
@@ -426,8 +441,8 @@ std::vector<MenuEntry> FileList::contextMenu() const {
             continue;
         }
         const bool submenu = entry.id == command::kFirstStream;
-        menu.push_back(MenuEntry{submenu ? 0 : entry.id, entry.text, submenu || isCommandEnabled(entry.id), false,
-                                 submenu});
+        menu.push_back(MenuEntry{submenu ? 0 : entry.id, entry.text, submenu || isCommandEnabled(entry.id),
+                                 false, submenu});
     }
     return menu;
 }

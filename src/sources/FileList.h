@@ -42,11 +42,25 @@ inline constexpr uint32_t kLastStream = 9099;
 inline constexpr uint32_t kNoStream = 32788;
 }  // namespace command
 
-enum ListColumn : size_t { kColumnFile, kColumnDuration, kColumnSampleRate, kColumnBitRate, kColumnChannels, kColumnStatus };
+enum ListColumn : size_t {
+    kColumnFile,
+    kColumnDuration,
+    kColumnSampleRate,
+    kColumnBitRate,
+    kColumnChannels,
+    kColumnStatus
+};
 inline constexpr size_t kColumnCount = 6;
 
 // How a column compares two texts when sorted.
-enum class SortType : int32_t { kText = 0, kNumber = 1, kSize = 2, kDashDate = 3, kSlashDate = 4, kDuration = 5 };
+enum class SortType : int32_t {
+    kText = 0,
+    kNumber = 1,
+    kSize = 2,
+    kDashDate = 3,
+    kSlashDate = 4,
+    kDuration = 5
+};
 
 struct ColumnInfo {
     const char* header;

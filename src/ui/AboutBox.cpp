@@ -34,14 +34,20 @@ std::string fileVersion(const std::string& file) {
     VS_FIXEDFILEINFO* info = nullptr;
     UINT infoSize = 0;
     if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data()) ||
-        !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || infoSize < sizeof *info)
+        !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) ||
+        infoSize < sizeof *info)
         return {};
-    return std::to_string(HIWORD(info->dwProductVersionMS)) + "." + std::to_string(LOWORD(info->dwProductVersionMS)) +
-           "." + std::to_string(HIWORD(info->dwProductVersionLS));
+    return std::to_string(HIWORD(info->dwProductVersionMS)) + "." +
+           std::to_string(LOWORD(info->dwProductVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwProductVersionLS));
 }
 
 AboutBox::AboutBox(platform::Shell& shell, std::string transcoder, HINSTANCE module)
-    : DialogWindow(module), module_(module), transcoder_(std::move(transcoder)), homepage_(shell), feedback_(shell) {}
+    : DialogWindow(module),
+      module_(module),
+      transcoder_(std::move(transcoder)),
+      homepage_(shell),
+      feedback_(shell) {}
 
 AboutBox::~AboutBox() = default;
 

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-
 #include "resources/resource.h"
 
 namespace ui {

@@ -36,18 +36,21 @@ void rememberActivePage(HWND sheet) {
 }
 
 LRESULT CALLBACK sheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == PSM_PRESSBUTTON || message == WM_COMMAND || message == WM_DESTROY) rememberActivePage(sheet);
+    if (message == PSM_PRESSBUTTON || message == WM_COMMAND || message == WM_DESTROY)
+        rememberActivePage(sheet);
     if (message == WM_NCDESTROY) RemoveWindowSubclass(sheet, sheetProc, kSheetSubclass);
     const LRESULT result = DefSubclassProc(sheet, message, wParam, lParam);
     // A page change by the tabs, the keys or a program.
-    if (message == WM_NOTIFY || message == PSM_SETCURSEL || message == PSM_SETCURSELID) rememberActivePage(sheet);
+    if (message == WM_NOTIFY || message == PSM_SETCURSEL || message == PSM_SETCURSELID)
+        rememberActivePage(sheet);
     return result;
 }
 
 int CALLBACK sheetCallback(HWND sheet, UINT message, LPARAM) {
     if (message == PSCB_INITIALIZED) {
         SendMessageW(sheet, WM_SETFONT, reinterpret_cast<WPARAM>(sheetFont()), FALSE);
-        for (HWND child = GetWindow(sheet, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        for (HWND child = GetWindow(sheet, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
             wchar_t className[32] = {};
             GetClassNameW(child, className, 32);
             if (lstrcmpW(className, L"#32770") != 0)  // the pages set their own font

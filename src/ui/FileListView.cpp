@@ -52,7 +52,8 @@ void FileListView::flushInserted() {
     if (!insertPending_) return;
     insertPending_ = false;
     setCount();
-    if (scrollPending_ < model_.size()) ListView_EnsureVisible(list_, static_cast<int>(scrollPending_), FALSE);
+    if (scrollPending_ < model_.size())
+        ListView_EnsureVisible(list_, static_cast<int>(scrollPending_), FALSE);
     scrollPending_ = FileList::kNone;
 }
 
@@ -67,9 +68,11 @@ void FileListView::pushStates(size_t first, size_t last) {
     if (last - first + 1 > kBulkRows) {
         ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
         for (size_t r = 0; r < model_.size(); ++r) {
-            if (model_.isSelected(r)) ListView_SetItemState(list_, static_cast<int>(r), LVIS_SELECTED, LVIS_SELECTED);
+            if (model_.isSelected(r))
+                ListView_SetItemState(list_, static_cast<int>(r), LVIS_SELECTED, LVIS_SELECTED);
         }
-        if (focus != FileList::kNone) ListView_SetItemState(list_, static_cast<int>(focus), LVIS_FOCUSED, LVIS_FOCUSED);
+        if (focus != FileList::kNone)
+            ListView_SetItemState(list_, static_cast<int>(focus), LVIS_FOCUSED, LVIS_FOCUSED);
         pushing_ = false;
         return;
     }
@@ -145,9 +148,11 @@ bool FileListView::onNotify(const NMHDR& header, LRESULT* result) {
         case LVN_GETDISPINFOW: {
             auto& info = reinterpret_cast<const NMLVDISPINFOW&>(header);
             LVITEMW& item = const_cast<LVITEMW&>(info.item);
-            if ((item.mask & LVIF_TEXT) == 0 || item.iItem < 0 || static_cast<size_t>(item.iItem) >= model_.size())
+            if ((item.mask & LVIF_TEXT) == 0 || item.iItem < 0 ||
+                static_cast<size_t>(item.iItem) >= model_.size())
                 return true;
-            textBuffer_ = widen(model_.text(static_cast<size_t>(item.iItem), static_cast<size_t>(item.iSubItem)));
+            textBuffer_ =
+                widen(model_.text(static_cast<size_t>(item.iItem), static_cast<size_t>(item.iSubItem)));
             lstrcpynW(item.pszText, textBuffer_.c_str(), item.cchTextMax);
             return true;
         }

@@ -20,10 +20,10 @@
 #include "settings/Settings.h"
 #include "ui/AboutBox.h"
 #include "ui/BusyWindow.h"
+#include "ui/COptSheet.h"
 #include "ui/CountdownWindow.h"
 #include "ui/CustomFormatsWindow.h"
 #include "ui/FileListView.h"
-#include "ui/COptSheet.h"
 #include "ui/ProgressWindow.h"
 #include "ui/SkinButton.h"
 #include "ui/logic/HyperLinkLogic.h"
@@ -43,12 +43,12 @@ struct Placement {
     RECT rect;  // left, top, width, height
 };
 constexpr Placement kPlacements[] = {
-    {IDC_ADD_FILES, {11, 72, 107, 27}},   {IDC_ADD_FOLDER, {11, 117, 107, 27}},
-    {IDC_ADD_DVD, {11, 163, 107, 27}},    {IDC_REMOVE_ALL, {11, 208, 107, 27}},
-    {IDC_CONVERT_ALL, {11, 254, 107, 27}}, {IDC_CONVERT_ALL_TO_ONE, {11, 299, 107, 27}},
+    {IDC_ADD_FILES, {11, 72, 107, 27}},       {IDC_ADD_FOLDER, {11, 117, 107, 27}},
+    {IDC_ADD_DVD, {11, 163, 107, 27}},        {IDC_REMOVE_ALL, {11, 208, 107, 27}},
+    {IDC_CONVERT_ALL, {11, 254, 107, 27}},    {IDC_CONVERT_ALL_TO_ONE, {11, 299, 107, 27}},
     {IDC_OUTPUT_FORMAT, {11, 338, 107, 400}}, {IDC_OPTIONS, {11, 380, 107, 27}},
-    {IDC_HOMEPAGE, {9, 618, 113, 20}},    {IDC_HELP_BUTTON, {867, 11, 21, 21}},
-    {IDC_MINIMIZE, {893, 11, 21, 21}},    {IDC_CLOSE, {918, 11, 21, 21}},
+    {IDC_HOMEPAGE, {9, 618, 113, 20}},        {IDC_HELP_BUTTON, {867, 11, 21, 21}},
+    {IDC_MINIMIZE, {893, 11, 21, 21}},        {IDC_CLOSE, {918, 11, 21, 21}},
     {IDC_FILE_LIST, {137, 63, 803, 575}},
 };
 
@@ -75,7 +75,8 @@ constexpr int kTextButtons[] = {IDC_ADD_FILES,   IDC_ADD_FOLDER,         IDC_ADD
                                 IDC_CONVERT_ALL, IDC_CONVERT_ALL_TO_ONE, IDC_OPTIONS};
 
 platform::PromptIcon promptIcon(MessageIcon icon) {
-    return icon == MessageIcon::kInformation ? platform::PromptIcon::kInformation : platform::PromptIcon::kWarning;
+    return icon == MessageIcon::kInformation ? platform::PromptIcon::kInformation
+                                             : platform::PromptIcon::kWarning;
 }
 
 }  // namespace
@@ -119,7 +120,8 @@ bool MainDialog::preTranslate(MSG& msg) {
     const bool ours = msg.hwnd == window_ || IsChild(window_, msg.hwnd);
     if (ours && IsWindowEnabled(window_) && keys_ != nullptr && TranslateAcceleratorW(window_, keys_, &msg))
         return true;
-    if (progress_ && progress_->handle() != nullptr && IsDialogMessageW(progress_->handle(), &msg)) return true;
+    if (progress_ && progress_->handle() != nullptr && IsDialogMessageW(progress_->handle(), &msg))
+        return true;
     return IsDialogMessageW(window_, &msg) != FALSE;
 }
 
@@ -142,12 +144,15 @@ void MainDialog::onInit() {
     loadSettings(*services_.store, settings_, catalogue_);
     groups_ = loadCustomFormats(*services_.store);
 
-    SetWindowLongPtrW(window_, GWL_STYLE, GetWindowLongPtrW(window_, GWL_STYLE) | WS_SYSMENU | WS_MINIMIZEBOX);
+    SetWindowLongPtrW(window_, GWL_STYLE,
+                      GetWindowLongPtrW(window_, GWL_STYLE) | WS_SYSMENU | WS_MINIMIZEBOX);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    SendMessageW(window_, WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 32, 32, 0)));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 16, 16, 0)));
+    SendMessageW(
+        window_, WM_SETICON, ICON_BIG,
+        reinterpret_cast<LPARAM>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 32, 32, 0)));
+    SendMessageW(
+        window_, WM_SETICON, ICON_SMALL,
+        reinterpret_cast<LPARAM>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 16, 16, 0)));
     background_ = static_cast<HBITMAP>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     SetWindowTextW(window_, L"Melodrift");
@@ -172,7 +177,8 @@ void MainDialog::placeControls() {
     if (outer.right - outer.left != kWindowWidth || outer.bottom - outer.top != kWindowHeight) {
         SetWindowPos(window_, nullptr, 0, 0, kWindowWidth, kWindowHeight, SWP_NOMOVE | SWP_NOZORDER);
         for (const Placement& p : kPlacements) {
-            MoveWindow(GetDlgItem(window_, p.id), p.rect.left, p.rect.top, p.rect.right, p.rect.bottom, FALSE);
+            MoveWindow(GetDlgItem(window_, p.id), p.rect.left, p.rect.top, p.rect.right, p.rect.bottom,
+                       FALSE);
         }
     }
     // Centred on the screen's work area.
@@ -211,8 +217,9 @@ void MainDialog::styleControls() {
     link.setTextColors(ui::rgb(0, 0, 255), ui::rgb(255, 0, 0), false);
     link.setCursor(IDC_HAND_CURSOR);
 
-    tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    tooltip_ =
+        CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
     for (const Tip& tip : kTips) {
         TTTOOLINFOW info{};
         info.cbSize = sizeof info;
@@ -374,7 +381,8 @@ void MainDialog::onCommand(UINT id) {
             return list_.removeAll();
         case command::kSelectedLength:
         case command::kAllLength: {
-            const auto text = id == command::kAllLength ? list_.allLengthMessage() : list_.selectedLengthMessage();
+            const auto text =
+                id == command::kAllLength ? list_.allLengthMessage() : list_.selectedLengthMessage();
             if (text) services_.prompts->show(window_, *text, platform::PromptIcon::kInformation);
             return;
         }
@@ -389,8 +397,8 @@ void MainDialog::onCommand(UINT id) {
         case ID_HELP_TOPICS:
             return openHelp();
         case IDC_OPTIONS: {
-            const ui::OptionsOutcome outcome = ui::COptSheet::run(window_, settings_, catalogue_, *services_.store,
-                                                                   *services_.shell, *services_.prompts);
+            const ui::OptionsOutcome outcome = ui::COptSheet::run(
+                window_, settings_, catalogue_, *services_.store, *services_.shell, *services_.prompts);
             if (!outcome.accepted) return;
             if (outcome.audioIndexChanged) list_.rechooseStreams(settings_.RequestAudioIndex);
             showFormatSelection();
@@ -402,8 +410,10 @@ void MainDialog::onCommand(UINT id) {
         case ID_FEEDBACK:
         case ID_CHECK_UPDATES: {
             const intptr_t result = services_.shell->openDocument(
-                webCommandTarget(id == IDC_HOMEPAGE ? ID_HOMEPAGE : id, MELODRIFT_VERSION), platform::kShowNormal);
-            if (result <= 32) services_.prompts->show(window_, ui::openFailureText(result), platform::PromptIcon::kWarning);
+                webCommandTarget(id == IDC_HOMEPAGE ? ID_HOMEPAGE : id, MELODRIFT_VERSION),
+                platform::kShowNormal);
+            if (result <= 32)
+                services_.prompts->show(window_, ui::openFailureText(result), platform::PromptIcon::kWarning);
             return;
         }
         case IDC_ABOUT:
@@ -412,8 +422,8 @@ void MainDialog::onCommand(UINT id) {
         case IDC_HELP_BUTTON: {
             RECT rect;
             GetWindowRect(GetDlgItem(window_, IDC_HELP_BUTTON), &rect);
-            TrackPopupMenu(GetSubMenu(menus_, 1), TPM_LEFTALIGN | TPM_TOPALIGN, rect.left, rect.bottom, 0, window_,
-                           nullptr);
+            TrackPopupMenu(GetSubMenu(menus_, 1), TPM_LEFTALIGN | TPM_TOPALIGN, rect.left, rect.bottom, 0,
+                           window_, nullptr);
             return;
         }
         case IDC_MINIMIZE:
@@ -485,7 +495,8 @@ std::optional<std::string> MainDialog::chooseFolder(const char* title, const std
 }
 
 void MainDialog::addFolder() {
-    if (const auto folder = chooseFolder("Please choose a folder:", settings_.Folder)) adder_->addFolder(*folder);
+    if (const auto folder = chooseFolder("Please choose a folder:", settings_.Folder))
+        adder_->addFolder(*folder);
 }
 
 void MainDialog::addDvd() {
@@ -522,9 +533,9 @@ void MainDialog::openHelp() {
     const std::string path = services_.programFolder + "mldrift.chm";
     const intptr_t result = services_.shell->openDocument(path, SW_SHOWMAXIMIZED);
     if (result <= 32)
-        services_.prompts->show(window_,
-                                "The help file could not be opened:\n\n" + path + "\n\n" + ui::shellOpenReason(result),
-                                platform::PromptIcon::kWarning);
+        services_.prompts->show(
+            window_, "The help file could not be opened:\n\n" + path + "\n\n" + ui::shellOpenReason(result),
+            platform::PromptIcon::kWarning);
 }
 
 void MainDialog::onDestroy() {
@@ -561,7 +572,9 @@ void MainDialog::showMessage(const std::string& text, MessageIcon icon) {
 
 // RunHost.
 
-void MainDialog::setStatus(SourceItem& item, const std::string& text) { list_.setStatus(list_.rowOf(item), text); }
+void MainDialog::setStatus(SourceItem& item, const std::string& text) {
+    list_.setStatus(list_.rowOf(item), text);
+}
 
 void MainDialog::scrollIntoView(int32_t row) {
     if (row >= 0) list_.scrollIntoView(static_cast<size_t>(row));

@@ -181,7 +181,7 @@ INT_PTR CALLBACK OptionPage::procedure(HWND window, UINT message, WPARAM wParam,
 // ---- General page ----
 
 COptOutputPage::COptOutputPage(GeneralPage& logic, SettingsStore& store, platform::Shell& shell,
-                                     platform::Prompts& prompts)
+                               platform::Prompts& prompts)
     : OptionPage(IDD_OPT_GENERAL, prompts), logic_(logic), store_(store), shell_(shell), prompts_(prompts) {}
 
 void COptOutputPage::initialise() {

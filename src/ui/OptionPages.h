@@ -81,7 +81,7 @@ private:
 class COptOutputPage final : public OptionPage {
 public:
     COptOutputPage(GeneralPage& logic, SettingsStore& store, platform::Shell& shell,
-                      platform::Prompts& prompts);
+                   platform::Prompts& prompts);
 
 private:
     void initialise() override;

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
 

@@ -97,10 +97,10 @@ TEST(CliConvert, TheHighQualityEndOfTheVbrScaleMakesTheBiggerFile) {
         std::vector<uintmax_t> sizes;
         for (const int32_t quality : {codec->vbrLowQuality, codec->vbrHighQuality}) {
             const std::string prefixText = prefix;
-            const CliRun run = runCli(dir, {"convert", "--format", id, "--set", kBeside, "--set",
-                                            prefixText + "AudioVBREnabled=1", "--set",
-                                            prefixText + "AudioVBRQuality=" + std::to_string(quality),
-                                            "--set", "TargetExistsOpt=22", dir.file("noise.wav")});
+            const CliRun run = runCli(
+                dir, {"convert", "--format", id, "--set", kBeside, "--set", prefixText + "AudioVBREnabled=1",
+                      "--set", prefixText + "AudioVBRQuality=" + std::to_string(quality), "--set",
+                      "TargetExistsOpt=22", dir.file("noise.wav")});
             ASSERT_EQ(run.exitCode, 0) << run.err;
             sizes.push_back(fs::file_size(fromU8(reportOf(run).at(0).at(2))));
         }
@@ -117,8 +117,8 @@ TEST(CliVersion, NamesTheTranscoderBesideTheProgram) {
     std::string name, word, version;
     banner >> name >> word >> version;
     ASSERT_EQ(word, "version");
-    EXPECT_EQ(runCli(dir, {"version"}).out,
-              "Melodrift " MELODRIFT_VERSION "\nTranscoder: " + transcoderPath() + " (FFmpeg " + version + ")\n");
+    EXPECT_EQ(runCli(dir, {"version"}).out, "Melodrift " MELODRIFT_VERSION "\nTranscoder: " +
+                                                transcoderPath() + " (FFmpeg " + version + ")\n");
 
     const std::string program = dir.file(std::string("melodrift-cli") + kExe);
     fs::copy_file(fromU8(binFolder() + "melodrift-cli" + kExe), fromU8(program));

@@ -113,8 +113,9 @@ TEST(AddSources, BatchAddsInOrderAndReportsFailures) {
     ASSERT_EQ(host.messages.size(), 1u);
     std::string expected = "Failed to load the following files.\n\n";
     for (int i = 0; i < 30; ++i) expected += batch[3 + static_cast<size_t>(i)] + "\n";
-    expected += "<more files>...\n\nTo get help, please forward us one or more files above via "
-                "https://www.melodrift.app/upload and send a message to <support@melodrift.app>.";
+    expected +=
+        "<more files>...\n\nTo get help, please forward us one or more files above via "
+        "https://www.melodrift.app/upload and send a message to <support@melodrift.app>.";
     EXPECT_EQ(host.messages[0], expected);
 
     // Sources already listed are skipped without a report; a cancel stops after the file in flight.
@@ -127,7 +128,8 @@ TEST(AddSources, BatchAddsInOrderAndReportsFailures) {
 
     // Add Files' answer: a folder and names, or one path; the folder is remembered.
     const std::string m = std::string("m") + platform::kPathSeparator;
-    EXPECT_EQ(chosenFilesBatch({"m", "a.mp3", "b.mp3"}, settings), (std::vector<std::string>{m + "a.mp3", m + "b.mp3"}));
+    EXPECT_EQ(chosenFilesBatch({"m", "a.mp3", "b.mp3"}, settings),
+              (std::vector<std::string>{m + "a.mp3", m + "b.mp3"}));
     EXPECT_EQ(settings.LastAddFileDir, m);
     EXPECT_EQ(chosenFilesBatch({m + "c.mp3"}, settings), std::vector<std::string>{m + "c.mp3"});
     EXPECT_EQ(settings.LastAddFileDir, m);
@@ -138,8 +140,10 @@ TEST(AddSources, DvdTitleSetsAndPreparationPass) {
     const std::string ts = dir.file("VIDEO_TS") + platform::kPathSeparator;
     std::filesystem::create_directory(fromU8(ts));
     // Set 1 is a menu, 2 and 3 are titles, 4 is missing so 5 is never looked at.
-    for (const auto& [name, size] : {std::pair{"VTS_01_1.VOB", 400000}, {"VTS_02_1.VOB", 1048576},
-                                     {"VTS_03_1.VOB", 2000000}, {"VTS_05_1.VOB", 2000000}})
+    for (const auto& [name, size] : {std::pair{"VTS_01_1.VOB", 400000},
+                                     {"VTS_02_1.VOB", 1048576},
+                                     {"VTS_03_1.VOB", 2000000},
+                                     {"VTS_05_1.VOB", 2000000}})
         ASSERT_TRUE(writeFile(ts + name, std::string(static_cast<size_t>(size), '\0')));
     EXPECT_EQ(findVobFolder(dir.file("")), ts);
     EXPECT_EQ(findVobFolder(ts), ts);

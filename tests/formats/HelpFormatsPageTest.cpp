@@ -18,7 +18,8 @@ std::string unescaped(std::string text) {
     const std::pair<const char*, const char*> entities[] = {
         {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}};
     for (const auto& [entity, character] : entities)
-        for (size_t at; (at = text.find(entity)) != std::string::npos;) text.replace(at, strlen(entity), character);
+        for (size_t at; (at = text.find(entity)) != std::string::npos;)
+            text.replace(at, strlen(entity), character);
     return text;
 }
 
@@ -60,7 +61,8 @@ TEST(HelpFormatsPage, ListsEveryCatalogueFormatWithItsLabelAndCodecs) {
             if (r.label == label) row = &r;
         ASSERT_NE(row, nullptr) << "no row labelled " << label;
         std::vector<std::string> codecs;
-        for (size_t i = 0; i < codecCount(format->codecs); ++i) codecs.push_back(format->codecs[i]->displayName);
+        for (size_t i = 0; i < codecCount(format->codecs); ++i)
+            codecs.push_back(format->codecs[i]->displayName);
         EXPECT_EQ(row->codecs, codecs) << label;
         const CodecInfo* initial = findCodec(*format);
         ASSERT_NE(initial, nullptr) << label;

@@ -46,7 +46,8 @@ TEST(FileList, RowsKeysAndAutomaticStreams) {
     EXPECT_EQ(list.add(item("three.mkv", 59, {{8000, 8, 1}, {11025, 16, 1}, {44100, 0, 0}}), 3), 1u);
     EXPECT_FALSE(list.add(item("two.mkv", 1), 1)) << "listed once";
     // Setting 3: the third stream where there is one, else the first.
-    EXPECT_EQ(column(list, kColumnFile), (std::vector<std::string>{"two.mkv (2 audios)", "three.mkv (3 audios)"}));
+    EXPECT_EQ(column(list, kColumnFile),
+              (std::vector<std::string>{"two.mkv (2 audios)", "three.mkv (3 audios)"}));
     EXPECT_EQ(column(list, kColumnDuration), (std::vector<std::string>{"1:00:00", "00:59"}));
     EXPECT_EQ(column(list, kColumnSampleRate), (std::vector<std::string>{"48000 Hz*2", "44100 Hz*3"}));
     EXPECT_EQ(column(list, kColumnBitRate), (std::vector<std::string>{"192 kbps", ""}));
@@ -151,9 +152,10 @@ TEST(FileList, RemovingDeletesPreparedFilesButNotForExpansionRows) {
     b.displayName = "Ogg Vorbis";
     c.extension = "flac";
     list.addExpansionRows(false, {&a, &b, &c});
-    EXPECT_EQ(column(list, kColumnFile),
-              (std::vector<std::string>{"voice.voc", "   to MP3", "   to Ogg Vorbis", "   to FLAC", "song.mp3",
-                                        "   to MP3", "   to Ogg Vorbis", "   to FLAC", "disc.cda"}));
+    EXPECT_EQ(
+        column(list, kColumnFile),
+        (std::vector<std::string>{"voice.voc", "   to MP3", "   to Ogg Vorbis", "   to FLAC", "song.mp3",
+                                  "   to MP3", "   to Ogg Vorbis", "   to FLAC", "disc.cda"}));
     EXPECT_EQ(list.item(2).groupFormat, &b);
 
     list.setSelected(1, true);  // an expansion row of the prepared source

@@ -13,7 +13,8 @@ public:
     std::vector<std::string> texts;
     platform::PromptAnswer answer = platform::PromptAnswer::kOk;
 
-    platform::PromptAnswer show(void*, const std::string& text, platform::PromptIcon, platform::PromptButtons) override {
+    platform::PromptAnswer show(void*, const std::string& text, platform::PromptIcon,
+                                platform::PromptButtons) override {
         texts.push_back(text);
         return answer;
     }

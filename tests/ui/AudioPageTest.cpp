@@ -142,7 +142,8 @@ TEST(AudioPage, CancelKeepsEveryFormatAndOkWritesBack) {
         EXPECT_EQ(page.chosenFormatId(), 1160);
     }  // never applied: Cancel
     for (size_t i = 0; i < kCatalogueFormatCount; ++i)
-        EXPECT_EQ(AudioParameters::of(*catalogue.formats()[i]), AudioParameters::of(*pristine.formats()[i])) << i;
+        EXPECT_EQ(AudioParameters::of(*catalogue.formats()[i]), AudioParameters::of(*pristine.formats()[i]))
+            << i;
 
     AudioPage page(catalogue, kFirstCustomFormatId);
     page.chooseValue(itemWith(page.values(), 256000));

@@ -13,8 +13,11 @@ public:
         UINT type = icon == PromptIcon::kInformation ? MB_ICONINFORMATION
                     : icon == PromptIcon::kWarning   ? MB_ICONEXCLAMATION
                                                      : MB_ICONERROR;
-        type |= buttons == PromptButtons::kOkCancel ? MB_OKCANCEL : buttons == PromptButtons::kYesNo ? MB_YESNO : MB_OK;
-        const int answer = MessageBoxW(static_cast<HWND>(owner), win32::widen(text).c_str(), L"Melodrift", type);
+        type |= buttons == PromptButtons::kOkCancel ? MB_OKCANCEL
+                : buttons == PromptButtons::kYesNo  ? MB_YESNO
+                                                    : MB_OK;
+        const int answer =
+            MessageBoxW(static_cast<HWND>(owner), win32::widen(text).c_str(), L"Melodrift", type);
         switch (answer) {
             case IDCANCEL:
                 return PromptAnswer::kCancel;

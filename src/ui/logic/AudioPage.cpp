@@ -91,13 +91,15 @@ bool StepSpin::setStep(int32_t step) {
 }
 
 int32_t StepSpin::press(int32_t value, int direction) const {
-    if (direction == 0 || (direction > 0 && value >= upper_) || (direction < 0 && value <= lower_)) return value;
-    const int64_t moved = static_cast<int64_t>(value) + (direction > 0 ? step_ : -static_cast<int64_t>(step_));
+    if (direction == 0 || (direction > 0 && value >= upper_) || (direction < 0 && value <= lower_))
+        return value;
+    const int64_t moved =
+        static_cast<int64_t>(value) + (direction > 0 ? step_ : -static_cast<int64_t>(step_));
     return static_cast<int32_t>(std::clamp<int64_t>(moved, lower_, upper_));
 }
 
 AudioParameters AudioParameters::of(const OutputFormat& f) {
-    return {f.AudioCodec,      f.AudioBitRate,   f.AudioVBRQuality, f.AudioVBREnabled, f.AudioCompressionLevel,
+    return {f.AudioCodec,      f.AudioBitRate,  f.AudioVBRQuality, f.AudioVBREnabled, f.AudioCompressionLevel,
             f.AudioSampleRate, f.AudioChannels, f.AudioVolume};
 }
 
@@ -201,7 +203,8 @@ AudioPage::ValueKind AudioPage::valueKind() const {
     const CodecInfo* k = codec();
     if (!k) return ValueKind::kNone;
     if (hasLevels(*k)) return ValueKind::kCompression;
-    if (vbrSwitchable(*k)) return params_[formats_.selected].AudioVBREnabled ? ValueKind::kQuality : ValueKind::kBitRate;
+    if (vbrSwitchable(*k))
+        return params_[formats_.selected].AudioVBREnabled ? ValueKind::kQuality : ValueKind::kBitRate;
     if (hasBitRates(*k)) return ValueKind::kBitRate;
     if (hasQualities(*k)) return ValueKind::kQuality;
     return ValueKind::kNone;
@@ -209,10 +212,14 @@ AudioPage::ValueKind AudioPage::valueKind() const {
 
 std::string AudioPage::valueLabel() const {
     switch (valueKind()) {
-        case ValueKind::kBitRate: return "&Bit Rate:";
-        case ValueKind::kQuality: return "&Quality:";
-        case ValueKind::kCompression: return "Co&mpression:";
-        case ValueKind::kNone: break;
+        case ValueKind::kBitRate:
+            return "&Bit Rate:";
+        case ValueKind::kQuality:
+            return "&Quality:";
+        case ValueKind::kCompression:
+            return "Co&mpression:";
+        case ValueKind::kNone:
+            break;
     }
     return {};
 }
@@ -226,9 +233,9 @@ AudioPage::Choice AudioPage::values() const {
     if (kind == ValueKind::kBitRate) {
         choice.items.push_back({"Auto", 0});
         for (const int32_t* v = k->values; *v != -1; ++v) {
-            choice.items.push_back({isBitsPerSample(*v)  ? formatted("%d bit", *v)
-                                    : *v % 1000 != 0     ? formatted("%.2f kbps", *v / 1000.0)
-                                                         : formatted("%d kbps", *v / 1000),
+            choice.items.push_back({isBitsPerSample(*v) ? formatted("%d bit", *v)
+                                    : *v % 1000 != 0    ? formatted("%.2f kbps", *v / 1000.0)
+                                                        : formatted("%d kbps", *v / 1000),
                                     *v});
         }
         markEnds(choice.items, 1, " (low quality, small size)", " (high quality, big size)");
@@ -261,7 +268,8 @@ AudioPage::Choice AudioPage::sampleRates() const {
     const CodecInfo* k = codec();
     if (!k || !k->sampleRates) return choice;
     choice.items.push_back({"Auto", 0});
-    for (const int32_t* r = k->sampleRates; *r != -1; ++r) choice.items.push_back({formatted("%d Hz", *r), *r});
+    for (const int32_t* r = k->sampleRates; *r != -1; ++r)
+        choice.items.push_back({formatted("%d Hz", *r), *r});
     markEnds(choice.items, 1, " (low quality)", " (high quality)");
     return selectData(std::move(choice), params_[formats_.selected].AudioSampleRate, 0);
 }
@@ -301,7 +309,8 @@ void AudioPage::chooseCodec(size_t index) {
                               ? nearestListedValue(p->AudioBitRate, after.values)
                               : 0;
     }
-    if (hasLevels(after)) p->AudioCompressionLevel = nearestListedValue(p->AudioCompressionLevel, after.values);
+    if (hasLevels(after))
+        p->AudioCompressionLevel = nearestListedValue(p->AudioCompressionLevel, after.values);
     settle();
 }
 
@@ -318,21 +327,30 @@ void AudioPage::chooseValue(size_t index) {
     if (!p || index >= list.items.size()) return;
     const int32_t value = list.items[index].data;
     switch (valueKind()) {
-        case ValueKind::kBitRate: p->AudioBitRate = value; break;
-        case ValueKind::kQuality: p->AudioVBRQuality = value; break;
-        case ValueKind::kCompression: p->AudioCompressionLevel = value; break;
-        case ValueKind::kNone: break;
+        case ValueKind::kBitRate:
+            p->AudioBitRate = value;
+            break;
+        case ValueKind::kQuality:
+            p->AudioVBRQuality = value;
+            break;
+        case ValueKind::kCompression:
+            p->AudioCompressionLevel = value;
+            break;
+        case ValueKind::kNone:
+            break;
     }
 }
 
 void AudioPage::chooseSampleRate(size_t index) {
     const Choice list = sampleRates();
-    if (AudioParameters* p = current(); p && index < list.items.size()) p->AudioSampleRate = list.items[index].data;
+    if (AudioParameters* p = current(); p && index < list.items.size())
+        p->AudioSampleRate = list.items[index].data;
 }
 
 void AudioPage::chooseChannels(size_t index) {
     const Choice list = channels();
-    if (AudioParameters* p = current(); p && index < list.items.size()) p->AudioChannels = list.items[index].data;
+    if (AudioParameters* p = current(); p && index < list.items.size())
+        p->AudioChannels = list.items[index].data;
 }
 
 void AudioPage::setVolumeText(std::string text) {
@@ -347,7 +365,8 @@ void AudioPage::pressVolumeSpin(int direction) {
     const AudioParameters* p = current();
     if (!p || !volumeEnabled()) return;
     const auto typed = parseInteger(volumeText_);
-    setVolumeText(std::to_string(spin_.press(typed ? static_cast<int32_t>(*typed) : p->AudioVolume, direction)));
+    setVolumeText(
+        std::to_string(spin_.press(typed ? static_cast<int32_t>(*typed) : p->AudioVolume, direction)));
 }
 
 std::optional<AudioPage::Problem> AudioPage::validate() const {

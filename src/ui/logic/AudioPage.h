@@ -78,16 +78,16 @@ public:
 
     // What the controls show.
     const Choice& formats() const { return formats_; }
-    Choice codecs() const;                     // item data = index in the format's codec list
+    Choice codecs() const;  // item data = index in the format's codec list
     ValueKind valueKind() const;
-    std::string valueLabel() const;            // "&Bit Rate:", "&Quality:", "Co&mpression:" or empty
-    Choice values() const;                     // item data = the number (0 = Auto bit rate)
-    bool vbrShown() const;                     // the CBR/VBR buttons: shown and enabled together
-    bool vbrChecked() const;                   // VBR on, else CBR
-    Choice sampleRates() const;                // item data = Hz, 0 = Auto
-    Choice channels() const;                   // item data = channel count, 0 = Auto
+    std::string valueLabel() const;  // "&Bit Rate:", "&Quality:", "Co&mpression:" or empty
+    Choice values() const;           // item data = the number (0 = Auto bit rate)
+    bool vbrShown() const;           // the CBR/VBR buttons: shown and enabled together
+    bool vbrChecked() const;         // VBR on, else CBR
+    Choice sampleRates() const;      // item data = Hz, 0 = Auto
+    Choice channels() const;         // item data = channel count, 0 = Auto
     const std::string& volumeText() const { return volumeText_; }
-    bool volumeEnabled() const;                // the edit and its spin
+    bool volumeEnabled() const;  // the edit and its spin
     const StepSpin& volumeSpin() const { return spin_; }
 
     // Edits, by item index of the lists above.

@@ -45,7 +45,8 @@ FormatChoice::FormatChoice(const Catalogue& catalogue, const std::vector<CustomO
 
 size_t FormatChoice::select(uint32_t& outputFormat) const {
     for (size_t i = 1; i < entries_.size(); ++i) {
-        if (entries_[i].format->id == static_cast<int32_t>(outputFormat) && entries_[i].format->id != kVideoEntryId)
+        if (entries_[i].format->id == static_cast<int32_t>(outputFormat) &&
+            entries_[i].format->id != kVideoEntryId)
             return i;
     }
     outputFormat = static_cast<uint32_t>(entries_[1].format->id);
@@ -64,7 +65,8 @@ FormatChoice::Action FormatChoice::pick(size_t index, uint32_t& outputFormat) co
     return Action::kNone;
 }
 
-RunChoice FormatChoice::runChoice(uint32_t outputFormat, const std::vector<CustomOutputFormat>& groups) const {
+RunChoice FormatChoice::runChoice(uint32_t outputFormat,
+                                  const std::vector<CustomOutputFormat>& groups) const {
     RunChoice choice;
     for (const Entry& entry : entries_) {
         if (entry.format->id != static_cast<int32_t>(outputFormat)) continue;

@@ -89,7 +89,9 @@ std::string shellOpenReason(intptr_t result) {
     return reason != nullptr ? reason : "Unknown Error (" + std::to_string(result) + ") occurred.";
 }
 
-std::string openFailureText(intptr_t result) { return "Unable to open hyperlink:\n\n" + shellOpenReason(result); }
+std::string openFailureText(intptr_t result) {
+    return "Unable to open hyperlink:\n\n" + shellOpenReason(result);
+}
 
 LinkTexts linkTexts(const std::string& url, const std::string& windowText) {
     LinkTexts texts{url.empty() ? windowText : url, windowText};

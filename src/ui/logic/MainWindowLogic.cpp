@@ -11,7 +11,8 @@ std::optional<std::string> sourceToOpen(const FileList& list) {
     const size_t row = list.focusedSelectedRow();
     if (row == FileList::kNone) return std::nullopt;
     const SourceItem& item = list.item(row);
-    const std::string path = item.kind == kSourceDvdTitle ? dvdTitleFirstVob(item.dvdFolder, item.titleSet) : item.path;
+    const std::string path =
+        item.kind == kSourceDvdTitle ? dvdTitleFirstVob(item.dvdFolder, item.titleSet) : item.path;
     if (!platform::pathExists(path)) return std::nullopt;
     return path;
 }
@@ -51,13 +52,13 @@ std::string webCommandTarget(unsigned commandId, const std::string& version) {
             return "mailto:?subject=" + mailText("Try " + name) + "&body=" +
                    mailText("I convert my audio files with " + name + ". Have a look: " + product::kHomepage);
         case 32783:  // Feedback and Support
-            return std::string("mailto:") + product::kSupportMail + "?subject=" +
-                   mailText(name + " " + version + " feedback");
+            return std::string("mailto:") + product::kSupportMail +
+                   "?subject=" + mailText(name + " " + version + " feedback");
         case 32784:  // Homepage
             return product::kHomepage;
         case 32785:  // Check for Updates
-            return std::string(product::kUpdatePage) + "?ver=" + mailText(version) + "&build=" +
-                   mailText(version.substr(version.rfind('.') + 1));
+            return std::string(product::kUpdatePage) + "?ver=" + mailText(version) +
+                   "&build=" + mailText(version.substr(version.rfind('.') + 1));
         default:
             return {};
     }

@@ -24,7 +24,6 @@ using platform::win32::widen;
 
 namespace {
 
-
 TEST(WindowsShell, DialogResultBuffer) {
     const wchar_t several[] = L"C:\\Music\0a.mp3\0\x041F.wav\0\0";
     EXPECT_EQ(platform::win32::splitDialogResult(several, std::size(several), true),

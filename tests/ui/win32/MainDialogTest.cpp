@@ -7,8 +7,8 @@
 #include <shlobj.h>
 
 #include <chrono>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "platform/MemorySettingsStore.h"
@@ -24,7 +24,6 @@ using platform::win32::narrow;
 using platform::win32::widen;
 
 namespace {
-
 
 // Lets the window's messages run until the condition holds (or half a minute has passed).
 template <typename Condition>
@@ -81,13 +80,15 @@ void CALLBACK runStep(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void clickIn(HWND window, int id) {
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
 }
 
 void chooseFormat(HWND main, LRESULT index) {
     const HWND formats = GetDlgItem(main, IDC_OUTPUT_FORMAT);
     SendMessageW(formats, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_OUTPUT_FORMAT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(formats));
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_OUTPUT_FORMAT, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(formats));
 }
 
 class MainWindow : public ::testing::Test {
@@ -126,7 +127,9 @@ TEST_F(MainWindow, RowsFromTheModelAndADropWithTheirMenus) {
     EXPECT_EQ(cellText(list, 1, 2), "22050 Hz");
     EXPECT_EQ(cellText(list, 1, 4), "Mono");
     ASSERT_EQ(prompts.texts.size(), 1u);
-    EXPECT_EQ(prompts.texts[0].rfind("Failed to load the following files.\n\n" + dir.file("drop\\notes.txt") + "\n", 0), 0u)
+    EXPECT_EQ(prompts.texts[0].rfind(
+                  "Failed to load the following files.\n\n" + dir.file("drop\\notes.txt") + "\n", 0),
+              0u)
         << prompts.texts[0];
 
     // Greying is decided when the menu opens, from the selection in the control.
@@ -180,7 +183,8 @@ TEST_F(MainWindow, F5ConvertsEveryRowAndCancelStopsARun) {
     dialog->settings().OutputFormat = 1090;  // FLAC
     dialog->adder().addBatch({dir.file("a.wav"), dir.file("b.wav")});
     pressKey(*dialog, VK_F5);
-    ASSERT_TRUE(pumpUntil(*dialog, [&] { return dialog->conversion() && !dialog->conversion()->isActive(); }));
+    ASSERT_TRUE(
+        pumpUntil(*dialog, [&] { return dialog->conversion() && !dialog->conversion()->isActive(); }));
     EXPECT_EQ(cellText(list, 0, 5), "a.flac");
     EXPECT_EQ(cellText(list, 1, 5), "b.flac");
     EXPECT_TRUE(std::filesystem::file_size(fromU8(dir.file("b.flac"))) > 0);
@@ -220,8 +224,9 @@ TEST_F(MainWindow, GroupMadeInTheDialogGivesOneOutputPerFormat) {
             const HWND w = window(L"Customize Output Formats");
             if (w == nullptr || window(L"Input a Name") != nullptr) return false;
             for (const wchar_t* label : {L" WAV", L" FLAC", L" MP3"}) {
-                const LRESULT at = SendDlgItemMessageW(w, IDC_CUSTOM_AVAILABLE, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                       reinterpret_cast<LPARAM>(label));
+                const LRESULT at =
+                    SendDlgItemMessageW(w, IDC_CUSTOM_AVAILABLE, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                        reinterpret_cast<LPARAM>(label));
                 SendDlgItemMessageW(w, IDC_CUSTOM_AVAILABLE, LB_SETSEL, TRUE, at);
             }
             SendMessageW(w, WM_COMMAND, MAKEWPARAM(IDC_CUSTOM_AVAILABLE, LBN_SELCHANGE),
@@ -243,7 +248,8 @@ TEST_F(MainWindow, GroupMadeInTheDialogGivesOneOutputPerFormat) {
     EXPECT_EQ(dialog->settings().OutputFormat, 21001u);
     dialog->adder().addBatch({dir.file("tune.wav")});
     pressKey(*dialog, VK_F5);
-    ASSERT_TRUE(pumpUntil(*dialog, [&] { return dialog->conversion() && !dialog->conversion()->isActive(); }));
+    ASSERT_TRUE(
+        pumpUntil(*dialog, [&] { return dialog->conversion() && !dialog->conversion()->isActive(); }));
     EXPECT_GT(std::filesystem::file_size(fromU8(dir.file("tune.flac"))), 0u);
     EXPECT_GT(std::filesystem::file_size(fromU8(dir.file("tune.mp3"))), 0u);
     EXPECT_EQ(cellText(list, 1, 0), "   to FLAC") << "members in catalogue order below their source";
@@ -268,17 +274,19 @@ TEST_F(MainWindow, HelpKeyHelpWindowAndAboutBox) {
     pressKey(*dialog, VK_F1);
     const ShellRecorder::Opened help{binFolder() + "mldrift.chm", SW_SHOWMAXIMIZED};
     EXPECT_EQ(shell.opened, std::vector{help});
-    EXPECT_EQ(prompts.texts, std::vector<std::string>{"The help file could not be opened:\n\n" + binFolder() +
-                                                      "mldrift.chm\n\nThere is no application associated\nwith "
-                                                      "the given filename extension."});
+    EXPECT_EQ(prompts.texts,
+              std::vector<std::string>{"The help file could not be opened:\n\n" + binFolder() +
+                                       "mldrift.chm\n\nThere is no application associated\nwith "
+                                       "the given filename extension."});
 
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = helpWindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"MelodriftTestHelp";
     RegisterClassW(&windowClass);
-    const HWND viewer = CreateWindowW(L"MelodriftTestHelp", L"Melodrift Help", WS_OVERLAPPEDWINDOW | WS_MINIMIZE,
-                                      0, 0, 300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const HWND viewer =
+        CreateWindowW(L"MelodriftTestHelp", L"Melodrift Help", WS_OVERLAPPEDWINDOW | WS_MINIMIZE, 0, 0, 300,
+                      200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(viewer, SW_SHOWMINIMIZED);
     SendMessageW(dialog->handle(), WM_COMMAND, ID_HELP_TOPICS, 0);
     EXPECT_EQ(shell.opened.size(), 1u) << "an open help window is used";
@@ -313,7 +321,8 @@ TEST_F(MainWindow, HelpKeyHelpWindowAndAboutBox) {
     EXPECT_EQ(version, "Version " MELODRIFT_VERSION);
     EXPECT_EQ(transcoder, "Transcoder: FFmpeg " + transcoderVersion);
     ASSERT_EQ(shell.opened.size(), 2u);
-    EXPECT_EQ(shell.opened[1].target.rfind("mailto:support@melodrift.app?subject=", 0), 0u) << shell.opened[1].target;
+    EXPECT_EQ(shell.opened[1].target.rfind("mailto:support@melodrift.app?subject=", 0), 0u)
+        << shell.opened[1].target;
 
     dialog->close();
     MSG msg;

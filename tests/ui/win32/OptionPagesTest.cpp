@@ -23,7 +23,6 @@ using platform::win32::widen;
 
 namespace {
 
-
 void pump(DWORD milliseconds = 50) {
     const DWORD end = GetTickCount() + milliseconds;
     do {

@@ -22,7 +22,6 @@ using namespace testing_support;
 
 namespace {
 
-
 // Picks the combo entry whose text contains what, as a user's click does.
 void pick(HWND page, int combo, const std::wstring& what) {
     const HWND box = GetDlgItem(page, combo);
