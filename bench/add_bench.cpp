@@ -162,8 +162,7 @@ int main(int argc, char** argv) {
         serial.measure([&] {
             probed = 0;
             for (const std::string& path : batch) {
-                std::string error;
-                if (probeSource(path, settings, &error)) ++probed;
+                if (probeSource(path, settings)) ++probed;
             }
         });
         wallRatios.push_back(ours.wall.back() / direct.wall.back());

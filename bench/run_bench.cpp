@@ -93,10 +93,9 @@ int main() {
             "ffmpeg -hide_banner -loglevel error -f lavfi -i sine=duration=30:frequency=" +
             std::to_string(200 + i * 10) + " -ac 2 -y " + wav;
         if (std::system(make.c_str()) != 0) return 1;
-        std::string error;
-        auto item = probeSource(wav, settings, &error);
-        if (!item) return 1;
-        list.items.push_back(std::move(item));
+        auto probed = probeSource(wav, settings);
+        if (!probed) return 1;
+        list.items.push_back(probed.take());
     }
 
     for (const int32_t formatId : {1160, 1090}) {

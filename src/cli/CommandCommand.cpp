@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "cli/Cli.h"
-#include "cli/CliSettings.h"
+#include "cli/SettingOptions.h"
 #include "cli/SourceArguments.h"
 #include "engine/CommandLine.h"
 #include "engine/OutputNaming.h"
@@ -15,14 +15,10 @@ namespace cli {
 namespace {
 
 int runCommandCommand(const std::vector<std::string>& arguments) {
-    std::vector<std::string> args = arguments;
-    SettingOptions options;
-    std::string error;
-    if (!takeSettingOptions(args, options, &error)) return usageError(error);
-    if (!args.empty() && args.front() == "--") args.erase(args.begin());
-    if (args.empty()) return usageError("command needs at least one SOURCE");
-    CliSettings loaded;
-    if (!loadCliSettings(options, loaded, &error)) return usageError(error);
+    Result<SourceCommand> opened = openSourceCommand("command", arguments);
+    if (!opened) return usageError(opened.reason());
+    const std::vector<std::string>& args = opened->sources;
+    LoadedSettings& loaded = opened->loaded;
     if (loaded.format == nullptr)
         return usageError("the chosen output format is not a catalogue format (use --format ID)");
 
@@ -32,12 +28,14 @@ int runCommandCommand(const std::vector<std::string>& arguments) {
     for (const std::string& source : args)
         planned.protectSource(absoluteSourcePath(source), systemNamingFileSystem());
     for (const std::string& source : args) {
-        std::unique_ptr<SourceItem> item = probeSource(absoluteSourcePath(source), loaded.settings, &error);
-        if (!item) {
-            std::fprintf(stderr, "%s: %s\n", source.c_str(), error.c_str());
+        Result<std::unique_ptr<SourceItem>> probed = probeSource(absoluteSourcePath(source), loaded.settings);
+        if (!probed) {
+            std::fprintf(stderr, "%s: %s\n", source.c_str(), probed.reason().c_str());
             status = 1;
             continue;
         }
+        const std::unique_ptr<SourceItem> item = probed.take();
+        std::string error;
         if (!chooseTarget(*item, *loaded.format, false, loaded.settings, planned, &error)) {
             std::fprintf(stderr, "%s: %s\n", source.c_str(), error.c_str());
             status = 1;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "cli/CliSettings.h"
 #include "cli/ConsoleSources.h"
+#include "cli/SettingOptions.h"
 #include "cli/SourceArguments.h"
 #include "engine/ConversionRun.h"
 #include "engine/EventQueue.h"
@@ -79,9 +79,9 @@ private:
 
 int runConvertCommand(const std::vector<std::string>& arguments) {
     std::vector<std::string> args = arguments;
-    SettingOptions options;
-    std::string error;
-    if (!takeSettingOptions(args, options, &error)) return usageError(error);
+    Result<SettingOptions> taken = takeSettingOptions(args);
+    if (!taken) return usageError(taken.reason());
+    SettingOptions& options = *taken;
     std::optional<uint32_t> threads;
     std::optional<std::string> joined;
     std::vector<std::string> sourceArgs;
@@ -115,8 +115,9 @@ int runConvertCommand(const std::vector<std::string>& arguments) {
         groupId = options.formatId;
         options.formatId.reset();
     }
-    CliSettings loaded;
-    if (!loadCliSettings(options, loaded, &error)) return usageError(error);
+    Result<LoadedSettings> opened = loadSettingsWithOptions(options);
+    if (!opened) return usageError(opened.reason());
+    LoadedSettings& loaded = *opened;
     if (!groupId && loaded.format == nullptr && loaded.settings.OutputFormat >= kFirstCustomFormatId)
         groupId = static_cast<int32_t>(loaded.settings.OutputFormat);
     if (threads) loaded.settings.ConversionThreads = *threads;
@@ -182,7 +183,7 @@ int runConvertCommand(const std::vector<std::string>& arguments) {
             print(line.source, list.text(row, kColumnStatus), line.item->outputPath);
             continue;
         }
-        while (++row < list.size() && list.item(row).isExpansionRow != 0)
+        while (++row < list.size() && list.item(row).isExpansionRow)
             print(line.source, list.text(row, kColumnStatus), list.item(row).outputPath);
     }
     if (std::fflush(stdout) != 0) return 1;

@@ -57,9 +57,10 @@ int runDecodeCommand(const std::vector<std::string>& arguments) {
     item.kind = choice.kind;
     item.path = source;
     QuietBusy busy;
-    std::string error;
-    if (decodeToWav(item, busy, error, platform::folderPart(output).value_or(std::string())) == 0)
-        return refuse(args[1], error);
+    if (const Result<> decoded =
+            decodeToWav(item, busy, platform::folderPart(output).value_or(std::string()));
+        !decoded)
+        return refuse(args[1], decoded.reason());
     const std::string& temporary = item.preparedPath;
     const uint64_t fileSize = platform::fileSize64(temporary).value_or(0);
     const uint64_t total = fileSize > WavFileWriter::kHeaderSize ? fileSize - WavFileWriter::kHeaderSize : 0;

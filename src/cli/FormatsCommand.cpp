@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "cli/Cli.h"
-#include "cli/CliSettings.h"
+#include "cli/SettingOptions.h"
 
 namespace cli {
 
@@ -10,12 +10,12 @@ namespace {
 
 int runFormats(const std::vector<std::string>& arguments) {
     std::vector<std::string> args = arguments;
-    SettingOptions options;
-    std::string error;
-    if (!takeSettingOptions(args, options, &error)) return usageError(error);
+    const Result<SettingOptions> options = takeSettingOptions(args);
+    if (!options) return usageError(options.reason());
     if (!args.empty()) return usageError("formats takes no argument '" + args.front() + "'");
-    CliSettings loaded;
-    if (!loadCliSettings(options, loaded, &error)) return usageError(error);
+    Result<LoadedSettings> opened = loadSettingsWithOptions(*options);
+    if (!opened) return usageError(opened.reason());
+    const LoadedSettings& loaded = *opened;
     for (const auto& format : loaded.catalogue->formats()) {
         std::string names;
         for (const CodecInfo* const* codec = format->codecs; codec && *codec; ++codec) {

@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "cli/Cli.h"
-#include "cli/CliSettings.h"
 #include "cli/ConsoleSources.h"
+#include "cli/SettingOptions.h"
 #include "sources/FileList.h"
 
 namespace cli {
@@ -12,14 +12,10 @@ namespace cli {
 namespace {
 
 int runProbeCommand(const std::vector<std::string>& arguments) {
-    std::vector<std::string> args = arguments;
-    SettingOptions options;
-    std::string error;
-    if (!takeSettingOptions(args, options, &error)) return usageError(error);
-    if (!args.empty() && args.front() == "--") args.erase(args.begin());
-    if (args.empty()) return usageError("probe needs at least one SOURCE");
-    CliSettings loaded;
-    if (!loadCliSettings(options, loaded, &error)) return usageError(error);
+    Result<SourceCommand> opened = openSourceCommand("probe", arguments);
+    if (!opened) return usageError(opened.reason());
+    const std::vector<std::string>& args = opened->sources;
+    LoadedSettings& loaded = opened->loaded;
 
     int status = 0;
     FileList list;

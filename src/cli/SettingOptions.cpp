@@ -16,11 +16,8 @@ std::optional<int32_t> parseId(const std::string& text) {
 
 }  // namespace
 
-bool takeSettingOptions(std::vector<std::string>& args, SettingOptions& options, std::string* error) {
-    auto fail = [&](const std::string& message) {
-        if (error) *error = message;
-        return false;
-    };
+Result<SettingOptions> takeSettingOptions(std::vector<std::string>& args) {
+    SettingOptions options;
     std::vector<std::string> rest;
     size_t i = 0;
     for (; i < args.size(); ++i) {
@@ -30,7 +27,7 @@ bool takeSettingOptions(std::vector<std::string>& args, SettingOptions& options,
         std::string option;
         for (const char* name : {"--set", "--format"}) {
             if (arg == name) {
-                if (i + 1 >= args.size()) return fail(std::string(name) + " needs a value");
+                if (i + 1 >= args.size()) return Failure{std::string(name) + " needs a value"};
                 option = name;
                 operand = args[++i];
             } else if (arg.starts_with(std::string(name) + "=")) {
@@ -45,36 +42,46 @@ bool takeSettingOptions(std::vector<std::string>& args, SettingOptions& options,
         if (option == "--set") {
             const size_t eq = operand->find('=');
             if (eq == std::string::npos || eq == 0)
-                return fail("--set takes NAME=VALUE, not '" + *operand + "'");
+                return Failure{"--set takes NAME=VALUE, not '" + *operand + "'"};
             options.sets.emplace_back(operand->substr(0, eq), operand->substr(eq + 1));
         } else {
             const auto id = parseId(*operand);
             if (!id)
-                return fail("--format takes a format id (see melodrift-cli formats), not '" + *operand + "'");
+                return Failure{"--format takes a format id (see melodrift-cli formats), not '" + *operand +
+                               "'"};
             options.formatId = *id;
         }
     }
     rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     args = std::move(rest);
-    return true;
+    return options;
 }
 
-bool loadSettingsWithOptions(const SettingOptions& options, LoadedSettings& out, std::string* error,
-                             std::unique_ptr<SettingsStore> store) {
+Result<LoadedSettings> loadSettingsWithOptions(const SettingOptions& options,
+                                               std::unique_ptr<SettingsStore> store) {
+    LoadedSettings out;
     out.store = store ? std::move(store) : platform::openUserSettingsStore();
     out.catalogue = std::make_unique<Catalogue>();
     out.settings = defaultSettings();
     loadSettings(*out.store, out.settings, *out.catalogue);
     for (const auto& [name, value] : options.sets)
-        if (!applySetting(out.settings, *out.catalogue, name, value, error)) return false;
+        if (Result<> applied = applySetting(out.settings, *out.catalogue, name, value); !applied)
+            return Failure{applied.reason()};
     if (options.formatId) {
         out.format = out.catalogue->findById(*options.formatId);
-        if (!out.format) {
-            if (error) *error = "no output format has the id " + std::to_string(*options.formatId);
-            return false;
-        }
+        if (!out.format) return Failure{"no output format has the id " + std::to_string(*options.formatId)};
     } else {
         out.format = out.catalogue->findById(static_cast<int32_t>(out.settings.OutputFormat));
     }
-    return true;
+    return out;
+}
+
+Result<SourceCommand> openSourceCommand(const std::string& name, std::vector<std::string> args) {
+    Result<SettingOptions> options = takeSettingOptions(args);
+    if (!options) return Failure{options.reason()};
+    if (!args.empty() && args.front() == "--") args.erase(args.begin());
+    if (args.empty()) return Failure{name + " needs at least one SOURCE"};
+    Result<LoadedSettings> loaded = loadSettingsWithOptions(*options);
+    if (!loaded) return Failure{loaded.reason()};
+    return SourceCommand{std::move(args), loaded.take()};
 }

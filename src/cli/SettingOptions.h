@@ -1,5 +1,5 @@
 // This invocation's "--set NAME=VALUE" and "--format ID" options, applied on top of the stored settings
-// (never written back). Console commands reach these through cli/CliSettings.h.
+// (never written back).
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/Catalogue.h"
+#include "platform/Result.h"
 #include "platform/SettingsStore.h"
 #include "settings/AppSettings.h"
 
@@ -20,8 +21,8 @@ struct SettingOptions {
 
 // Takes "--set NAME=VALUE", "--set=NAME=VALUE", "--format ID" and "--format=ID" out of args and leaves
 // every other argument in order. Scanning stops at "--", which stays in args for the command's own
-// parsing. False with a one-line message for a missing or malformed operand.
-bool takeSettingOptions(std::vector<std::string>& args, SettingOptions& options, std::string* error);
+// parsing. Fails with a one-line message for a missing or malformed operand.
+Result<SettingOptions> takeSettingOptions(std::vector<std::string>& args);
 
 struct LoadedSettings {
     std::unique_ptr<SettingsStore> store;
@@ -32,7 +33,15 @@ struct LoadedSettings {
     OutputFormat* format = nullptr;
 };
 
-// Loads the settings from the given store (the user's when null) and applies the options. False with a
-// message for an unknown setting, a bad value, or a --format id that names no catalogue format.
-bool loadSettingsWithOptions(const SettingOptions& options, LoadedSettings& out, std::string* error,
-                             std::unique_ptr<SettingsStore> store = nullptr);
+// Loads the settings from the given store (the user's when null) and applies the options. Fails for an
+// unknown setting, a bad value, or a --format id that names no catalogue format.
+Result<LoadedSettings> loadSettingsWithOptions(const SettingOptions& options,
+                                               std::unique_ptr<SettingsStore> store = nullptr);
+
+// The opening shared by the console commands that take sources: the options taken out and applied, a
+// leading "--" dropped, and at least one source left ("<name> needs at least one SOURCE").
+struct SourceCommand {
+    std::vector<std::string> sources;
+    LoadedSettings loaded;
+};
+Result<SourceCommand> openSourceCommand(const std::string& name, std::vector<std::string> args);

@@ -98,6 +98,13 @@ private:
 };
 
 struct Probed {
+    Probed() = default;
+    Probed(Result<std::unique_ptr<SourceItem>> probed) {
+        if (probed)
+            item = probed.take();
+        else
+            error = probed.reason();
+    }
     std::unique_ptr<SourceItem> item;
     std::string error;
 };
@@ -318,11 +325,8 @@ std::vector<AddResult> SourceAdder::addBatch(const std::vector<std::string>& bat
         }
     }
     const AppSettings& settings = settings_;
-    OrderedWork<Probed> work(std::move(byTranscoder), threads_, [&](size_t k) {
-        Probed probed;
-        probed.item = probeSource(batch[k], settings, &probed.error);
-        return probed;
-    });
+    OrderedWork<Probed> work(std::move(byTranscoder), threads_,
+                             [&](size_t k) { return Probed(probeSource(batch[k], settings)); });
 
     bool cdTrackHint = false;
     std::string failures;
@@ -338,7 +342,7 @@ std::vector<AddResult> SourceAdder::addBatch(const std::vector<std::string>& bat
         if (plans[k] == Plan::kTranscoder) {
             probed = work.take(k, [&] { busy->pumpMessages(); });
         } else if (plans[k] == Plan::kReader) {
-            probed.item = probeSource(batch[k], settings_, &probed.error, &cdTrackHint);
+            probed = probeSource(batch[k], settings_, &cdTrackHint);
         }
         if (plans[k] == Plan::kListed) {
             result.outcome = AddOutcome::kAlreadyListed;
@@ -427,9 +431,7 @@ std::vector<AddResult> SourceAdder::addDvd(const std::string& chosen) {
     for (size_t k = 0; k < titles.size(); ++k)
         needed[k] = list_.contains(dvdSourceKey(*vobFolder, titles[k].titleSet)) ? 0 : 1;
     OrderedWork<Probed> work(needed, threads_, [&](size_t k) {
-        Probed probed;
-        probed.item = probeDvdTitle(*vobFolder, titles[k].titleNumber, titles[k].titleSet, &probed.error);
-        return probed;
+        return Probed(probeDvdTitle(*vobFolder, titles[k].titleNumber, titles[k].titleSet));
     });
     std::string failures;
     for (size_t k = 0; k < titles.size(); ++k) {

@@ -46,8 +46,7 @@ constexpr RawInput kRawInputs[] = {
 };
 
 const std::string& inputPath(const SourceItem& item) {
-    if (item.needsPreparation == 1 && item.prepared == 1 && !item.preparedPath.empty())
-        return item.preparedPath;
+    if (item.needsPreparation && item.prepared && !item.preparedPath.empty()) return item.preparedPath;
     return item.path;
 }
 

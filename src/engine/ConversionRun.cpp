@@ -111,9 +111,7 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
         }
         sources_.addExpansionRows(selectedOnly, members);
     }
-    std::string name = group ? choice.groupName
-                             : (entry->displayName != nullptr ? std::string(entry->displayName)
-                                                              : platform::toUpperAscii(entry->extension));
+    std::string name = group ? choice.groupName : formatName(*entry);
 
     queue_.clear();
     running_.clear();
@@ -123,10 +121,10 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
         if (selectedOnly && !sources_.isSelected(r)) continue;
         SourceItem& item = sources_.rowItem(r);
         item.outputPath.clear();
-        if (item.needsPreparation == 1 && item.prepared == 0) continue;
+        if (item.needsPreparation && !item.prepared) continue;
         item.rowIndex = static_cast<int32_t>(r);
         host_.setStatus(item, "");
-        if (group && item.isExpansionRow == 0) continue;
+        if (group && !item.isExpansionRow) continue;
         item.progress = 0;
         item.process.reset();
         queue_.push_back(&item);
@@ -174,7 +172,7 @@ void ConversionRun::startJob() {
     queue_.erase(queue_.begin());
     Job job;
     job.item = item;
-    job.format = item->isExpansionRow != 0 && item->groupFormat != nullptr ? item->groupFormat : runFormat_;
+    job.format = item->isExpansionRow && item->groupFormat != nullptr ? item->groupFormat : runFormat_;
     lastScrolledRow_ = item->rowIndex;
     host_.scrollIntoView(item->rowIndex);
     host_.setStatus(*item, "Initialize...");
@@ -483,9 +481,9 @@ void ConversionRun::startCombineStep() {
 
     std::string list;
     for (const SourceItem* m : c.members) {
-        const std::string& path = c.normalise                                            ? m->outputPath
-                                  : m->needsPreparation == 1 && !m->preparedPath.empty() ? m->preparedPath
-                                                                                         : m->path;
+        const std::string& path = c.normalise                                       ? m->outputPath
+                                  : m->needsPreparation && !m->preparedPath.empty() ? m->preparedPath
+                                                                                    : m->path;
         if (!path.empty()) list += listLine(path);
     }
     if (!list.empty()) {

@@ -5,8 +5,7 @@
 bool ListRunSources::prepareSources(bool selectedOnly) {
     const auto takesPart = [&](size_t row) {
         const SourceItem& item = list_.item(row);
-        return (!selectedOnly || list_.isSelected(row)) && item.needsPreparation == 1 &&
-               item.isExpansionRow == 0;
+        return (!selectedOnly || list_.isSelected(row)) && item.needsPreparation && !item.isExpansionRow;
     };
     bool any = false;
     for (size_t row = 0; row < list_.size() && !any; ++row) any = takesPart(row);
@@ -22,15 +21,14 @@ bool ListRunSources::prepareSources(bool selectedOnly) {
         if (preparedFileExists(item)) continue;
         list_.scrollIntoView(row);
         list_.setStatus(row, "Loading...");
-        std::string error;
-        item.prepared = prepareSource(item, *busy, error);
-        if (item.prepared == 1) {
+        const Result<> prepared = prepareSource(item, *busy);
+        if (prepared) {
             list_.setStatus(row, "Loading OK");
         } else if (busy->cancelled()) {
-            list_.setStatus(row, error);
+            list_.setStatus(row, prepared.reason());
             cancelled = true;
         } else {
-            list_.setStatus(row, "Error: " + error);
+            list_.setStatus(row, "Error: " + prepared.reason());
         }
     }
     busy.reset();

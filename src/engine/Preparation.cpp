@@ -63,12 +63,11 @@ std::string writeFailureText(uint32_t code) { return platform::systemErrorText(c
 
 }  // namespace
 
-int decodeToWav(SourceItem& item, BusyIndicator& busy, std::string& error, const std::string& folder) {
+Result<> decodeToWav(SourceItem& item, BusyIndicator& busy, const std::string& folder) {
     item.preparedPath.clear();
     std::unique_ptr<AudioReader> reader = readerForKind(item.kind);
     if (!reader || reader->open(item.path) == 0) {
-        error = "Failed to open file";
-        return 0;
+        return Failure{"Failed to open file"};
     }
     busy.setBar(0);
     busy.setText("Loading " + std::string(platform::fileNamePart(item.path)) + "...");
@@ -77,6 +76,7 @@ int decodeToWav(SourceItem& item, BusyIndicator& busy, std::string& error, const
 
     const std::string temporary = platform::makeTempFileName(folder, "", ".wav");
     platform::deleteFile(temporary);
+    std::string error;
     WavFileWriter writer;
     bool ok = writer.open(temporary, reader->outputChannelCount() == 2, 16,
                           static_cast<uint32_t>(reader->sampleRate()));
@@ -107,15 +107,15 @@ int decodeToWav(SourceItem& item, BusyIndicator& busy, std::string& error, const
     }
     if (!ok) {
         platform::deleteFile(temporary);
-        return 0;
+        return Failure{error};
     }
     item.preparedPath = temporary;
     progress.finish();
     busy.pumpMessages();
-    return 1;
+    return {};
 }
 
-int joinDvdTitle(SourceItem& item, BusyIndicator& busy, std::string& error, const std::string& folder) {
+Result<> joinDvdTitle(SourceItem& item, BusyIndicator& busy, const std::string& folder) {
     item.preparedPath.clear();
     std::vector<std::string> parts;
     uint64_t total = 0;
@@ -129,8 +129,7 @@ int joinDvdTitle(SourceItem& item, BusyIndicator& busy, std::string& error, cons
         total += *size;
     }
     if (parts.empty() || total == 0) {
-        error = "Failed to load from DVD";
-        return 0;
+        return Failure{"Failed to load from DVD"};
     }
 
     const std::string temporary = platform::makeTempFileName(folder, "", ".vob");
@@ -139,15 +138,13 @@ int joinDvdTitle(SourceItem& item, BusyIndicator& busy, std::string& error, cons
     const uint64_t needed = total + kSpareBytes;
     if (const auto available = platform::freeSpace(temporaryFolder); available && *available < needed) {
         const char drive = temporaryFolder.empty() ? '?' : temporaryFolder.front();
-        error = platform::formatByteSize(static_cast<int64_t>(needed)) +
-                " free space is required for converting. There isn't enough free space on drive " + drive +
-                ".";
-        return 0;
+        return Failure{platform::formatByteSize(static_cast<int64_t>(needed)) +
+                       " free space is required for converting. There isn't enough free space on drive " +
+                       drive + "."};
     }
     platform::PlainFile out;
     if (!out.createForWriting(temporary)) {
-        error = "Failed to create temporary file";
-        return 0;
+        return Failure{"Failed to create temporary file"};
     }
 
     busy.setBar(0);
@@ -158,6 +155,7 @@ int joinDvdTitle(SourceItem& item, BusyIndicator& busy, std::string& error, cons
     std::vector<char> block(kJoinBlockBytes);
     uint64_t written = 0;
     bool ok = true;
+    std::string error;
     for (const std::string& part : parts) {
         platform::PlainFile in;
         if (!in.openForReading(part)) {
@@ -184,7 +182,7 @@ int joinDvdTitle(SourceItem& item, BusyIndicator& busy, std::string& error, cons
             written += *n;
             progress.update(written);
             busy.pumpMessages();
-            // The caller words a cancel itself; the error text keeps what an earlier item left there.
+            // The caller words a cancel itself.
             if (busy.cancelled()) ok = false;
         }
         if (!ok) break;
@@ -195,31 +193,30 @@ int joinDvdTitle(SourceItem& item, BusyIndicator& busy, std::string& error, cons
     }
     if (!ok) {
         platform::deleteFile(temporary);
-        return 0;
+        return Failure{error};
     }
     item.preparedPath = temporary;
-    return 1;
+    return {};
 }
 
 bool preparedFileExists(const SourceItem& item) {
-    return item.prepared != 0 && !item.preparedPath.empty() && platform::isExistingFile(item.preparedPath);
+    return item.prepared && !item.preparedPath.empty() && platform::isExistingFile(item.preparedPath);
 }
 
-int prepareSource(SourceItem& item, BusyIndicator& busy, std::string& error) {
-    int result = 0;
+Result<> prepareSource(SourceItem& item, BusyIndicator& busy) {
+    Result<> result = Failure{"Nothing to prepare for this source"};
     switch (item.kind) {
         case kSourceDvdTitle:
-            result = joinDvdTitle(item, busy, error);
+            result = joinDvdTitle(item, busy);
             break;
         case kSourceCdTrack:
         case kSourceAifc:
         case kSourceVoiceRecorder:
-            result = decodeToWav(item, busy, error);
+            result = decodeToWav(item, busy);
             break;
         default:
-            error = "Nothing to prepare for this source";
-            return 0;
+            return result;
     }
-    item.prepared = result;
+    item.prepared = result.ok();
     return result;
 }

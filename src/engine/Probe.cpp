@@ -160,17 +160,17 @@ void ProbeReading::line(std::string_view text) {
     foundAudio_ = true;
 }
 
-int readProbeOutput(platform::ChildProcess& process, SourceItem& item) {
+bool readProbeOutput(platform::ChildProcess& process, SourceItem& item) {
     LineSplitter splitter;
     ProbeReading reading(item);
     drainProcess(process, [&](const char* data, size_t size) {
         splitter.feed(data, size, [&](std::string_view line) { reading.line(line); });
     });
-    return reading.foundAudio() ? 1 : 0;
+    return reading.foundAudio();
 }
 
-int probeWithTranscoder(SourceItem& item) {
-    if (item.path.find('"') != std::string::npos) return 0;
+bool probeWithTranscoder(SourceItem& item) {
+    if (item.path.find('"') != std::string::npos) return false;
     const std::string line = probeCommandLine(transcoderPath(), item.extension, item.path);
     return runProbe(line, [&](platform::ChildProcess& process) { return readProbeOutput(process, item); });
 }
@@ -189,19 +189,15 @@ ReaderProbe probeWithReader(SourceItem& item, bool* cdTrackHint) {
     item.streamBitRates.push_back(static_cast<uint32_t>(choice.reader->bitRate()));
     item.streamChannels.push_back(static_cast<uint32_t>(choice.reader->outputChannelCount()));
     choice.reader->close();
-    item.needsPreparation = 1;
+    item.needsPreparation = true;
     return ReaderProbe::Succeeded;
 }
 
-std::unique_ptr<SourceItem> probeSource(const std::string& path, const AppSettings& settings,
-                                        std::string* error, bool* cdTrackHint) {
-    auto fail = [&](std::string message) {
-        if (error != nullptr) *error = std::move(message);
-        return std::unique_ptr<SourceItem>();
-    };
-    if (!fileExists(path)) return fail("File not found");
+Result<std::unique_ptr<SourceItem>> probeSource(const std::string& path, const AppSettings& settings,
+                                                bool* cdTrackHint) {
+    if (!fileExists(path)) return Failure{"File not found"};
     if (path.find('"') != std::string::npos) {
-        return fail("The file name contains a double quote and cannot be given to the transcoder");
+        return Failure{"The file name contains a double quote and cannot be given to the transcoder"};
     }
 
     auto item = std::make_unique<SourceItem>();
@@ -215,9 +211,9 @@ std::unique_ptr<SourceItem> probeSource(const std::string& path, const AppSettin
         item->audioStream = automaticAudioStream(settings.RequestAudioIndex, item->streamCount());
         return item;
     }
-    if (item->extension == "cda") return fail("Failed to open the CD track");
+    if (item->extension == "cda") return Failure{"Failed to open the CD track"};
 
-    if (probeWithTranscoder(*item) != 1) return fail("No audio stream found");
+    if (!probeWithTranscoder(*item)) return Failure{"No audio stream found"};
     item->audioStream = automaticAudioStream(settings.RequestAudioIndex, item->streamCount());
     return item;
 }
@@ -228,19 +224,16 @@ std::string dvdTitleFirstVob(const std::string& vobFolder, int32_t titleSet) {
     return vobFolder + name;
 }
 
-std::unique_ptr<SourceItem> probeDvdTitle(const std::string& vobFolder, int32_t titleNumber, int32_t titleSet,
-                                          std::string* error) {
+Result<std::unique_ptr<SourceItem>> probeDvdTitle(const std::string& vobFolder, int32_t titleNumber,
+                                                  int32_t titleSet) {
     auto item = std::make_unique<SourceItem>();
     item->kind = kSourceDvdTitle;
     item->dvdFolder = vobFolder;
     item->titleSet = titleSet;
     item->titleNumber = titleNumber;
-    item->needsPreparation = 1;
+    item->needsPreparation = true;
     item->path = dvdTitleFirstVob(vobFolder, titleSet);  // probed without a forced input format
-    if (probeWithTranscoder(*item) != 1) {
-        if (error != nullptr) *error = "No audio stream found";
-        return nullptr;
-    }
+    if (!probeWithTranscoder(*item)) return Failure{"No audio stream found"};
     item->path = "DVD Title " + std::to_string(titleNumber);
     item->duration = 0;
     return item;

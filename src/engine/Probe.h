@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Result.h"
 #include "sources/RowText.h"
 
 struct AppSettings;
@@ -49,28 +50,28 @@ private:
     std::optional<size_t> metadataIndent_;  // inside a "Metadata:" block printed at this indentation
 };
 
-// Drains a running probe process into the item. 1 when an audio stream was found, else 0.
-int readProbeOutput(platform::ChildProcess& process, SourceItem& item);
+// Drains a running probe process into the item. True when an audio stream was found.
+bool readProbeOutput(platform::ChildProcess& process, SourceItem& item);
 
 // Runs the transcoder probe on item.path (with the raw-input option of item.extension) and fills the
-// item's duration and streams. 1 when an audio stream was found; 0 when none was, or the transcoder could
-// not be started.
-int probeWithTranscoder(SourceItem& item);
+// item's duration and streams. True when an audio stream was found; false when none was, or the
+// transcoder could not be started.
+bool probeWithTranscoder(SourceItem& item);
 
-// Makes a new item for a file and probes it. Null, with a message in error, when the file cannot be used
+// Makes a new item for a file and probes it. Fails, with the reason, when the file cannot be used
 // (missing, its path cannot be passed to the transcoder, or no audio stream is found). The audio stream
 // is chosen from RequestAudioIndex.
 // Readers first: files with the extensions "cda", "voc", "aif", "aiff", "aifc" and "afc" are opened by
 // the program's own reader, whose facts then fill the item (kind 2, 4 or 3, one stream, needsPreparation
-// 1). A refused "cda" file fails without a transcoder probe and sets *cdTrackHint (when given).
-std::unique_ptr<SourceItem> probeSource(const std::string& path, const AppSettings& settings,
-                                        std::string* error, bool* cdTrackHint = nullptr);
+// set). A refused "cda" file fails without a transcoder probe and sets *cdTrackHint (when given).
+Result<std::unique_ptr<SourceItem>> probeSource(const std::string& path, const AppSettings& settings,
+                                                bool* cdTrackHint = nullptr);
 
 // Probes a DVD title on its first VOB file ("<vobFolder>VTS_<set>_1.VOB"): a kind 1 item named "DVD Title
-// <titleNumber>", duration 0 (the first part's length is not the title's), needing preparation. Null, with
-// a message in error, when no audio stream is found.
-std::unique_ptr<SourceItem> probeDvdTitle(const std::string& vobFolder, int32_t titleNumber, int32_t titleSet,
-                                          std::string* error);
+// <titleNumber>", duration 0 (the first part's length is not the title's), needing preparation. Fails
+// when no audio stream is found.
+Result<std::unique_ptr<SourceItem>> probeDvdTitle(const std::string& vobFolder, int32_t titleNumber,
+                                                  int32_t titleSet);
 std::string dvdTitleFirstVob(const std::string& vobFolder, int32_t titleSet);
 
 // The reader step on its own: item.path and item.extension set, nothing probed yet.

@@ -61,7 +61,7 @@ std::optional<std::string> transcoderVersion(const std::string& path) {
         drainProcess(process, [&](const char* data, size_t size) {
             if (output.size() < kEnough) output.append(data, std::min(size, kEnough - output.size()));
         });
-        return 1;
+        return true;
     });
     return parseTranscoderVersion(output);
 }
@@ -248,8 +248,8 @@ void cancelConversion(SourceItem& item) {
     if (item.process) item.process->terminate();
 }
 
-int runProbe(const std::string& commandLine, const std::function<int(platform::ChildProcess&)>& reading) {
+bool runProbe(const std::string& commandLine, const std::function<bool(platform::ChildProcess&)>& reading) {
     platform::StartResult started = platform::startChildProcess(commandLine, programFolderText());
-    if (!started.process) return 0;
+    if (!started.process) return false;
     return reading(*started.process);
 }

@@ -103,8 +103,8 @@ bool startConversion(const std::string& commandLine, SourceItem& item, uint32_t 
 void cancelConversion(SourceItem& item);
 
 // Runs a probe: starts the transcoder and hands the running process to reading on the calling thread.
-// Returns 0 when the process cannot be started, otherwise what reading returns.
-int runProbe(const std::string& commandLine, const std::function<int(platform::ChildProcess&)>& reading);
+// False when the process cannot be started, otherwise what reading returns.
+bool runProbe(const std::string& commandLine, const std::function<bool(platform::ChildProcess&)>& reading);
 
 // The read loop shared by conversion and probe: reads blocks of at most 51196 bytes until the pipe ends
 // (every writer gone, so nothing the transcoder printed is left behind), then waits for the process.

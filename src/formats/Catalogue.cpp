@@ -274,9 +274,13 @@ OutputFormat* Catalogue::findById(int32_t id) const {
     return nullptr;
 }
 
+std::string formatName(const OutputFormat& format) {
+    return format.displayName ? std::string(format.displayName) : platform::toUpperAscii(format.extension);
+}
+
 std::string formatLabel(const OutputFormat& format) {
-    if (format.displayName) return std::string(format.displayName) + " (*." + format.extension + ")";
-    return platform::toUpperAscii(format.extension);
+    if (format.displayName) return formatName(format) + " (*." + format.extension + ")";
+    return formatName(format);
 }
 
 std::string settingsPrefix(const OutputFormat& format) {

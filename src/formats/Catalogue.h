@@ -29,6 +29,8 @@ private:
 constexpr size_t kCatalogueFormatCount = 28;
 constexpr size_t kCodecRecordCount = 45;
 
+// The display name ("WV (WavPack Lossless)"), else the upper-case extension ("MP3").
+std::string formatName(const OutputFormat& format);
 // "WV (WavPack Lossless) (*.wv)" with a display name, else the upper-case extension ("MP3").
 std::string formatLabel(const OutputFormat& format);
 // Prefix of the format's stored values: settingsKey or extension, upper case ("MP3", "AACDEVICE").

@@ -289,27 +289,23 @@ void pushHistory(SettingsStore& store, HistoryList& list, std::string_view subke
     saveHistory(store, list, subkey);
 }
 
-bool applySetting(AppSettings& settings, Catalogue& catalogue, const std::string& name,
-                  const std::string& value, std::string* error) {
-    auto fail = [&](const std::string& message) {
-        if (error) *error = message;
-        return false;
-    };
+Result<> applySetting(AppSettings& settings, Catalogue& catalogue, const std::string& name,
+                      const std::string& value) {
     for (const DwordField& f : kDwordFields) {
         if (!equalsIgnoringAsciiCase(name, f.name)) continue;
         uint32_t number = 0;
         if (!parseNumber(value, number))
-            return fail(std::string(f.name) + " takes a whole number from 0 to 4294967295, not '" + value +
-                        "'");
+            return Failure{std::string(f.name) + " takes a whole number from 0 to 4294967295, not '" + value +
+                           "'"};
         settings.*(f.field) = number;
         if (f.field == &AppSettings::EnableExtFilter) rebuildFilterExtensions(settings);
-        return true;
+        return {};
     }
     for (const StringField& f : kStringFields) {
         if (!equalsIgnoringAsciiCase(name, f.name)) continue;
         settings.*(f.field) = value;
         if (f.field == &AppSettings::FilterExts) rebuildFilterExtensions(settings);
-        return true;
+        return {};
     }
     for (const auto& format : catalogue.formats()) {
         if (!format->codecs) continue;
@@ -319,7 +315,7 @@ bool applySetting(AppSettings& settings, Catalogue& catalogue, const std::string
         const std::string suffix = name.substr(prefix.size());
         if (equalsIgnoringAsciiCase(suffix, "AudioCodec")) {
             format->AudioCodec = value;
-            return true;
+            return {};
         }
         for (const FormatField& f : kFormatDwordFields) {
             if (!equalsIgnoringAsciiCase(suffix, f.suffix)) continue;
@@ -327,10 +323,10 @@ bool applySetting(AppSettings& settings, Catalogue& catalogue, const std::string
             // Stored as a DWORD, so both -1 and 4294967295 name the same value.
             if (!parseNumber(value, number) || number < std::numeric_limits<int32_t>::min() ||
                 number > std::numeric_limits<uint32_t>::max())
-                return fail(prefix + f.suffix + " takes a whole number, not '" + value + "'");
+                return Failure{prefix + f.suffix + " takes a whole number, not '" + value + "'"};
             (*format).*(f.field) = static_cast<int32_t>(static_cast<uint32_t>(number));
-            return true;
+            return {};
         }
     }
-    return fail("unknown setting '" + name + "'");
+    return Failure{"unknown setting '" + name + "'"};
 }

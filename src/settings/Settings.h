@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/Catalogue.h"
+#include "platform/Result.h"
 #include "platform/SettingsStore.h"
 #include "settings/AppSettings.h"
 
@@ -72,7 +73,7 @@ bool saveHistory(SettingsStore& store, const HistoryList& list, std::string_view
 void pushHistory(SettingsStore& store, HistoryList& list, std::string_view subkey);
 
 // Sets one value by its stored name (any AppSettings value or per-format value such as MP3AudioBitRate),
-// for this run only. Names are matched without regard to ASCII case; numbers are decimal. False with a
-// message in error for an unknown name or a malformed number.
-bool applySetting(AppSettings& settings, Catalogue& catalogue, const std::string& name,
-                  const std::string& value, std::string* error);
+// for this run only. Names are matched without regard to ASCII case; numbers are decimal. Fails for an
+// unknown name or a malformed number.
+Result<> applySetting(AppSettings& settings, Catalogue& catalogue, const std::string& name,
+                      const std::string& value);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "formats/Catalogue.h"
 #include "formats/OutputFormat.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -196,8 +197,8 @@ void FileList::setStatus(size_t row, std::string text) {
 
 void FileList::release(Row& row) {
     SourceItem& item = *row.item;
-    if (item.isExpansionRow != 0) return;
-    if (item.needsPreparation == 1 && !item.preparedPath.empty()) platform::deleteFile(item.preparedPath);
+    if (item.isExpansionRow) return;
+    if (item.needsPreparation && !item.preparedPath.empty()) platform::deleteFile(item.preparedPath);
     map_.erase(keyOf(item));
 }
 
@@ -234,8 +235,7 @@ void FileList::removeSelected() {
 void FileList::removeAll() {
     if (rows_.empty()) return;
     for (Row& row : rows_) {
-        if (row.item->isExpansionRow == 0 && row.item->needsPreparation == 1 &&
-            !row.item->preparedPath.empty())
+        if (!row.item->isExpansionRow && row.item->needsPreparation && !row.item->preparedPath.empty())
             platform::deleteFile(row.item->preparedPath);
     }
     const size_t count = rows_.size();
@@ -336,7 +336,7 @@ void FileList::rechooseStreams(uint32_t requestAudioIndex) {
         if (chosen == item.audioStream) continue;
         item.audioStream = chosen;
         // An expansion row shows no stream columns.
-        if (item.isExpansionRow == 0) fillStreamColumns(rows_[r]);
+        if (!item.isExpansionRow) fillStreamColumns(rows_[r]);
         changed(r, r);
     }
 }
@@ -348,7 +348,7 @@ bool FileList::chooseStream(uint32_t commandId) {
     const size_t stream = commandId - command::kFirstStream;
     if (stream >= item.streamCount()) return false;  // a stale menu: the row has fewer streams
     item.audioStream = static_cast<int32_t>(stream);
-    if (item.isExpansionRow == 0) fillStreamColumns(rows_[row]);
+    if (!item.isExpansionRow) fillStreamColumns(rows_[row]);
     changed(row, row);
     return true;
 }
@@ -465,33 +465,18 @@ void FileList::addExpansionRows(bool selectedOnly, const std::vector<const Outpu
     rows.reserve(rows_.size() * (formats.size() + 1));
     for (Row& row : rows_) {
         const SourceItem& source = *row.item;
-        const bool takesPart = (!selectedOnly || row.selected) && source.isExpansionRow == 0 &&
-                               (source.needsPreparation == 0 || source.prepared == 1);
+        const bool takesPart = (!selectedOnly || row.selected) && !source.isExpansionRow &&
+                               (!source.needsPreparation || source.prepared);
         rows.push_back(std::move(row));
         if (!takesPart) continue;
         for (const OutputFormat* format : formats) {
             auto copy = std::make_unique<SourceItem>();
-            copy->kind = source.kind;
-            copy->path = source.path;
-            copy->extension = source.extension;
-            copy->titleSet = source.titleSet;
-            copy->titleNumber = source.titleNumber;
-            copy->dvdFolder = source.dvdFolder;
-            copy->audioStream = source.audioStream;
-            copy->streamIds = source.streamIds;
-            copy->streamChannels = source.streamChannels;
-            copy->streamSampleRates = source.streamSampleRates;
-            copy->streamBitRates = source.streamBitRates;
-            copy->duration = source.duration;
-            copy->needsPreparation = source.needsPreparation;
-            copy->prepared = source.prepared;
-            copy->preparedPath = source.preparedPath;
-            copy->isExpansionRow = 1;
-            copy->groupFormat = const_cast<OutputFormat*>(format);
+            copy->facts() = source.facts();
+            copy->preparation() = source.preparation();
+            copy->isExpansionRow = true;
+            copy->groupFormat = format;
             Row expansion;
-            expansion.texts[kColumnFile] =
-                "   to " + (format->displayName != nullptr ? std::string(format->displayName)
-                                                           : platform::toUpperAscii(format->extension));
+            expansion.texts[kColumnFile] = "   to " + formatName(*format);
             expansion.item = std::move(copy);
             expansion.selected = selectedOnly;
             rows.push_back(std::move(expansion));
@@ -501,7 +486,7 @@ void FileList::addExpansionRows(bool selectedOnly, const std::vector<const Outpu
 }
 
 void FileList::removeExpansionRows() {
-    const auto isExpansion = [](const Row& row) { return row.item->isExpansionRow != 0; };
+    const auto isExpansion = [](const Row& row) { return row.item->isExpansionRow; };
     if (std::none_of(rows_.begin(), rows_.end(), isExpansion)) return;
     std::vector<Row> rows;
     rows.reserve(rows_.size());

@@ -24,32 +24,52 @@ enum SourceKind : int32_t {
     kSourceCombineList = 5,
 };
 
-struct SourceItem {
+// What probing found out about a source. Expansion rows copy it whole.
+struct SourceFacts {
     int32_t kind = kSourceFile;
     std::string path;
     std::string extension;  // lower case, no dot
-    std::string outputPath;
     int32_t titleSet = 0;
     int32_t titleNumber = 0;
-    std::string dvdFolder;  // ends with a separator
-    int32_t audioStream = 0;
+    std::string dvdFolder;    // ends with a separator
+    int32_t audioStream = 0;  // the stream converted: the automatic choice until the user picks one
     std::vector<std::string> streamIds;
     std::vector<uint32_t> streamChannels;
     std::vector<uint32_t> streamSampleRates;
     std::vector<uint32_t> streamBitRates;  // kbit/s
     uint32_t duration = 0;                 // whole seconds
+
+    size_t streamCount() const { return streamSampleRates.size(); }
+};
+
+// A source the transcoder cannot read is first decoded (or joined) into a temporary file. Expansion rows
+// copy it whole and share the file, which only the source row deletes.
+struct SourcePreparation {
+    bool needsPreparation = false;
+    bool prepared = false;
+    std::string preparedPath;
+};
+
+// What a run keeps on the row while the row converts; never copied.
+struct SourceRunState {
     int32_t rowIndex = -1;
     // The running transcoder with its output pipe (the pipe is owned by the process object). The job's
     // reader thread holds a second reference, so the handles are closed once, after both let go.
     std::shared_ptr<platform::ChildProcess> process;
     int32_t progress = 0;
-    int32_t needsPreparation = 0;
-    int32_t prepared = 0;
-    std::string preparedPath;
-    int32_t isExpansionRow = 0;
-    OutputFormat* groupFormat = nullptr;
+};
 
-    size_t streamCount() const { return streamSampleRates.size(); }
+// A row of the list: the three groups above, reached by their field names, and what belongs to the row
+// itself.
+struct SourceItem : SourceFacts, SourcePreparation, SourceRunState {
+    std::string outputPath;
+    bool isExpansionRow = false;
+    const OutputFormat* groupFormat = nullptr;  // the format an expansion row converts to
+
+    SourceFacts& facts() { return *this; }
+    const SourceFacts& facts() const { return *this; }
+    SourcePreparation& preparation() { return *this; }
+    const SourcePreparation& preparation() const { return *this; }
 };
 
 // The extension of a path as the list stores it: the text after the last '.' of the file name, lower case;

@@ -69,10 +69,10 @@ struct RunTest : ::testing::Test {
     SourceItem& add(const std::string& name, int seconds = 2, int rate = 44100, int channels = 2) {
         const std::string path = dir.file(name);
         EXPECT_TRUE(makeSineWav(path, seconds, rate, channels));
-        std::string error;
-        auto item = probeSource(path, settings, &error);
-        if (!item) throw std::runtime_error(path + ": " + error);  // the test fails, nothing else runs
-        sources.items.push_back(std::move(item));
+        auto probed = probeSource(path, settings);
+        if (!probed)
+            throw std::runtime_error(path + ": " + probed.reason());  // the test fails, nothing else runs
+        sources.items.push_back(probed.take());
         return *sources.items.back();
     }
     void start(int32_t formatId, bool joinIntoOne = false) {

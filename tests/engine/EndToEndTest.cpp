@@ -93,9 +93,9 @@ void convertAndCheck(Source source, int32_t formatId, const Expected& expected, 
 
     AppSettings settings;
     settings.RequestAudioIndex = source == kClipSecondStream ? 2 : 1;
-    std::string error;
-    std::unique_ptr<SourceItem> item = probeSource(input, settings, &error);
-    ASSERT_TRUE(item) << error;
+    auto probed = probeSource(input, settings);
+    ASSERT_TRUE(probed) << probed.reason();
+    std::unique_ptr<SourceItem> item = probed.take();
     Catalogue catalogue;
     const OutputFormat* listed = catalogue.findById(formatId);
     ASSERT_NE(listed, nullptr) << formatId;

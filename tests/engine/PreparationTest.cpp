@@ -37,9 +37,9 @@ TEST(Preparation, FailedOrCancelledDecodeLeavesNoTemporaryFile) {
         item.preparedPath = "earlier";
         BusyRecorder busy;
         busy.cancelAtPump = c.cancelAtPump;
-        std::string error;
-        EXPECT_EQ(std::tuple(decodeToWav(item, busy, error, c.folder), error, item.preparedPath),
-                  std::tuple(0, c.error, ""));
+        const Result<> decoded = decodeToWav(item, busy, c.folder);
+        EXPECT_EQ(std::tuple(decoded.ok(), decoded.reason(), item.preparedPath),
+                  std::tuple(false, c.error, ""));
         EXPECT_EQ(filesIn(temp), 0u);
     }
 }
@@ -60,23 +60,22 @@ TEST(Preparation, JoinsDvdPartsUpToTheFirstMissingOne) {
     item.titleSet = 3;
     item.titleNumber = 7;
     BusyRecorder busy;
-    std::string error;
-    ASSERT_EQ(joinDvdTitle(item, busy, error, temp), 1) << error;
+    const Result<> joined = joinDvdTitle(item, busy, temp);
+    ASSERT_TRUE(joined) << joined.reason();
     EXPECT_TRUE(readFile(item.preparedPath) == one + two);
     EXPECT_EQ(busy.texts, std::vector<std::string>{"Loading DVD Title 7..."});
     EXPECT_TRUE(busy.grewToFull()) << ::testing::PrintToString(busy.percents);
 
-    // No part, only empty parts, a cancel (which keeps the earlier text): nothing is left behind.
-    for (const auto& [titleSet, cancelAtPump, expected] : {std::tuple{4, 0, "Failed to load from DVD"},
-                                                           {5, 0, "Failed to load from DVD"},
-                                                           {3, 6, "earlier"}}) {
+    // No part, only empty parts, a cancel (which the caller words): nothing is left behind.
+    for (const auto& [titleSet, cancelAtPump, expected] :
+         {std::tuple{4, 0, "Failed to load from DVD"}, {5, 0, "Failed to load from DVD"}, {3, 6, ""}}) {
         SourceItem failing = item;
         failing.titleSet = titleSet;
         BusyRecorder cancelling;
         cancelling.cancelAtPump = cancelAtPump;
-        error = "earlier";
-        EXPECT_EQ(std::tuple(joinDvdTitle(failing, cancelling, error, temp), error, failing.preparedPath),
-                  std::tuple(0, expected, ""));
+        const Result<> failed = joinDvdTitle(failing, cancelling, temp);
+        EXPECT_EQ(std::tuple(failed.ok(), failed.reason(), failing.preparedPath),
+                  std::tuple(false, expected, ""));
     }
     EXPECT_EQ(filesIn(temp), 1u);
 }

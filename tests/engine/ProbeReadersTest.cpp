@@ -20,7 +20,6 @@ protected:
     void TearDown() override { bass_cd::removeDiscImage(u8(dir_.path() / "cd")); }
     TempDir dir_;
     AppSettings settings_;
-    std::string error_;
     bool hint_ = false;
 };
 
@@ -43,8 +42,9 @@ TEST_F(ProbeReaders, OwnReadersTheTranscoderAndFailures) {
         {"plain.aif", kSourceFile, 0, 2, 8000, 0, 1}};
     for (const auto& [name, kind, needsPreparation, duration, rate, bitRate, channels] : cases) {
         SCOPED_TRACE(name);
-        const auto item = probeSource(dir_.file(name), settings_, &error_, &hint_);
-        ASSERT_TRUE(item) << error_;
+        auto probed = probeSource(dir_.file(name), settings_, &hint_);
+        ASSERT_TRUE(probed) << probed.reason();
+        const auto item = probed.take();
         ASSERT_EQ(item->streamCount(), 1u);
         EXPECT_EQ(std::tuple(item->kind, item->needsPreparation, item->duration, item->streamSampleRates[0],
                              item->streamChannels[0], item->audioStream),
@@ -58,8 +58,9 @@ TEST_F(ProbeReaders, OwnReadersTheTranscoderAndFailures) {
     ASSERT_TRUE(writeFile(dir_.file("Track02.cda"), cdaRecord(2, 0, 75)));
     for (const auto& [name, message, wantHint] : {std::tuple{"junk.aifc", "No audio stream found", false},
                                                   {"Track02.cda", "Failed to open the CD track", true}}) {
-        EXPECT_FALSE(probeSource(dir_.file(name), settings_, &error_, &hint_)) << name;
-        EXPECT_EQ(std::tuple(error_, hint_), std::tuple(message, wantHint));
+        const auto probed = probeSource(dir_.file(name), settings_, &hint_);
+        EXPECT_FALSE(probed) << name;
+        EXPECT_EQ(std::tuple(probed.reason(), hint_), std::tuple(message, wantHint));
     }
 }
 

@@ -163,9 +163,9 @@ TEST_F(ProbeFiles, OneAudioStream) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.file(c.name);
         ASSERT_TRUE(c.make.empty() ? writeFile(path, std::string(1000, '\0')) : makeMedia(path, c.make));
-        std::string error;
-        auto item = probeSource(path, settings, &error);
-        ASSERT_TRUE(item) << error;
+        auto probed = probeSource(path, settings);
+        ASSERT_TRUE(probed) << probed.reason();
+        const auto item = probed.take();
         EXPECT_EQ(item->kind, kSourceFile);
         EXPECT_EQ(item->audioStream, 0);
         EXPECT_EQ(item->duration, c.duration);
@@ -188,8 +188,8 @@ TEST_F(ProbeFiles, Refusals) {
         {"say \"hi\".wav", "The file name contains a double quote and cannot be given to the transcoder"});
 #endif
     for (const auto& [name, message] : cases) {
-        std::string error;
-        EXPECT_FALSE(probeSource(dir.file(name), settings, &error)) << name;
-        EXPECT_EQ(error, message) << name;
+        const auto probed = probeSource(dir.file(name), settings);
+        EXPECT_FALSE(probed) << name;
+        EXPECT_EQ(probed.reason(), message) << name;
     }
 }

@@ -26,9 +26,9 @@ std::string storedText(const AppSettings& s, const Catalogue& c) {
 }
 
 // Applies "Name=value" as --set does.
-bool set(AppSettings& s, Catalogue& c, const std::string& nameValue, std::string* error = nullptr) {
+bool set(AppSettings& s, Catalogue& c, const std::string& nameValue) {
     const size_t eq = nameValue.find('=');
-    return applySetting(s, c, nameValue.substr(0, eq), nameValue.substr(eq + 1), error);
+    return applySetting(s, c, nameValue.substr(0, eq), nameValue.substr(eq + 1)).ok();
 }
 
 // The value name must reach the field that field(settings, catalogue) gives: through --set, and through a

@@ -33,11 +33,7 @@ FormatChoice::FormatChoice(const Catalogue& catalogue, const std::vector<CustomO
         entries_.push_back({" to " + groups[i].name, owned_.back().get()});
     }
     for (const auto& format : catalogue.formats()) {
-        const std::string extension = format->extension;
-        entries_.push_back({format->displayName != nullptr
-                                ? " to " + std::string(format->displayName) + " (*." + extension + ")"
-                                : " to " + platform::toUpperAscii(extension),
-                            format.get()});
+        entries_.push_back({" to " + formatLabel(*format), format.get()});
     }
     owned_.push_back(commandEntry(kVideoEntryId));
     entries_.push_back({" to VIDEO (AVI, FLV, H.264, MOV, MP4, WebM, WMV, etc.)", owned_.back().get()});

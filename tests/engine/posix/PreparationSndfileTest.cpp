@@ -23,10 +23,10 @@ TEST(Preparation, DecodesDwvwAsSndfileDoesWithGrowingProgress) {
     SourceItem item;
     item.kind = kSourceAifc;
     item.path = aifc;
-    item.needsPreparation = 1;
+    item.needsPreparation = true;
     BusyRecorder busy;
-    std::string error;
-    ASSERT_EQ(prepareSource(item, busy, error), 1) << error;
+    const Result<> prepared = prepareSource(item, busy);
+    ASSERT_TRUE(prepared) << prepared.reason();
     EXPECT_TRUE(readFile(item.preparedPath) == wavBytes(1, 22050, 16, reference));
     EXPECT_EQ(busy.texts, std::vector<std::string>{"Loading made.aifc..."});
     EXPECT_TRUE(busy.grewToFull()) << ::testing::PrintToString(busy.percents);
