@@ -45,6 +45,9 @@ struct AppSettings {
     uint32_t ConversionPriority = 32;
     uint32_t ConversionThreads = 2;
     uint32_t OptStartPageIndex = 0;
+    // The file list's shown columns by their keys, comma-separated ("File,Duration,Folder"); empty for the
+    // columns a new list shows.
+    std::string ListColumns;
 
     // Derived from FilterExts after every load and every OK of the options sheet.
     std::vector<std::string> filterExtensions;

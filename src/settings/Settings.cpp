@@ -53,6 +53,7 @@ constexpr StringField kStringFields[] = {
     {"LastAddFileDir", &AppSettings::LastAddFileDir},
     {"DestSpecifiedFolder", &AppSettings::DestSpecifiedFolder},
     {"FilterExts", &AppSettings::FilterExts},
+    {"ListColumns", &AppSettings::ListColumns},
 };
 constexpr FormatField kFormatDwordFields[] = {
     {"AudioBitRate", &OutputFormat::AudioBitRate},
@@ -102,10 +103,10 @@ constexpr const char* kLoadOrderBeforeFilter[] = {"DVDFolder",
 constexpr const char* kLoadOrderAfterFilter[] = {
     "EnableConvertLength", "EnableSkipLength",  "ConvertLength",     "SkipLength",
     "EnableIgnoreTheLast", "IgnoreLength",      "RequestAudioIndex", "OutputFormat",
-    "ConversionPriority",  "ConversionThreads", "OptStartPageIndex"};
+    "ConversionPriority",  "ConversionThreads", "OptStartPageIndex", "ListColumns"};
 constexpr const char* kExitGroup[] = {"ConversionPriority", "ConversionThreads", "OutputFormat",
                                       "OptStartPageIndex",  "LastAddFileDir",    "Folder",
-                                      "DVDFolder"};
+                                      "DVDFolder",          "ListColumns"};
 constexpr const char* kOptionsGroup[] = {"DestOutputFolderOpt", "DestSpecifiedFolder",
                                          "CreateDirs",          "CreateFolderForEachSource",
                                          "BrowseOutputFolder",  "OutputFiles2MyDocuments",

@@ -11,14 +11,17 @@
 #include "platform/Text.h"
 #include "sources/RowText.h"
 
+// clang-format off
 const std::array<ColumnInfo, kColumnCount> kListColumns = {{
-    {"File", false, 250, SortType::kText},
-    {"Duration", true, 70, SortType::kDuration},
-    {"Sample Rate", true, 85, SortType::kNumber},
-    {"Bit Rate", true, 80, SortType::kNumber},
-    {"Channels", false, 70, SortType::kText},
-    {"Status", false, 230, SortType::kText},
+    {"File",       "File",        false, 250, SortType::kText,     true,  true},
+    {"Duration",   "Duration",    true,  70,  SortType::kDuration, true,  false},
+    {"SampleRate", "Sample Rate", true,  85,  SortType::kNumber,   true,  false},
+    {"BitRate",    "Bit Rate",    true,  80,  SortType::kNumber,   true,  false},
+    {"Channels",   "Channels",    false, 70,  SortType::kText,     true,  false},
+    {"Status",     "Status",      false, 230, SortType::kText,     true,  false},
+    {"Folder",     "Folder",      false, 250, SortType::kText,     false, false},
 }};
+// clang-format on
 
 namespace {
 
@@ -145,7 +148,72 @@ void FileList::fillStreamColumns(Row& row) {
 void FileList::fillTexts(Row& row) {
     row.texts[kColumnFile] = fileColumnText(*row.item);
     row.texts[kColumnDuration] = durationText(row.item->duration);
+    row.texts[kColumnFolder] = folderColumnText(*row.item);
     fillStreamColumns(row);
+}
+
+std::array<bool, kColumnCount> FileList::shownAtFirst() {
+    std::array<bool, kColumnCount> shown{};
+    for (size_t c = 0; c < kColumnCount; ++c) shown[c] = kListColumns[c].shownAtFirst;
+    return shown;
+}
+
+std::vector<size_t> FileList::shownColumns() const {
+    std::vector<size_t> columns;
+    for (size_t c = 0; c < kColumnCount; ++c)
+        if (shown_[c]) columns.push_back(c);
+    return columns;
+}
+
+void FileList::showColumn(size_t column, bool shown) {
+    if (column >= kColumnCount || kListColumns[column].alwaysShown || shown_[column] == shown) return;
+    shown_[column] = shown;
+    if (observer_ != nullptr) observer_->columnsChanged();
+}
+
+std::vector<MenuEntry> FileList::columnMenu() const {
+    std::vector<MenuEntry> entries;
+    for (size_t c = 0; c < kColumnCount; ++c) {
+        entries.push_back({command::kFirstColumn + static_cast<uint32_t>(c), kListColumns[c].header,
+                           !kListColumns[c].alwaysShown, shown_[c]});
+    }
+    return entries;
+}
+
+bool FileList::chooseColumnEntry(uint32_t commandId) {
+    if (commandId < command::kFirstColumn || commandId >= command::kFirstColumn + kColumnCount) return false;
+    const size_t column = commandId - command::kFirstColumn;
+    showColumn(column, !shown_[column]);
+    return true;
+}
+
+std::string FileList::columnsSetting() const {
+    if (shown_ == shownAtFirst()) return {};
+    std::string setting;
+    for (size_t c : shownColumns())
+        setting += (setting.empty() ? "" : ",") + std::string(kListColumns[c].key);
+    return setting;
+}
+
+void FileList::applyColumnsSetting(const std::string& setting) {
+    std::array<bool, kColumnCount> shown{};
+    bool named = false;
+    size_t start = 0;
+    while (start <= setting.size()) {
+        const size_t comma = std::min(setting.find(',', start), setting.size());
+        const std::string key = setting.substr(start, comma - start);
+        for (size_t c = 0; c < kColumnCount; ++c) {
+            if (!platform::equalsIgnoringAsciiCase(key, kListColumns[c].key)) continue;
+            shown[c] = true;
+            named = named || !kListColumns[c].alwaysShown;
+        }
+        start = comma + 1;
+    }
+    if (!named) shown = shownAtFirst();
+    for (size_t c = 0; c < kColumnCount; ++c) shown[c] = shown[c] || kListColumns[c].alwaysShown;
+    if (shown == shown_) return;
+    shown_ = shown;
+    if (observer_ != nullptr) observer_->columnsChanged();
 }
 
 std::optional<size_t> FileList::add(std::unique_ptr<SourceItem> item, uint32_t requestAudioIndex) {

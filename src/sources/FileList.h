@@ -40,17 +40,22 @@ inline constexpr uint32_t kSelectAll = 1156;
 inline constexpr uint32_t kFirstStream = 9000;
 inline constexpr uint32_t kLastStream = 9099;
 inline constexpr uint32_t kNoStream = 32788;
+inline constexpr uint32_t kFirstColumn = 9100;  // the list header's menu: one entry per column
+inline constexpr uint32_t kLastColumn = 9199;
 }  // namespace command
 
+// The list's columns in their order on screen. A new column is one name here, one row of kListColumns
+// and its text in FileList::fillTexts.
 enum ListColumn : size_t {
     kColumnFile,
     kColumnDuration,
     kColumnSampleRate,
     kColumnBitRate,
     kColumnChannels,
-    kColumnStatus
+    kColumnStatus,
+    kColumnFolder,
 };
-inline constexpr size_t kColumnCount = 6;
+inline constexpr size_t kColumnCount = 7;
 
 // How a column compares two texts when sorted.
 enum class SortType : int32_t {
@@ -63,12 +68,15 @@ enum class SortType : int32_t {
 };
 
 struct ColumnInfo {
+    const char* key;  // its name in the ListColumns setting
     const char* header;
     bool rightAligned;
     int width;  // pixels
     SortType sortType;
+    bool shownAtFirst;  // shown by a new list; the others are chosen from the header's menu
+    bool alwaysShown;   // cannot be hidden
 };
-// File, Duration, Sample Rate, Bit Rate, Channels, Status.
+// File, Duration, Sample Rate, Bit Rate, Channels, Status; Folder when chosen.
 extern const std::array<ColumnInfo, kColumnCount> kListColumns;
 
 // One entry of a menu as the view builds it: a separator when id is 0. text carries the access key ('&')
@@ -91,6 +99,8 @@ public:
     // Rows came and went in many places at once: everything is to be read again.
     virtual void listReset() = 0;
     virtual void scrollIntoView(size_t row) = 0;
+    // Columns were shown or hidden.
+    virtual void columnsChanged() {}
 };
 
 class FileList {
@@ -165,6 +175,17 @@ public:
     // The context menu's entries with their greying.
     std::vector<MenuEntry> contextMenu() const;
 
+    // Columns shown or hidden from the header's menu (a check mark for each shown one; a column that is
+    // always shown is greyed), and their setting: the shown keys in column order, empty for the columns a
+    // new list shows. A setting that names no column that can be hidden leaves the first columns.
+    bool isColumnShown(size_t column) const { return shown_[column]; }
+    std::vector<size_t> shownColumns() const;
+    void showColumn(size_t column, bool shown);
+    std::vector<MenuEntry> columnMenu() const;
+    bool chooseColumnEntry(uint32_t commandId);
+    std::string columnsSetting() const;
+    void applyColumnsSetting(const std::string& setting);
+
     // Expansion rows of a custom format group: one row per format below every ready source row (only
     // selected ones with selectedOnly; the new rows are then selected too), in the group's order.
     void addExpansionRows(bool selectedOnly, const std::vector<const OutputFormat*>& formats);
@@ -186,11 +207,13 @@ private:
     void replaceRows(std::vector<Row> rows);
     std::optional<std::string> lengthMessage(bool selectedOnly, const char* format) const;
     void changed(size_t first, size_t last);
+    static std::array<bool, kColumnCount> shownAtFirst();
 
     std::vector<Row> rows_;
     SourceMap map_;
     size_t selectedCount_ = 0;
     size_t focus_ = kNone;
+    std::array<bool, kColumnCount> shown_ = shownAtFirst();
     size_t sortedColumn_ = kNone;
     bool ascending_ = true;
     FileListObserver* observer_ = nullptr;

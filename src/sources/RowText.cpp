@@ -17,6 +17,16 @@ std::string fileColumnText(const SourceItem& item) {
     return text;
 }
 
+std::string folderColumnText(const SourceItem& item) {
+    std::string folder = item.kind == kSourceDvdTitle
+                             ? item.dvdFolder
+                             : platform::folderPart(item.path).value_or(std::string());
+    // Shown as folders are shown elsewhere: without the closing separator, except at a drive's root.
+    const bool driveRoot = folder.size() == 3 && folder[1] == ':';
+    if (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') && !driveRoot) folder.pop_back();
+    return folder;
+}
+
 std::string durationText(uint32_t seconds) {
     if (seconds == 0) return {};
     char text[32];

@@ -11,6 +11,8 @@ std::string channelText(uint32_t channels);
 
 // The file name part of the path, with " (N audios)" when the item has more than one audio stream.
 std::string fileColumnText(const SourceItem& item);
+// The folder the source is in: a DVD title's folder, else the folder part of the path.
+std::string folderColumnText(const SourceItem& item);
 
 // "H:MM:SS" from an hour on, else "MM:SS"; empty for 0 (unknown).
 std::string durationText(uint32_t seconds);

@@ -1,7 +1,10 @@
 #include "ui/FileListView.h"
 
+#include <algorithm>
+
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
+#include "ui/GdiHandles.h"
 
 using platform::win32::widen;
 
@@ -17,16 +20,8 @@ constexpr size_t kBulkRows = 256;
 
 FileListView::FileListView(FileList& model, HWND list) : model_(model), list_(list) {
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
-    for (size_t c = 0; c < kColumnCount; ++c) {
-        std::wstring header = widen(kListColumns[c].header);
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-        column.fmt = kListColumns[c].rightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        column.cx = kListColumns[c].width;
-        column.pszText = header.data();
-        column.iSubItem = static_cast<int>(c);
-        SendMessageW(list_, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
-    }
+    for (size_t c = 0; c < kColumnCount; ++c) widths_[c] = kListColumns[c].width;
+    insertColumns();
     model_.setObserver(this);
     setCount();
     SetWindowSubclass(list_, listProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
@@ -38,10 +33,68 @@ FileListView::~FileListView() {
     RemoveWindowSubclass(list_, listProc, kSubclassId);
 }
 
+void FileListView::insertColumns() {
+    columns_ = model_.shownColumns();
+    for (size_t at = 0; at < columns_.size(); ++at) {
+        const ColumnInfo& info = kListColumns[columns_[at]];
+        std::wstring header = widen(info.header);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+        column.fmt = info.rightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        column.cx = widths_[columns_[at]];
+        column.pszText = header.data();
+        column.iSubItem = static_cast<int>(at);
+        SendMessageW(list_, LVM_INSERTCOLUMNW, at, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+size_t FileListView::modelColumn(int controlColumn) const {
+    if (controlColumn < 0 || static_cast<size_t>(controlColumn) >= columns_.size()) return kColumnCount;
+    return columns_[static_cast<size_t>(controlColumn)];
+}
+
+void FileListView::columnsChanged() {
+    for (size_t at = columns_.size(); at-- > 0;) {
+        widths_[columns_[at]] = ListView_GetColumnWidth(list_, static_cast<int>(at));
+        ListView_DeleteColumn(list_, static_cast<int>(at));
+    }
+    insertColumns();
+    InvalidateRect(list_, nullptr, FALSE);
+}
+
+void FileListView::setColumnWidth(size_t column, int width) {
+    widths_[column] = width;
+    const auto at = std::find(columns_.begin(), columns_.end(), column);
+    if (at != columns_.end()) ListView_SetColumnWidth(list_, static_cast<int>(at - columns_.begin()), width);
+}
+
+void FileListView::showColumnMenu(POINT point) {
+    ui::MenuHandle menu(CreatePopupMenu());
+    for (const MenuEntry& entry : model_.columnMenu()) {
+        const UINT flags = MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED) |
+                           (entry.checked ? MF_CHECKED : MF_UNCHECKED);
+        AppendMenuW(menu.get(), flags, entry.id, widen(entry.text).c_str());
+    }
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x,
+                                                         point.y, 0, GetParent(list_), nullptr));
+    if (chosen != 0) model_.chooseColumnEntry(chosen);
+}
+
 LRESULT CALLBACK FileListView::listProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                         DWORD_PTR self) {
     if (message == WM_TIMER && wParam == kFlushTimer) {
         reinterpret_cast<FileListView*>(self)->flushInserted();
+        return 0;
+    }
+    // A right click on the header (or its menu key) shows and hides columns, as list views do.
+    if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == ListView_GetHeader(window)) {
+        POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (point.x == -1 && point.y == -1) {
+            RECT rect;
+            GetWindowRect(ListView_GetHeader(window), &rect);
+            point = {rect.left, rect.bottom};
+        }
+        reinterpret_cast<FileListView*>(self)->showColumnMenu(point);
         return 0;
     }
     return DefSubclassProc(window, message, wParam, lParam);
@@ -151,8 +204,9 @@ bool FileListView::onNotify(const NMHDR& header, LRESULT* result) {
             if ((item.mask & LVIF_TEXT) == 0 || item.iItem < 0 ||
                 static_cast<size_t>(item.iItem) >= model_.size())
                 return true;
-            textBuffer_ =
-                widen(model_.text(static_cast<size_t>(item.iItem), static_cast<size_t>(item.iSubItem)));
+            const size_t column = modelColumn(item.iSubItem);
+            if (column == kColumnCount) return true;
+            textBuffer_ = widen(model_.text(static_cast<size_t>(item.iItem), column));
             lstrcpynW(item.pszText, textBuffer_.c_str(), item.cchTextMax);
             return true;
         }
@@ -183,7 +237,8 @@ bool FileListView::onNotify(const NMHDR& header, LRESULT* result) {
         }
         case LVN_COLUMNCLICK: {
             auto& click = reinterpret_cast<const NMLISTVIEW&>(header);
-            model_.sortByHeaderClick(static_cast<size_t>(click.iSubItem));
+            const size_t column = modelColumn(click.iSubItem);
+            if (column != kColumnCount) model_.sortByHeaderClick(column);
             PostMessageW(GetParent(list_), WM_LIST_SORTED, reinterpret_cast<WPARAM>(list_),
                          static_cast<LPARAM>(click.iSubItem));
             return true;

@@ -7,6 +7,9 @@
 
 #include <commctrl.h>
 
+#include <array>
+#include <vector>
+
 #include "sources/FileList.h"
 
 class FileListView final : public FileListObserver {
@@ -32,6 +35,11 @@ public:
     void rowsChanged(size_t first, size_t last) override;
     void listReset() override;
     void scrollIntoView(size_t row) override;
+    // The control's columns follow the model's shown ones; a hidden column keeps its width for its return.
+    void columnsChanged() override;
+    void setColumnWidth(size_t column, int width);
+    // The header's menu at a screen point: the columns with check marks, one chosen at a time.
+    void showColumnMenu(POINT point);
 
 private:
     static LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -41,6 +49,9 @@ private:
     void pushStates(size_t first, size_t last);
     // The control's selection of rows first..last (or every row), into the model.
     void pullSelection(int first, int last, bool selected);
+    void insertColumns();
+    // The model column the control's column shows; kColumnCount for none.
+    size_t modelColumn(int controlColumn) const;
 
     FileList& model_;
     HWND list_;
@@ -48,4 +59,6 @@ private:
     bool insertPending_ = false;
     size_t scrollPending_ = FileList::kNone;
     std::wstring textBuffer_;
+    std::vector<size_t> columns_;  // the model column of each control column
+    std::array<int, kColumnCount> widths_{};
 };

@@ -19,6 +19,9 @@ struct DestroyIconHandle {
 struct DeleteMemoryDc {
     void operator()(HDC dc) const { DeleteDC(dc); }
 };
+struct DestroyMenuHandle {
+    void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
 struct DestroyWindowHandle {
     void operator()(HWND window) const {
         if (IsWindow(window)) DestroyWindow(window);  // an owned window may have gone with its owner
@@ -31,6 +34,8 @@ using BrushHandle = platform::win32::UniqueHandle<HBRUSH, DeleteGdiObject>;
 using IconHandle = platform::win32::UniqueHandle<HICON, DestroyIconHandle>;
 // A DC from CreateCompatibleDC.
 using MemoryDc = platform::win32::UniqueHandle<HDC, DeleteMemoryDc>;
+// A menu not attached to a window (a pop-up menu and its submenus go together).
+using MenuHandle = platform::win32::UniqueHandle<HMENU, DestroyMenuHandle>;
 // A window this code created and destroys.
 using WindowHandle = platform::win32::UniqueHandle<HWND, DestroyWindowHandle>;
 

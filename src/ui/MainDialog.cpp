@@ -160,6 +160,7 @@ void MainDialog::onInit() {
     keys_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_KEYS));
 
     placeControls();
+    list_.applyColumnsSetting(settings_.ListColumns);
     view_ = std::make_unique<FileListView>(list_, GetDlgItem(window_, IDC_FILE_LIST));
     sink_ = std::make_unique<WindowPostingSink>(window_);
     adder_ = std::make_unique<SourceAdder>(list_, settings_, *this);
@@ -544,6 +545,7 @@ void MainDialog::onDestroy() {
     run_.reset();
     list_.removeAll();
     view_.reset();
+    settings_.ListColumns = list_.columnsSetting();
     saveSettings(*services_.store, settings_, catalogue_, kSaveExitGroup);
     if (tooltip_ != nullptr) DestroyWindow(tooltip_);
     tooltip_ = nullptr;
@@ -583,7 +585,7 @@ void MainDialog::scrollIntoView(int32_t row) {
 void MainDialog::widenStatusColumn() {
     if (statusWidened_) return;
     statusWidened_ = true;
-    ListView_SetColumnWidth(view_->handle(), kColumnStatus, kStatusColumnWideWidth);
+    view_->setColumnWidth(kColumnStatus, kStatusColumnWideWidth);
 }
 
 void MainDialog::openProgress(const ProgressSetup& setup) {

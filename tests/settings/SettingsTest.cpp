@@ -76,7 +76,8 @@ TEST(Settings, EachValueNameFillsItsOwnField) {
         {"OptStartPageIndex", &A::OptStartPageIndex}};
     const std::pair<const char*, std::string A::*> texts[] = {
         {"DVDFolder", &A::DVDFolder}, {"Folder", &A::Folder}, {"LastAddFileDir", &A::LastAddFileDir},
-        {"DestSpecifiedFolder", &A::DestSpecifiedFolder}, {"FilterExts", &A::FilterExts}};
+        {"DestSpecifiedFolder", &A::DestSpecifiedFolder}, {"FilterExts", &A::FilterExts},
+        {"ListColumns", &A::ListColumns}};
     const std::pair<const char*, int32_t F::*> perFormat[] = {
         {"MP3AudioBitRate", &F::AudioBitRate}, {"MP3AudioVBRQuality", &F::AudioVBRQuality},
         {"MP3AudioVBREnabled", &F::AudioVBREnabled}, {"MP3AudioCompressionLevel", &F::AudioCompressionLevel},
@@ -176,7 +177,7 @@ TEST(Settings, SaveGroupsHoldTheirOwnValues) {
     ASSERT_TRUE(saveSettings(exitGroup, defaultSettings(""), c, kSaveExitGroup));
     EXPECT_EQ(valueNames(exitGroup, kOptions),
               (Strings{"ConversionPriority", "ConversionThreads", "OutputFormat", "OptStartPageIndex",
-                       "LastAddFileDir", "Folder", "DVDFolder"}));
+                       "LastAddFileDir", "Folder", "DVDFolder", "ListColumns"}));
     EXPECT_EQ(exitGroup.commits(), 1);
     ASSERT_TRUE(saveSettings(options, defaultSettings(""), c, kSaveOptionsGroup));
     const Strings names = valueNames(options, kOptions);

@@ -217,3 +217,55 @@ TEST(FileList, StreamMenuAndGreying) {
     EXPECT_EQ(context[9].text, "P&lay Destination\tF9");
     EXPECT_TRUE(context[9].enabled);
 }
+
+// Columns: the first six at first; Folder from the header's menu; File never hidden; the setting names the
+// shown ones and a stored setting brings them back, unknown names aside.
+TEST(FileList, ColumnsShownHiddenAndRemembered) {
+    struct Counter : FileListObserver {
+        int changes = 0;
+        void rowsInserted(size_t, size_t) override {}
+        void rowsRemoved(size_t, size_t) override {}
+        void rowsChanged(size_t, size_t) override {}
+        void listReset() override {}
+        void scrollIntoView(size_t) override {}
+        void columnsChanged() override { ++changes; }
+    } counter;
+    FileList list;
+    list.setObserver(&counter);
+    const std::vector<size_t> first = {kColumnFile,    kColumnDuration, kColumnSampleRate,
+                                       kColumnBitRate, kColumnChannels, kColumnStatus};
+    EXPECT_EQ(list.shownColumns(), first);
+    EXPECT_EQ(list.columnsSetting(), "");
+
+    std::vector<MenuEntry> menu = list.columnMenu();
+    ASSERT_EQ(menu.size(), kColumnCount);
+    EXPECT_EQ(std::tuple(menu[0].text, menu[0].enabled, menu[0].checked), std::tuple("File", false, true));
+    EXPECT_EQ(std::tuple(menu[6].text, menu[6].enabled, menu[6].checked), std::tuple("Folder", true, false));
+    EXPECT_TRUE(list.chooseColumnEntry(menu[6].id));
+    EXPECT_TRUE(list.chooseColumnEntry(menu[3].id));
+    EXPECT_FALSE(list.chooseColumnEntry(menu[6].id + 1));
+    EXPECT_TRUE(list.chooseColumnEntry(menu[0].id));  // File stays
+    EXPECT_EQ(counter.changes, 2);
+    EXPECT_EQ(list.columnsSetting(), "File,Duration,SampleRate,Channels,Status,Folder");
+
+    ASSERT_TRUE(list.add(item("a.wav", 5), 1));
+    ASSERT_TRUE(list.add(item("b.wav", 5), 1));
+    std::string folder = platform::withTrailingSeparator(platform::temporaryFolder());
+    folder.pop_back();  // shown without its closing separator
+    for (const char* dvdFolder : {"D:\\VIDEO_TS\\", "E:\\"}) {
+        auto title = std::make_unique<SourceItem>();
+        title->kind = kSourceDvdTitle;
+        title->path = "DVD Title 1";
+        title->dvdFolder = dvdFolder;
+        ASSERT_TRUE(list.add(std::move(title), 1));
+    }
+    EXPECT_EQ(column(list, kColumnFolder), (std::vector<std::string>{folder, folder, "D:\\VIDEO_TS", "E:\\"}));
+
+    FileList stored;
+    stored.applyColumnsSetting("folder,Nonsense,Duration");
+    EXPECT_EQ(stored.shownColumns(), (std::vector<size_t>{kColumnFile, kColumnDuration, kColumnFolder}));
+    for (const char* nothingToHide : {"", "File", "Nonsense"}) {
+        stored.applyColumnsSetting(nothingToHide);
+        EXPECT_EQ(stored.shownColumns(), first) << nothingToHide;
+    }
+}

@@ -330,3 +330,41 @@ TEST_F(MainWindow, HelpKeyHelpWindowAndAboutBox) {
     EXPECT_EQ(helpWindowCloses, 1u);
     DestroyWindow(viewer);
 }
+
+// A right click on the list's header opens the column menu; the last entry (Folder) chosen by keys shows
+// that column, and the next window of the same settings shows it again.
+TEST_F(MainWindow, HeaderMenuShowsAColumnAndTheWindowRemembersIt) {
+    ASSERT_TRUE(makeSineWav(dir.file("one.wav"), 2));
+    dialog->adder().addBatch({dir.file("one.wav")});
+    const HWND header = ListView_GetHeader(list);
+    ASSERT_EQ(Header_GetItemCount(header), 6);
+
+    std::vector<std::function<bool()>> script = {[&] {
+        const HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu == nullptr || !IsWindowVisible(menu)) return false;
+        PostMessageW(menu, WM_KEYDOWN, VK_UP, 0);  // from no entry up to the last one
+        PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+        return true;
+    }};
+    steps = &script;
+    nextStep = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, runStep);
+    RECT rect;
+    GetWindowRect(header, &rect);
+    SendMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(header),
+                 MAKELPARAM(rect.left + 5, rect.top + 5));
+    KillTimer(nullptr, timer);
+    steps = nullptr;
+    ASSERT_EQ(nextStep, script.size());
+    ASSERT_EQ(Header_GetItemCount(header), 7);
+    std::string folder = dir.file("one.wav");
+    folder.resize(folder.size() - std::string("\\one.wav").size());
+    EXPECT_EQ(cellText(list, 0, 6), folder);
+    EXPECT_EQ(cellText(list, 0, 5), "");  // Status keeps its place before it
+
+    dialog->close();
+    MainServices services{&store, &shell, &prompts, nullptr, binFolder()};
+    dialog = std::make_unique<MainDialog>(services);
+    ASSERT_NE(dialog->open(), nullptr);
+    EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(GetDlgItem(dialog->handle(), IDC_FILE_LIST))), 7);
+}
