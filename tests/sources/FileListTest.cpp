@@ -259,7 +259,8 @@ TEST(FileList, ColumnsShownHiddenAndRemembered) {
         title->dvdFolder = dvdFolder;
         ASSERT_TRUE(list.add(std::move(title), 1));
     }
-    EXPECT_EQ(column(list, kColumnFolder), (std::vector<std::string>{folder, folder, "D:\\VIDEO_TS", "E:\\"}));
+    EXPECT_EQ(column(list, kColumnFolder),
+              (std::vector<std::string>{folder, folder, "D:\\VIDEO_TS", "E:\\"}));
 
     FileList stored;
     stored.applyColumnsSetting("folder,Nonsense,Duration");
