@@ -134,31 +134,33 @@ TEST(OptionPresenters, GeneralPageGivesBackItsFieldsAndNothingElse) {
     shown.ConversionThreads = 8;
     shown.OptStartPageIndex = 1;
 
+    // The values the page shows, named here rather than read from its table.
+    uint32_t AppSettings::*const numbers[] = {&AppSettings::DestOutputFolderOpt,
+                                              &AppSettings::CreateDirs,
+                                              &AppSettings::CreateFolderForEachSource,
+                                              &AppSettings::BrowseOutputFolder,
+                                              &AppSettings::OutputFiles2MyDocuments,
+                                              &AppSettings::TargetExistsOpt,
+                                              &AppSettings::KeepDateCreated,
+                                              &AppSettings::KeepDateModified,
+                                              &AppSettings::KeepID3Tag,
+                                              &AppSettings::FixAudioUnsync,
+                                              &AppSettings::NormalizeFile,
+                                              &AppSettings::EnableExtFilter,
+                                              &AppSettings::EnableSkipLength,
+                                              &AppSettings::SkipLength,
+                                              &AppSettings::EnableConvertLength,
+                                              &AppSettings::ConvertLength,
+                                              &AppSettings::EnableIgnoreTheLast,
+                                              &AppSettings::IgnoreLength,
+                                              &AppSettings::RequestAudioIndex};
     AppSettings target;
     target.Folder = "mine";
     AppSettings expected = target;
-    expected.DestOutputFolderOpt = kOutputSpecificFolder;
-    expected.DestSpecifiedFolder = "Shown";
-    expected.CreateDirs = 1;
-    expected.CreateFolderForEachSource = 1;
-    expected.BrowseOutputFolder = 0;
-    expected.OutputFiles2MyDocuments = 0;
-    expected.TargetExistsOpt = kTargetSkip;
-    expected.KeepDateCreated = 1;
-    expected.KeepDateModified = 1;
-    expected.KeepID3Tag = 0;
-    expected.FixAudioUnsync = 1;
-    expected.NormalizeFile = 0;
-    expected.EnableExtFilter = 1;
-    expected.FilterExts = "mp3,ogg";
+    for (const auto field : numbers) expected.*field = shown.*field;
+    expected.DestSpecifiedFolder = shown.DestSpecifiedFolder;
+    expected.FilterExts = shown.FilterExts;
     expected.filterExtensions = {"mp3", "ogg"};
-    expected.EnableSkipLength = 1;
-    expected.SkipLength = 1000;
-    expected.EnableConvertLength = 1;
-    expected.ConvertLength = 2000;
-    expected.EnableIgnoreTheLast = 1;
-    expected.IgnoreLength = 3000;
-    expected.RequestAudioIndex = 4;
 
     // Never opened, the page gives back what it was given, unchecked.
     ui::GeneralPage page(shown);
@@ -176,7 +178,7 @@ TEST(OptionPresenters, GeneralPageGivesBackItsFieldsAndNothingElse) {
         for (int i = 1; i < field.editCount(); ++i) controls.push_back(field.edits[i].editId);
         for (int i = 0; i < field.editCount(); ++i) controls.push_back(field.edits[i].spinId);
     }
-    EXPECT_EQ(ui::GeneralPage::bindings().size(), 21u);
+    EXPECT_EQ(ui::GeneralPage::bindings().size(), std::size(numbers) + 2);
     std::sort(controls.begin(), controls.end());
     EXPECT_EQ(std::adjacent_find(controls.begin(), controls.end()), controls.end());
 }
