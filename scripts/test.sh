@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: native, native with sanitizers, and Windows under Wine.
+# Builds everything and runs every test: native, native with sanitizers (address and undefined behaviour,
+# then threads), and Windows under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -25,6 +26,8 @@ run_preset() {
 mkdir -p build
 run_preset native
 ASAN_OPTIONS=detect_leaks=1 run_preset native-asan
+# A data race ends the test that finds it, with its own exit status.
+TSAN_OPTIONS="halt_on_error=1 exitcode=66" run_preset native-tsan
 
 source scripts/wine-env.sh
 wine_env_start

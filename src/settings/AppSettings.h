@@ -51,4 +51,6 @@ struct AppSettings {
 
     // Derived from FilterExts after every load and every OK of the options sheet.
     std::vector<std::string> filterExtensions;
+
+    bool operator==(const AppSettings&) const = default;
 };

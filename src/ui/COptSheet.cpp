@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <memory>
+#include <vector>
+
 #include "settings/Settings.h"
 #include "ui/GdiHandles.h"
 #include "ui/OptionPages.h"
@@ -25,6 +28,28 @@ HFONT sheetFont() {
     }();
     return font;
 }
+
+// A page of the sheet: its presenter and the window over it.
+struct SheetPage {
+    std::unique_ptr<OptionPresenter> presenter;
+    std::unique_ptr<OptionPage> window;
+};
+using PageMaker = SheetPage (*)(const OptionContext& context, const PageServices& services);
+
+template <class Presenter, class Window>
+SheetPage makePage(const OptionContext& context, const PageServices& services) {
+    auto presenter = std::make_unique<Presenter>(context);
+    auto window = std::make_unique<Window>(*presenter, services);
+    return {std::move(presenter), std::move(window)};
+}
+
+// The pages in the order of their tabs; OptStartPageIndex counts in this order, and OK validates and
+// applies them in it.
+constexpr PageMaker kPages[] = {
+    makePage<GeneralPage, COptOutputPage>,
+    makePage<AudioPage, COptVideoPage>,
+};
+constexpr uint32_t kPageCount = static_cast<uint32_t>(std::size(kPages));
 
 uint32_t* activePageSlot = nullptr;  // where the closing sheet leaves its active page (one sheet at a time)
 
@@ -65,20 +90,25 @@ int CALLBACK sheetCallback(HWND sheet, UINT message, LPARAM) {
 
 OptionsOutcome COptSheet::run(HWND owner, AppSettings& settings, Catalogue& catalogue, SettingsStore& store,
                               platform::Shell& shell, platform::Prompts& prompts) {
-    GeneralPage general(settings);
-    AudioPage audio(catalogue, static_cast<int32_t>(settings.OutputFormat));
-    COptOutputPage generalWindow(general, store, shell, prompts);
-    COptVideoPage audioWindow(audio, prompts);
-    PROPSHEETPAGEW pages[] = {generalWindow.descriptor(), audioWindow.descriptor()};
+    OptionContext context{settings, catalogue, store};
+    const PageServices services{store, shell, prompts};
+    std::vector<SheetPage> pages;
+    std::vector<OptionPresenter*> presenters;
+    std::vector<PROPSHEETPAGEW> descriptors;
+    for (PageMaker make : kPages) {
+        pages.push_back(make(context, services));
+        presenters.push_back(pages.back().presenter.get());
+        descriptors.push_back(pages.back().window->descriptor());
+    }
 
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_NOCONTEXTHELP | PSH_USECALLBACK;
     header.hwndParent = owner;
     header.pszCaption = L"Options";
-    header.nPages = 2;
-    header.nStartPage = settings.OptStartPageIndex < 2 ? settings.OptStartPageIndex : 0;
-    header.ppsp = pages;
+    header.nPages = kPageCount;
+    header.nStartPage = settings.OptStartPageIndex < kPageCount ? settings.OptStartPageIndex : 0;
+    header.ppsp = descriptors.data();
     header.pfnCallback = sheetCallback;
     uint32_t activePage = header.nStartPage;
     activePageSlot = &activePage;
@@ -88,11 +118,9 @@ OptionsOutcome COptSheet::run(HWND owner, AppSettings& settings, Catalogue& cata
 
     OptionsOutcome outcome;
     if (result <= 0) return outcome;
-    // The pages refused to close while a value was wrong, so these find nothing more to refuse; the Audio
-    // page is checked first so that nothing is taken back half.
+    // The pages refused to close while a value was wrong, so these find nothing more to refuse.
     const uint32_t audioIndex = settings.RequestAudioIndex;
-    if (audio.validate() || general.apply(settings, store) || audio.apply()) return outcome;
-    settings.OutputFormat = static_cast<uint32_t>(audio.chosenFormatId());
+    if (acceptOptions(presenters, context)) return outcome;
     saveSettings(store, settings, catalogue, kSaveOptionsGroup);
     outcome.accepted = true;
     outcome.audioIndexChanged = settings.RequestAudioIndex != audioIndex;

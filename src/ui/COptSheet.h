@@ -1,5 +1,6 @@
-// The Options sheet: the General and Audio pages over copies of the settings and of the formats' values,
-// taken back only on OK. The page shown first is the one that was active when the sheet last closed.
+// The Options sheet: its pages (General, Audio; the list is kPages in COptSheet.cpp) over copies of the
+// settings and of the formats' values, taken back only on OK. The page shown first is the one that was
+// active when the sheet last closed.
 #pragma once
 
 #include <windows.h>

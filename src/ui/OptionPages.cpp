@@ -67,8 +67,8 @@ int selectedIndex(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_G
 
 // ---- OptionPage ----
 
-OptionPage::OptionPage(int templateId, platform::Prompts& prompts)
-    : templateId_(templateId), prompts_(prompts) {}
+OptionPage::OptionPage(int templateId, OptionPresenter& presenter, const PageServices& services)
+    : templateId_(templateId), presenter_(presenter), services_(services) {}
 
 PROPSHEETPAGEW OptionPage::descriptor() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
@@ -111,9 +111,10 @@ void OptionPage::applyFont() {
 }
 
 bool OptionPage::mayLeave() {
-    const std::optional<PageRefusal> refusal = check();
+    const std::optional<PageRefusal> refusal = presenter_.validate();
+    refresh();  // a page may show its values as it keeps them
     if (!refusal) return true;
-    prompts_.show(hwnd_, refusal->message, platform::PromptIcon::kWarning);
+    services_.prompts.show(hwnd_, refusal->message, platform::PromptIcon::kWarning);
     focus(refusal->focusControlId);
     return false;
 }
@@ -180,12 +181,11 @@ INT_PTR CALLBACK OptionPage::procedure(HWND window, UINT message, WPARAM wParam,
 
 // ---- General page ----
 
-COptOutputPage::COptOutputPage(GeneralPage& logic, SettingsStore& store, platform::Shell& shell,
-                               platform::Prompts& prompts)
-    : OptionPage(IDD_OPT_GENERAL, prompts), logic_(logic), store_(store), shell_(shell), prompts_(prompts) {}
+COptOutputPage::COptOutputPage(GeneralPage& logic, const PageServices& services)
+    : OptionPage(IDD_OPT_GENERAL, logic, services), logic_(logic) {}
 
 void COptOutputPage::initialise() {
-    logic_.open(store_);
+    logic_.open(services().store);
     for (const SpinRange& spin : GeneralPage::spins())
         SendMessageW(item(spin.spinId), UDM_SETRANGE32, static_cast<WPARAM>(spin.low), spin.high);
     refresh();
@@ -226,13 +226,13 @@ void COptOutputPage::onCommand(int id, int code) {
         if (next != 0) focus(next);
     } else if (code == BN_CLICKED && id == IDC_GEN_BROWSE_FOLDER) {
         const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        logic_.browseFolder(shell_, handle());
+        logic_.browseFolder(services().shell, handle());
         SetCursor(previous);
         refresh();
     } else if (code == BN_CLICKED && id == IDC_GEN_OPEN_FOLDER) {
-        logic_.openFolder(shell_, prompts_, handle());
+        logic_.openFolder(services().shell, services().prompts, handle());
     } else if (code == BN_CLICKED && id == IDC_GEN_NORMALIZE_HELP) {
-        GeneralPage::showNormalizeHelp(prompts_, handle());
+        GeneralPage::showNormalizeHelp(services().prompts, handle());
     } else if (isCombo && code == CBN_SELCHANGE) {
         logic_.select(id, selectedIndex(item(id)));
         refresh();
@@ -241,12 +241,6 @@ void COptOutputPage::onCommand(int id, int code) {
         logic_.setText(id, windowText(item(id)));
         refresh();
     }
-}
-
-std::optional<PageRefusal> COptOutputPage::check() {
-    std::optional<PageRefusal> refusal = logic_.leave();
-    refresh();  // a successful leave normalises the texts
-    return refusal;
 }
 
 // ---- Audio page ----
@@ -273,8 +267,8 @@ size_t chosenItem(HWND combo) {
 
 }  // namespace
 
-COptVideoPage::COptVideoPage(AudioPage& logic, platform::Prompts& prompts)
-    : OptionPage(IDD_OPT_AUDIO, prompts), logic_(logic) {}
+COptVideoPage::COptVideoPage(AudioPage& logic, const PageServices& services)
+    : OptionPage(IDD_OPT_AUDIO, logic, services), logic_(logic) {}
 
 void COptVideoPage::initialise() {
     const StepSpin& spin = logic_.volumeSpin();
@@ -349,12 +343,6 @@ bool COptVideoPage::onNotify(const NMHDR& header, LRESULT& result) {
     }
     result = TRUE;  // the page has moved the volume itself
     return true;
-}
-
-std::optional<PageRefusal> COptVideoPage::check() {
-    if (std::optional<AudioPage::Problem> problem = logic_.validate())
-        return PageRefusal{problem->message, problem->control};
-    return std::nullopt;
 }
 
 }  // namespace ui

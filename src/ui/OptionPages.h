@@ -1,6 +1,6 @@
-// The two pages of the Options sheet: thin windows over GeneralPage and AudioPage. Each copies its
-// presenter's state into the controls and hands every edit back; the sheet's owner applies the
-// presenters after the sheet closes with OK, so the pages store nothing themselves.
+// The pages of the Options sheet: thin windows over their presenters (GeneralPage, AudioPage). Each copies
+// its presenter's state into the controls and hands every edit back; the sheet applies the presenters
+// after it closes with OK, so the pages store nothing themselves.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include "ui/GdiHandles.h"
 #include "ui/logic/AudioPage.h"
 #include "ui/logic/GeneralPage.h"
+#include "ui/logic/OptionPresenter.h"
 
 class SettingsStore;
 
@@ -22,7 +23,15 @@ class Shell;
 
 namespace ui {
 
-// A page of the Options sheet: its PROPSHEETPAGEW (template, dialog procedure, this as lParam).
+// What every page may use besides its presenter.
+struct PageServices {
+    SettingsStore& store;
+    platform::Shell& shell;
+    platform::Prompts& prompts;
+};
+
+// A page of the Options sheet: its PROPSHEETPAGEW (template, dialog procedure, this as lParam). It may be
+// left when its presenter validates.
 class OptionPage {
 public:
     OptionPage(const OptionPage&) = delete;
@@ -34,17 +43,18 @@ public:
     HWND handle() const { return hwnd_; }
 
 protected:
-    OptionPage(int templateId, platform::Prompts& prompts);
+    OptionPage(int templateId, OptionPresenter& presenter, const PageServices& services);
 
-    // The controls from the presenter, the first time the page is shown.
+    // The first time the page is shown; it ends with refresh.
     virtual void initialise() = 0;
+    // The controls from the presenter.
+    virtual void refresh() = 0;
     // A control's WM_COMMAND (not sent while the page refreshes its controls).
     virtual void onCommand(int id, int code) = 0;
     // Other notifications from controls; true when handled, with the answer in result.
     virtual bool onNotify(const NMHDR& header, LRESULT& result);
-    // Why the page cannot be left, if it cannot.
-    virtual std::optional<PageRefusal> check() = 0;
 
+    const PageServices& services() const { return services_; }
     HWND item(int id) const { return GetDlgItem(hwnd_, id); }
     // Sets the text of a control when it differs, so the caret stays while the user types.
     void showText(int id, const std::string& text) const;
@@ -72,7 +82,8 @@ private:
     void applyFont();
 
     int templateId_;
-    platform::Prompts& prompts_;
+    OptionPresenter& presenter_;
+    PageServices services_;
     HWND hwnd_ = nullptr;
     FontHandle font_;
     bool refreshing_ = false;
@@ -80,31 +91,25 @@ private:
 
 class COptOutputPage final : public OptionPage {
 public:
-    COptOutputPage(GeneralPage& logic, SettingsStore& store, platform::Shell& shell,
-                   platform::Prompts& prompts);
+    COptOutputPage(GeneralPage& logic, const PageServices& services);
 
 private:
     void initialise() override;
+    void refresh() override;
     void onCommand(int id, int code) override;
-    std::optional<PageRefusal> check() override;
-    void refresh();
 
     GeneralPage& logic_;
-    SettingsStore& store_;
-    platform::Shell& shell_;
-    platform::Prompts& prompts_;
 };
 
 class COptVideoPage final : public OptionPage {
 public:
-    COptVideoPage(AudioPage& logic, platform::Prompts& prompts);
+    COptVideoPage(AudioPage& logic, const PageServices& services);
 
 private:
     void initialise() override;
+    void refresh() override;
     void onCommand(int id, int code) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
-    std::optional<PageRefusal> check() override;
-    void refresh();
 
     AudioPage& logic_;
 };

@@ -155,7 +155,7 @@ TEST(AudioPage, CancelKeepsEveryFormatAndOkWritesBack) {
     auto problem = page.apply();
     ASSERT_TRUE(problem);
     EXPECT_EQ(problem->message, "Please enter an integer.");
-    EXPECT_EQ(problem->control, IDC_AUDIO_VOLUME);
+    EXPECT_EQ(problem->focusControlId, IDC_AUDIO_VOLUME);
     EXPECT_EQ(catalogue.findById(1090)->AudioCompressionLevel, 5);  // nothing written
     page.setVolumeText("999999");
     EXPECT_TRUE(page.validate());

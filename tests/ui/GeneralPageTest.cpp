@@ -20,11 +20,20 @@ const std::string kFullFolder = "D:\\Output";
 const std::string kFullFolder = "/srv/output";
 #endif
 
-void typeLength(GeneralPage& page, int hoursId, const char* h, const char* m, const char* s, const char* ms) {
-    page.setText(hoursId, h);
-    page.setText(hoursId + 2, m);
-    page.setText(hoursId + 4, s);
-    page.setText(hoursId + 6, ms);
+// Types a length into its four edits, as the page's table names them.
+void typeLength(GeneralPage& page, uint32_t AppSettings::*length, const char* h, const char* m, const char* s,
+                const char* ms) {
+    const ui::FieldBinding& field = GeneralPage::binding(length);
+    const char* const texts[] = {h, m, s, ms};
+    for (int i = 0; i < 4; ++i) page.setText(field.edits[i].editId, texts[i]);
+}
+
+// The edits and spins of a length.
+std::vector<int> lengthControls(uint32_t AppSettings::*length) {
+    std::vector<int> ids;
+    for (const ui::SpinEdit& edit : GeneralPage::binding(length).edits)
+        ids.insert(ids.end(), {edit.editId, edit.spinId});
+    return ids;
 }
 
 TEST(GeneralPage, LengthsSplitAndJoin) {
@@ -51,7 +60,7 @@ TEST(GeneralPage, LengthsSplitAndJoin) {
     GeneralPage page(settings);
     page.open(store);
     EXPECT_EQ(page.text(IDC_GEN_SKIP_HOURS), "30");
-    typeLength(page, IDC_GEN_CONVERT_HOURS, "1193", "2", "47", "295");
+    typeLength(page, &AppSettings::ConvertLength, "1193", "2", "47", "295");
     ASSERT_EQ(page.apply(settings, store), std::nullopt);
     EXPECT_EQ(std::tuple(settings.SkipLength, settings.ConvertLength), std::tuple(108000000u, 0xFFFFFFFFu));
 }
@@ -73,7 +82,7 @@ TEST(GeneralPage, RefusalsAndFocus) {
          "Please enter a positive integer.", IDC_GEN_IGNORE_MS},
         {[](GeneralPage& p) {
              p.setChecked(IDC_GEN_IGNORE_ENABLE, true);
-             typeLength(p, IDC_GEN_IGNORE_HOURS, "1193", "2", "47", "296");
+             typeLength(p, &AppSettings::IgnoreLength, "1193", "2", "47", "296");
          },
          "The time must not be longer than 1193 hours 2 minutes 47 seconds 295 milliseconds.",
          IDC_GEN_IGNORE_HOURS},
@@ -172,10 +181,8 @@ TEST(GeneralPage, EnabledStates) {
     // Turning one end trim on turns the other off; the focus goes to the hour field of the row turned on.
     EXPECT_EQ(page.setChecked(IDC_GEN_IGNORE_ENABLE, true), IDC_GEN_IGNORE_HOURS);
     EXPECT_FALSE(page.checked(IDC_GEN_CONVERT_ENABLE));
-    for (int id = IDC_GEN_CONVERT_HOURS; id <= IDC_GEN_CONVERT_MS_SPIN; ++id)
-        EXPECT_FALSE(page.enabled(id)) << id;
-    for (int id = IDC_GEN_IGNORE_HOURS; id <= IDC_GEN_IGNORE_MS_SPIN; ++id)
-        EXPECT_TRUE(page.enabled(id)) << id;
+    for (int id : lengthControls(&AppSettings::ConvertLength)) EXPECT_FALSE(page.enabled(id)) << id;
+    for (int id : lengthControls(&AppSettings::IgnoreLength)) EXPECT_TRUE(page.enabled(id)) << id;
     EXPECT_FALSE(page.enabled(IDC_GEN_SKIP_HOURS));
     EXPECT_EQ(page.setChecked(IDC_GEN_SKIP_ENABLE, true), IDC_GEN_SKIP_HOURS);
     EXPECT_TRUE(page.enabled(IDC_GEN_SKIP_MS_SPIN));

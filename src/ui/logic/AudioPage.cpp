@@ -122,6 +122,9 @@ std::vector<OutputFormat*> recordsOf(const Catalogue& catalogue) {
 }
 }  // namespace
 
+AudioPage::AudioPage(const ui::OptionContext& context)
+    : AudioPage(context.catalogue, static_cast<int32_t>(context.settings.OutputFormat)) {}
+
 AudioPage::AudioPage(const Catalogue& catalogue, int32_t currentFormatId)
     : AudioPage(recordsOf(catalogue), currentFormatId) {}
 
@@ -369,7 +372,7 @@ void AudioPage::pressVolumeSpin(int direction) {
         std::to_string(spin_.press(typed ? static_cast<int32_t>(*typed) : p->AudioVolume, direction)));
 }
 
-std::optional<AudioPage::Problem> AudioPage::validate() const {
+std::optional<AudioPage::Problem> AudioPage::validate() {
     if (!volumeEnabled()) return std::nullopt;
     const auto value = parseInteger(volumeText_);
     if (!value) return Problem{kVolumeNotIntegerMessage, IDC_AUDIO_VOLUME};
@@ -377,10 +380,19 @@ std::optional<AudioPage::Problem> AudioPage::validate() const {
     return std::nullopt;
 }
 
-std::optional<AudioPage::Problem> AudioPage::apply() {
-    if (auto problem = validate()) return problem;
+void AudioPage::writeBack() {
     for (size_t i = 0; i < records_.size(); ++i) {
         if (records_[i]->codecs && records_[i]->codecs[0]) params_[i].writeTo(*records_[i]);
     }
+}
+
+std::optional<AudioPage::Problem> AudioPage::apply() {
+    if (auto problem = validate()) return problem;
+    writeBack();
     return std::nullopt;
+}
+
+void AudioPage::commit(ui::OptionContext& context) {
+    writeBack();
+    context.settings.OutputFormat = static_cast<uint32_t>(chosenId_);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/OutputFormat.h"
+#include "ui/logic/OptionPresenter.h"
 
 class Catalogue;
 
@@ -48,7 +49,7 @@ struct AudioParameters {
     bool operator==(const AudioParameters&) const = default;
 };
 
-class AudioPage {
+class AudioPage final : public ui::OptionPresenter {
 public:
     static constexpr size_t kNoItem = static_cast<size_t>(-1);
     // Volume limits: the spin's range, and the largest volume a conversion can scale without overflow.
@@ -67,14 +68,13 @@ public:
         bool enabled = false;
     };
     enum class ValueKind { kNone, kBitRate, kQuality, kCompression };
-    struct Problem {
-        std::string message;
-        int control = 0;  // the control to focus
-    };
+    using Problem = ui::PageRefusal;
 
     // formats: the catalogue's records in catalogue order; currentFormatId: the OutputFormat setting.
     AudioPage(std::vector<OutputFormat*> formats, int32_t currentFormatId);
     AudioPage(const Catalogue& catalogue, int32_t currentFormatId);
+    // The sheet's page: over the catalogue and the OutputFormat setting.
+    explicit AudioPage(const ui::OptionContext& context);
 
     // What the controls show.
     const Choice& formats() const { return formats_; }
@@ -101,10 +101,12 @@ public:
     void pressVolumeSpin(int direction);  // > 0 up, < 0 down
 
     // Checked when the page is left and on OK; the page stays open while there is a problem.
-    std::optional<Problem> validate() const;
+    std::optional<Problem> validate() override;
     // OK: validates, then writes every format's parameters back into its record. Nothing is written
     // when there is a problem.
     std::optional<Problem> apply();
+    // The sheet's OK: the parameters as apply writes them, and the chosen format into OutputFormat.
+    void commit(ui::OptionContext& context) override;
     // The format id handed back to the sheet: the setting as it came, until the user picks a format.
     int32_t chosenFormatId() const { return chosenId_; }
     // The working copy of a format's parameters (by index in formats()).
@@ -116,6 +118,7 @@ private:
     AudioParameters* current();
     void settle();  // bring the current format's copy in line with what its controls can show
     void showVolume();
+    void writeBack();
 
     std::vector<OutputFormat*> records_;
     std::vector<AudioParameters> params_;

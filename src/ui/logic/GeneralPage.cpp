@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 #include "platform/Files.h"
 #include "platform/Prompts.h"
@@ -32,32 +33,6 @@ const char* const kAudioIndexRangeMessage = "Please enter an audio stream number
 
 const std::vector<std::string> kExtensionPresets = {
     "avi", "flv", "mkv,mka", "mp4,m4v,mov", "mpg,mpeg,mpe", "ogg,ogm,ogv", "vob,evo,evob", "wmv"};
-const std::vector<std::string> kFolderChoiceLabels = {"Same as source file", "Specific folder"};
-const std::vector<uint32_t> kFolderChoiceData = {kOutputBesideSource, kOutputSpecificFolder};
-const std::vector<std::string> kTargetLabels = {"Rename automatically (add number at end of file name)",
-                                                "Overwrite", "Skip (not convert)"};
-const std::vector<uint32_t> kTargetData = {kTargetRename, kTargetOverwrite, kTargetSkip};
-
-struct CheckBinding {
-    int id;
-    uint32_t AppSettings::*field;
-};
-const CheckBinding kChecks[] = {
-    {IDC_GEN_EXT_FILTER, &AppSettings::EnableExtFilter},
-    {IDC_GEN_KEEP_DATE_CREATED, &AppSettings::KeepDateCreated},
-    {IDC_GEN_KEEP_DATE_MODIFIED, &AppSettings::KeepDateModified},
-    {IDC_GEN_FIX_AUDIO_UNSYNC, &AppSettings::FixAudioUnsync},
-    {IDC_GEN_NORMALIZE_FILE, &AppSettings::NormalizeFile},
-    {IDC_GEN_KEEP_ID3_TAG, &AppSettings::KeepID3Tag},
-    {IDC_GEN_SKIP_ENABLE, &AppSettings::EnableSkipLength},
-    {IDC_GEN_CONVERT_ENABLE, &AppSettings::EnableConvertLength},
-    {IDC_GEN_IGNORE_ENABLE, &AppSettings::EnableIgnoreTheLast},
-    {IDC_GEN_FOLDER_FOR_EACH_SOURCE, &AppSettings::CreateFolderForEachSource},
-    {IDC_GEN_CREATE_DIRS, &AppSettings::CreateDirs},
-    {IDC_GEN_OUTPUT_TO_DOCUMENTS, &AppSettings::OutputFiles2MyDocuments},
-    {IDC_GEN_BROWSE_OUTPUT_FOLDER, &AppSettings::BrowseOutputFolder},
-};
-
 // Controls that only make sense for a specific output folder.
 const int kFolderControls[] = {IDC_GEN_SPECIFIC_FOLDER, IDC_GEN_BROWSE_FOLDER, IDC_GEN_OPEN_FOLDER,
                                IDC_GEN_CREATE_DIRS, IDC_GEN_CREATE_DIRS_EXAMPLE};
@@ -95,10 +70,83 @@ std::optional<int32_t> parseSigned(const std::string& text) {
                     : static_cast<int32_t>(*magnitude);
 }
 
-int indexOf(const std::vector<uint32_t>& data, uint32_t value) {
-    const auto it = std::find(data.begin(), data.end(), value);
-    return it == data.end() ? -1 : static_cast<int>(it - data.begin());
+int indexOf(const std::vector<ChoiceItem>& choices, uint32_t value) {
+    for (size_t i = 0; i < choices.size(); ++i)
+        if (choices[i].value == value) return static_cast<int>(i);
+    return -1;
 }
+
+FieldBinding check(int id, uint32_t AppSettings::*field) {
+    return {.kind = FieldKind::kCheck, .number = field, .controlId = id};
+}
+
+FieldBinding choice(int id, uint32_t AppSettings::*field, std::vector<ChoiceItem> choices) {
+    return {.kind = FieldKind::kChoice, .number = field, .controlId = id, .choices = std::move(choices)};
+}
+
+FieldBinding history(int id, std::string AppSettings::*field, int enabledBy, std::string_view key,
+                     std::vector<std::string> presets = {}) {
+    return {.kind = FieldKind::kHistory,
+            .text = field,
+            .controlId = id,
+            .enabledBy = enabledBy,
+            .historyKey = key,
+            .presets = std::move(presets)};
+}
+
+FieldBinding number(SpinEdit edit, uint32_t AppSettings::*field) {
+    return {.kind = FieldKind::kNumber, .number = field, .controlId = edit.editId, .edits = {edit}};
+}
+
+FieldBinding length(int enabledBy, SpinEdit hours, SpinEdit minutes, SpinEdit seconds, SpinEdit milliseconds,
+                    uint32_t AppSettings::*field) {
+    return {.kind = FieldKind::kLength,
+            .number = field,
+            .controlId = hours.editId,
+            .enabledBy = enabledBy,
+            .edits = {hours, minutes, seconds, milliseconds}};
+}
+
+constexpr int kMostHours = 32767, kMostMinutes = 59, kMostSeconds = 59, kMostMilliseconds = 999;
+
+// The page's fields. The enabling check box of a field comes before the field.
+const std::vector<FieldBinding> kBindings = {
+    check(IDC_GEN_EXT_FILTER, &AppSettings::EnableExtFilter),
+    history(IDC_GEN_FILTER_EXTS, &AppSettings::FilterExts, IDC_GEN_EXT_FILTER, kFilterExtsHistory,
+            kExtensionPresets),
+    check(IDC_GEN_KEEP_DATE_CREATED, &AppSettings::KeepDateCreated),
+    check(IDC_GEN_KEEP_DATE_MODIFIED, &AppSettings::KeepDateModified),
+    check(IDC_GEN_FIX_AUDIO_UNSYNC, &AppSettings::FixAudioUnsync),
+    check(IDC_GEN_NORMALIZE_FILE, &AppSettings::NormalizeFile),
+    check(IDC_GEN_KEEP_ID3_TAG, &AppSettings::KeepID3Tag),
+    number({IDC_GEN_AUDIO_INDEX, IDC_GEN_AUDIO_INDEX_SPIN, kMaxAudioIndex}, &AppSettings::RequestAudioIndex),
+    check(IDC_GEN_SKIP_ENABLE, &AppSettings::EnableSkipLength),
+    length(IDC_GEN_SKIP_ENABLE, {IDC_GEN_SKIP_HOURS, IDC_GEN_SKIP_HOURS_SPIN, kMostHours},
+           {IDC_GEN_SKIP_MINUTES, IDC_GEN_SKIP_MINUTES_SPIN, kMostMinutes},
+           {IDC_GEN_SKIP_SECONDS, IDC_GEN_SKIP_SECONDS_SPIN, kMostSeconds},
+           {IDC_GEN_SKIP_MS, IDC_GEN_SKIP_MS_SPIN, kMostMilliseconds}, &AppSettings::SkipLength),
+    check(IDC_GEN_CONVERT_ENABLE, &AppSettings::EnableConvertLength),
+    length(IDC_GEN_CONVERT_ENABLE, {IDC_GEN_CONVERT_HOURS, IDC_GEN_CONVERT_HOURS_SPIN, kMostHours},
+           {IDC_GEN_CONVERT_MINUTES, IDC_GEN_CONVERT_MINUTES_SPIN, kMostMinutes},
+           {IDC_GEN_CONVERT_SECONDS, IDC_GEN_CONVERT_SECONDS_SPIN, kMostSeconds},
+           {IDC_GEN_CONVERT_MS, IDC_GEN_CONVERT_MS_SPIN, kMostMilliseconds}, &AppSettings::ConvertLength),
+    check(IDC_GEN_IGNORE_ENABLE, &AppSettings::EnableIgnoreTheLast),
+    length(IDC_GEN_IGNORE_ENABLE, {IDC_GEN_IGNORE_HOURS, IDC_GEN_IGNORE_HOURS_SPIN, kMostHours},
+           {IDC_GEN_IGNORE_MINUTES, IDC_GEN_IGNORE_MINUTES_SPIN, kMostMinutes},
+           {IDC_GEN_IGNORE_SECONDS, IDC_GEN_IGNORE_SECONDS_SPIN, kMostSeconds},
+           {IDC_GEN_IGNORE_MS, IDC_GEN_IGNORE_MS_SPIN, kMostMilliseconds}, &AppSettings::IgnoreLength),
+    choice(IDC_GEN_OUTPUT_FOLDER_OPT, &AppSettings::DestOutputFolderOpt,
+           {{"Same as source file", kOutputBesideSource}, {"Specific folder", kOutputSpecificFolder}}),
+    history(IDC_GEN_SPECIFIC_FOLDER, &AppSettings::DestSpecifiedFolder, 0, kOutputFolderHistory),
+    check(IDC_GEN_FOLDER_FOR_EACH_SOURCE, &AppSettings::CreateFolderForEachSource),
+    check(IDC_GEN_CREATE_DIRS, &AppSettings::CreateDirs),
+    check(IDC_GEN_OUTPUT_TO_DOCUMENTS, &AppSettings::OutputFiles2MyDocuments),
+    check(IDC_GEN_BROWSE_OUTPUT_FOLDER, &AppSettings::BrowseOutputFolder),
+    choice(IDC_GEN_TARGET_EXISTS, &AppSettings::TargetExistsOpt,
+           {{"Rename automatically (add number at end of file name)", kTargetRename},
+            {"Overwrite", kTargetOverwrite},
+            {"Skip (not convert)", kTargetSkip}}),
+};
 
 }  // namespace
 
@@ -113,60 +161,98 @@ std::optional<uint32_t> joinLength(const LengthFields& f) {
     return static_cast<uint32_t>(sum);
 }
 
-const GeneralPage::Row GeneralPage::kRows[3] = {
-    {IDC_GEN_SKIP_ENABLE,
-     {IDC_GEN_SKIP_HOURS, IDC_GEN_SKIP_MINUTES, IDC_GEN_SKIP_SECONDS, IDC_GEN_SKIP_MS},
-     &AppSettings::EnableSkipLength,
-     &AppSettings::SkipLength},
-    {IDC_GEN_CONVERT_ENABLE,
-     {IDC_GEN_CONVERT_HOURS, IDC_GEN_CONVERT_MINUTES, IDC_GEN_CONVERT_SECONDS, IDC_GEN_CONVERT_MS},
-     &AppSettings::EnableConvertLength,
-     &AppSettings::ConvertLength},
-    {IDC_GEN_IGNORE_ENABLE,
-     {IDC_GEN_IGNORE_HOURS, IDC_GEN_IGNORE_MINUTES, IDC_GEN_IGNORE_SECONDS, IDC_GEN_IGNORE_MS},
-     &AppSettings::EnableIgnoreTheLast,
-     &AppSettings::IgnoreLength},
-};
-constexpr size_t kSkipRow = 0, kConvertRow = 1, kIgnoreRow = 2;
+int FieldBinding::editCount() const {
+    if (kind == FieldKind::kLength) return 4;
+    return kind == FieldKind::kNumber ? 1 : 0;
+}
 
-GeneralPage::GeneralPage(const AppSettings& settings) : fields_(settings) {
-    folderChoice_ = std::max(indexOf(kFolderChoiceData, fields_.DestOutputFolderOpt), 0);
-    targetChoice_ = std::max(indexOf(kTargetData, fields_.TargetExistsOpt), 0);
+bool FieldBinding::holds(int id) const {
+    if (id == controlId) return true;
+    for (int i = 0; i < editCount(); ++i)
+        if (id == edits[i].editId || id == edits[i].spinId) return true;
+    return false;
+}
+
+const std::vector<FieldBinding>& GeneralPage::bindings() { return kBindings; }
+
+const FieldBinding& GeneralPage::binding(uint32_t AppSettings::*field) {
+    const auto it = std::find_if(kBindings.begin(), kBindings.end(),
+                                 [field](const FieldBinding& b) { return b.number == field; });
+    if (it == kBindings.end()) throw std::logic_error("a General page field without a binding");
+    return *it;
+}
+
+const FieldBinding& GeneralPage::binding(std::string AppSettings::*field) {
+    const auto it = std::find_if(kBindings.begin(), kBindings.end(),
+                                 [field](const FieldBinding& b) { return b.text == field; });
+    if (it == kBindings.end()) throw std::logic_error("a General page field without a binding");
+    return *it;
+}
+
+GeneralPage::GeneralPage(const AppSettings& settings) : fields_(settings), states_(kBindings.size()) {
     showAll();
 }
 
+const FieldBinding* GeneralPage::bindingOf(int id) const {
+    for (const FieldBinding& b : kBindings)
+        if (b.holds(id)) return &b;
+    return nullptr;
+}
+
+GeneralPage::FieldState& GeneralPage::stateOf(const FieldBinding& binding) {
+    return states_[static_cast<size_t>(&binding - kBindings.data())];
+}
+
+const GeneralPage::FieldState& GeneralPage::stateOf(const FieldBinding& binding) const {
+    return states_[static_cast<size_t>(&binding - kBindings.data())];
+}
+
+HistoryList& GeneralPage::historyOf(std::string AppSettings::*field) {
+    return stateOf(binding(field)).history;
+}
+
+const HistoryList& GeneralPage::historyOf(std::string AppSettings::*field) const {
+    return stateOf(binding(field)).history;
+}
+
+bool GeneralPage::turnedOn(const FieldBinding& b) const {
+    const FieldBinding* check = b.enabledBy != 0 ? bindingOf(b.enabledBy) : nullptr;
+    return check == nullptr || fields_.*check->number != 0;
+}
+
 void GeneralPage::open(SettingsStore& store) {
-    if (!loadHistory(store, extensions_, kFilterExtsHistory)) extensions_.items = kExtensionPresets;
-    loadHistory(store, folders_, kOutputFolderHistory);
+    for (const FieldBinding& b : kBindings) {
+        if (b.kind == FieldKind::kHistory && !loadHistory(store, stateOf(b).history, b.historyKey))
+            stateOf(b).history.items = b.presets;
+        // A stored value that no item carries shows as the first item.
+        if (b.kind == FieldKind::kChoice && indexOf(b.choices, fields_.*b.number) < 0)
+            fields_.*b.number = b.choices.front().value;
+    }
     fields_.FixAudioUnsync = 0;
     if (fields_.EnableConvertLength != 0 && fields_.EnableIgnoreTheLast != 0) fields_.EnableIgnoreTheLast = 0;
-    if (indexOf(kFolderChoiceData, fields_.DestOutputFolderOpt) < 0)
-        fields_.DestOutputFolderOpt = kOutputBesideSource;
-    if (indexOf(kTargetData, fields_.TargetExistsOpt) < 0) fields_.TargetExistsOpt = kTargetRename;
     showAll();
     open_ = true;
 }
 
-void GeneralPage::showLength(const Row& row) {
-    const size_t r = static_cast<size_t>(&row - kRows);
-    const LengthFields f = splitLength(fields_.*row.length);
-    const uint32_t parts[4] = {f.hours, f.minutes, f.seconds, f.milliseconds};
-    for (int i = 0; i < 4; ++i) lengthTexts_[r][i] = std::to_string(parts[i]);
-}
-
 void GeneralPage::showAll() {
-    for (const Row& row : kRows) showLength(row);
-    audioIndexText_ = std::to_string(static_cast<int32_t>(fields_.RequestAudioIndex));
-    extensions_.editText = fields_.FilterExts;
-    folders_.editText = fields_.DestSpecifiedFolder;
-    folderChoice_ = std::max(indexOf(kFolderChoiceData, fields_.DestOutputFolderOpt), 0);
-    targetChoice_ = std::max(indexOf(kTargetData, fields_.TargetExistsOpt), 0);
+    for (const FieldBinding& b : kBindings) {
+        FieldState& state = stateOf(b);
+        if (b.kind == FieldKind::kHistory) state.history.editText = fields_.*b.text;
+        if (b.kind == FieldKind::kNumber)
+            state.texts[0] = std::to_string(static_cast<int32_t>(fields_.*b.number));
+        if (b.kind == FieldKind::kLength) {
+            const LengthFields f = splitLength(fields_.*b.number);
+            const uint32_t parts[4] = {f.hours, f.minutes, f.seconds, f.milliseconds};
+            for (int i = 0; i < 4; ++i) state.texts[i] = std::to_string(parts[i]);
+        }
+    }
 }
 
 const std::vector<int>& GeneralPage::checkBoxIds() {
     static const std::vector<int> ids = [] {
         std::vector<int> v;
-        for (const CheckBinding& c : kChecks) v.push_back(c.id);
+        for (const FieldBinding& b : kBindings)
+            if (b.kind == FieldKind::kCheck) v.push_back(b.controlId);
         return v;
     }();
     return ids;
@@ -174,156 +260,121 @@ const std::vector<int>& GeneralPage::checkBoxIds() {
 
 const std::vector<int>& GeneralPage::textIds() {
     static const std::vector<int> ids = [] {
-        std::vector<int> v = {IDC_GEN_FILTER_EXTS, IDC_GEN_AUDIO_INDEX};
-        for (const Row& row : kRows) v.insert(v.end(), std::begin(row.fieldIds), std::end(row.fieldIds));
-        v.push_back(IDC_GEN_SPECIFIC_FOLDER);
+        std::vector<int> v;
+        for (const FieldBinding& b : kBindings) {
+            if (b.kind == FieldKind::kHistory) v.push_back(b.controlId);
+            for (int i = 0; i < b.editCount(); ++i) v.push_back(b.edits[i].editId);
+        }
         return v;
     }();
     return ids;
 }
 
 const std::vector<int>& GeneralPage::comboIds() {
-    static const std::vector<int> ids = {IDC_GEN_FILTER_EXTS, IDC_GEN_OUTPUT_FOLDER_OPT,
-                                         IDC_GEN_SPECIFIC_FOLDER, IDC_GEN_TARGET_EXISTS};
+    static const std::vector<int> ids = [] {
+        std::vector<int> v;
+        for (const FieldBinding& b : kBindings)
+            if (b.kind == FieldKind::kHistory || b.kind == FieldKind::kChoice) v.push_back(b.controlId);
+        return v;
+    }();
     return ids;
 }
 
 const std::vector<SpinRange>& GeneralPage::spins() {
     static const std::vector<SpinRange> ranges = [] {
-        std::vector<SpinRange> v = {{IDC_GEN_AUDIO_INDEX_SPIN, IDC_GEN_AUDIO_INDEX, 0, kMaxAudioIndex}};
-        const int highs[4] = {32767, 59, 59, 999};
-        for (const Row& row : kRows)
-            for (int i = 0; i < 4; ++i) v.push_back({row.fieldIds[i] + 1, row.fieldIds[i], 0, highs[i]});
+        std::vector<SpinRange> v;
+        for (const FieldBinding& b : kBindings)
+            for (int i = 0; i < b.editCount(); ++i)
+                v.push_back({b.edits[i].spinId, b.edits[i].editId, 0, b.edits[i].high});
         return v;
     }();
     return ranges;
 }
 
-const GeneralPage::Row* GeneralPage::rowOf(int id) const {
-    for (const Row& row : kRows) {
-        for (int field : row.fieldIds)
-            if (id == field || id == field + 1) return &row;  // a field or its spin
-    }
-    return nullptr;
-}
-
-const uint32_t* GeneralPage::flagOf(int id) const {
-    for (const CheckBinding& c : kChecks)
-        if (c.id == id) return &(fields_.*c.field);
-    return nullptr;
-}
-
-uint32_t* GeneralPage::flagOf(int id) {
-    return const_cast<uint32_t*>(static_cast<const GeneralPage*>(this)->flagOf(id));
-}
-
 bool GeneralPage::checked(int id) const {
-    const uint32_t* flag = flagOf(id);
-    return flag && *flag != 0;
+    const FieldBinding* b = bindingOf(id);
+    return b && b->kind == FieldKind::kCheck && fields_.*b->number != 0;
 }
 
 int GeneralPage::setChecked(int id, bool on) {
-    uint32_t* flag = flagOf(id);
-    if (!flag) return 0;
-    *flag = on ? 1 : 0;
-    if (id == IDC_GEN_EXT_FILTER) return on ? IDC_GEN_FILTER_EXTS : 0;
+    const FieldBinding* b = bindingOf(id);
+    if (!b || b->kind != FieldKind::kCheck) return 0;
+    fields_.*b->number = on ? 1 : 0;
     // Only convert and Ignore the last both set the end of the output, so one turns the other off.
     if (on && id == IDC_GEN_CONVERT_ENABLE) fields_.EnableIgnoreTheLast = 0;
     if (on && id == IDC_GEN_IGNORE_ENABLE) fields_.EnableConvertLength = 0;
-    for (const Row& row : kRows)
-        if (row.enableId == id) return on ? row.fieldIds[0] : 0;
+    // A field turned on takes the focus.
+    for (const FieldBinding& field : kBindings)
+        if (field.enabledBy == id) return on ? field.controlId : 0;
     return 0;
 }
 
 std::string GeneralPage::text(int id) const {
-    if (id == IDC_GEN_FILTER_EXTS) return extensions_.editText;
-    if (id == IDC_GEN_SPECIFIC_FOLDER) return folders_.editText;
-    if (id == IDC_GEN_AUDIO_INDEX) return audioIndexText_;
-    for (size_t r = 0; r < 3; ++r)
-        for (int i = 0; i < 4; ++i)
-            if (kRows[r].fieldIds[i] == id) return lengthTexts_[r][i];
+    const FieldBinding* b = bindingOf(id);
+    if (!b) return {};
+    if (b->kind == FieldKind::kHistory) return stateOf(*b).history.editText;
+    for (int i = 0; i < b->editCount(); ++i)
+        if (b->edits[i].editId == id) return stateOf(*b).texts[i];
     return {};
 }
 
 void GeneralPage::setText(int id, const std::string& text) {
-    if (id == IDC_GEN_FILTER_EXTS) extensions_.editText = text;
-    if (id == IDC_GEN_SPECIFIC_FOLDER) folders_.editText = text;
-    if (id == IDC_GEN_AUDIO_INDEX) audioIndexText_ = text;
-    for (size_t r = 0; r < 3; ++r)
-        for (int i = 0; i < 4; ++i)
-            if (kRows[r].fieldIds[i] == id) lengthTexts_[r][i] = text;
+    const FieldBinding* b = bindingOf(id);
+    if (!b) return;
+    if (b->kind == FieldKind::kHistory) stateOf(*b).history.editText = text;
+    for (int i = 0; i < b->editCount(); ++i)
+        if (b->edits[i].editId == id) stateOf(*b).texts[i] = text;
 }
 
 std::vector<std::string> GeneralPage::items(int comboId) const {
-    switch (comboId) {
-        case IDC_GEN_FILTER_EXTS:
-            return extensions_.items;
-        case IDC_GEN_SPECIFIC_FOLDER:
-            return folders_.items;
-        case IDC_GEN_OUTPUT_FOLDER_OPT:
-            return kFolderChoiceLabels;
-        case IDC_GEN_TARGET_EXISTS:
-            return kTargetLabels;
-        default:
-            return {};
-    }
+    const FieldBinding* b = bindingOf(comboId);
+    if (!b || b->controlId != comboId) return {};
+    if (b->kind == FieldKind::kHistory) return stateOf(*b).history.items;
+    std::vector<std::string> labels;
+    for (const ChoiceItem& item : b->choices) labels.push_back(item.label);
+    return labels;
 }
 
 std::vector<uint32_t> GeneralPage::itemData(int comboId) const {
-    if (comboId == IDC_GEN_OUTPUT_FOLDER_OPT) return kFolderChoiceData;
-    if (comboId == IDC_GEN_TARGET_EXISTS) return kTargetData;
-    return {};
+    const FieldBinding* b = bindingOf(comboId);
+    std::vector<uint32_t> data;
+    if (b && b->controlId == comboId)
+        for (const ChoiceItem& item : b->choices) data.push_back(item.value);
+    return data;
 }
 
 int GeneralPage::selection(int comboId) const {
-    switch (comboId) {
-        case IDC_GEN_OUTPUT_FOLDER_OPT:
-            return folderChoice_;
-        case IDC_GEN_TARGET_EXISTS:
-            return targetChoice_;
-        case IDC_GEN_FILTER_EXTS:
-            return extensions_.selected;
-        case IDC_GEN_SPECIFIC_FOLDER:
-            return folders_.selected;
-        default:
-            return -1;
-    }
+    const FieldBinding* b = bindingOf(comboId);
+    if (!b || b->controlId != comboId) return -1;
+    if (b->kind == FieldKind::kHistory) return stateOf(*b).history.selected;
+    if (b->kind == FieldKind::kChoice) return std::max(indexOf(b->choices, fields_.*b->number), 0);
+    return -1;
 }
 
 void GeneralPage::select(int comboId, int index) {
-    auto pick = [index](HistoryList& list) {
-        if (index < 0 || index >= static_cast<int>(list.items.size())) return;
+    const FieldBinding* b = bindingOf(comboId);
+    if (!b || b->controlId != comboId || index < 0) return;
+    const size_t i = static_cast<size_t>(index);
+    if (b->kind == FieldKind::kHistory) {
+        HistoryList& list = stateOf(*b).history;
+        if (i >= list.items.size()) return;
         list.selected = index;
-        list.editText = list.items[static_cast<size_t>(index)];
-    };
-    switch (comboId) {
-        case IDC_GEN_FILTER_EXTS:
-            pick(extensions_);
-            break;
-        case IDC_GEN_SPECIFIC_FOLDER:
-            pick(folders_);
-            break;
-        case IDC_GEN_OUTPUT_FOLDER_OPT:
-            if (index >= 0 && index < static_cast<int>(kFolderChoiceData.size())) folderChoice_ = index;
-            break;
-        case IDC_GEN_TARGET_EXISTS:
-            if (index >= 0 && index < static_cast<int>(kTargetData.size())) targetChoice_ = index;
-            break;
-        default:
-            break;
+        list.editText = list.items[i];
+    } else if (b->kind == FieldKind::kChoice && i < b->choices.size()) {
+        fields_.*b->number = b->choices[i].value;
     }
 }
 
 bool GeneralPage::specificFolderChosen() const {
-    return kFolderChoiceData[static_cast<size_t>(folderChoice_)] == kOutputSpecificFolder;
+    return selection(IDC_GEN_OUTPUT_FOLDER_OPT) ==
+           indexOf(binding(&AppSettings::DestOutputFolderOpt).choices, kOutputSpecificFolder);
 }
 
 bool GeneralPage::enabled(int id) const {
-    if (id == IDC_GEN_FILTER_EXTS) return fields_.EnableExtFilter != 0;
     if (std::find(std::begin(kFolderControls), std::end(kFolderControls), id) != std::end(kFolderControls))
         return specificFolderChosen();
-    if (const Row* row = rowOf(id)) return fields_.*row->enable != 0;
-    return true;
+    const FieldBinding* b = bindingOf(id);
+    return b == nullptr || turnedOn(*b);
 }
 
 bool GeneralPage::visible(int id) const { return id != IDC_GEN_FIX_AUDIO_UNSYNC; }
@@ -331,109 +382,110 @@ bool GeneralPage::visible(int id) const { return id != IDC_GEN_FIX_AUDIO_UNSYNC;
 std::optional<PageRefusal> GeneralPage::leave() {
     const auto refuse = [](const char* message, int focus) { return PageRefusal{message, focus}; };
 
-    const std::optional<int32_t> audioIndex = parseSigned(audioIndexText_);
-    if (!audioIndex) return refuse(kIntegerMessage, IDC_GEN_AUDIO_INDEX);
-    // A row that is off keeps its value, and its disabled fields could not be corrected anyway.
-    LengthFields typed[3];
-    for (size_t r = 0; r < 3; ++r) {
-        if (fields_.*kRows[r].enable == 0) continue;
-        uint32_t* parts[4] = {&typed[r].hours, &typed[r].minutes, &typed[r].seconds, &typed[r].milliseconds};
+    const FieldBinding& audioIndexField = binding(&AppSettings::RequestAudioIndex);
+    const std::optional<int32_t> audioIndex = parseSigned(stateOf(audioIndexField).texts[0]);
+    if (!audioIndex) return refuse(kIntegerMessage, audioIndexField.controlId);
+    // A length that is off keeps its value, and its disabled fields could not be corrected anyway.
+    std::vector<LengthFields> typed(kBindings.size());
+    for (const FieldBinding& b : kBindings) {
+        if (b.kind != FieldKind::kLength || !turnedOn(b)) continue;
+        LengthFields& length = typed[static_cast<size_t>(&b - kBindings.data())];
+        uint32_t* parts[4] = {&length.hours, &length.minutes, &length.seconds, &length.milliseconds};
         for (int i = 0; i < 4; ++i) {
-            const std::optional<uint32_t> value = parseUnsigned(lengthTexts_[r][i]);
-            if (!value) return refuse(kPositiveIntegerMessage, kRows[r].fieldIds[i]);
+            const std::optional<uint32_t> value = parseUnsigned(stateOf(b).texts[i]);
+            if (!value) return refuse(kPositiveIntegerMessage, b.edits[i].editId);
             *parts[i] = *value;
         }
     }
+    for (const FieldBinding& b : kBindings)
+        if (b.kind == FieldKind::kChoice)
+            fields_.*b.number = b.choices[static_cast<size_t>(selection(b.controlId))].value;
 
-    fields_.DestOutputFolderOpt = kFolderChoiceData[static_cast<size_t>(folderChoice_)];
+    HistoryList& folders = historyOf(&AppSettings::DestSpecifiedFolder);
     if (fields_.DestOutputFolderOpt == kOutputSpecificFolder) {
         // Output paths are built below this folder; a relative one would land wherever the program runs.
-        const std::string folder = trimBlanks(folders_.editText);
+        const std::string folder = trimBlanks(folders.editText);
         if (folder.empty()) return refuse(kChooseFolderMessage, IDC_GEN_SPECIFIC_FOLDER);
         if (!platform::nativePath(folder).is_absolute())
             return refuse(kFullFolderMessage, IDC_GEN_SPECIFIC_FOLDER);
-        folders_.editText = folder;
+        folders.editText = folder;
     }
-    fields_.DestSpecifiedFolder = folders_.editText;
+    fields_.DestSpecifiedFolder = folders.editText;
 
+    HistoryList& filter = historyOf(&AppSettings::FilterExts);
     std::string extensions;
-    for (char c : extensions_.editText) {
+    for (char c : filter.editText) {
         if (c == ' ' || c == '\t') continue;
         extensions += c == ';' ? ',' : c;
     }
     fields_.FilterExts = extensions;
-    extensions_.editText = extensions;
+    filter.editText = extensions;
     if (fields_.EnableExtFilter != 0 && extensions.empty())
         return refuse(kEnterExtensionsMessage, IDC_GEN_FILTER_EXTS);
 
-    fields_.TargetExistsOpt = kTargetData[static_cast<size_t>(targetChoice_)];
-
-    if (fields_.EnableConvertLength != 0) {
+    // Only convert is checked first, and must be longer than nothing.
+    const FieldBinding& convert = binding(&AppSettings::ConvertLength);
+    const auto typedOf = [&](const FieldBinding& b) {
+        return typed[static_cast<size_t>(&b - kBindings.data())];
+    };
+    if (turnedOn(convert)) {
         fields_.EnableIgnoreTheLast = 0;
-        const std::optional<uint32_t> length = joinLength(typed[kConvertRow]);
-        if (!length) return refuse(kLengthTooLongMessage, IDC_GEN_CONVERT_HOURS);
-        if (*length == 0) return refuse(kZeroConvertLengthMessage, IDC_GEN_CONVERT_HOURS);
+        const std::optional<uint32_t> length = joinLength(typedOf(convert));
+        if (!length) return refuse(kLengthTooLongMessage, convert.controlId);
+        if (*length == 0) return refuse(kZeroConvertLengthMessage, convert.controlId);
         fields_.ConvertLength = *length;
     }
-    for (size_t r : {kSkipRow, kIgnoreRow}) {
-        if (fields_.*kRows[r].enable == 0) continue;
-        const std::optional<uint32_t> length = joinLength(typed[r]);
-        if (!length) return refuse(kLengthTooLongMessage, kRows[r].fieldIds[0]);
-        fields_.*kRows[r].length = *length;
+    for (const FieldBinding& b : kBindings) {
+        if (b.kind != FieldKind::kLength || &b == &convert || !turnedOn(b)) continue;
+        const std::optional<uint32_t> length = joinLength(typedOf(b));
+        if (!length) return refuse(kLengthTooLongMessage, b.controlId);
+        fields_.*b.number = *length;
     }
 
-    if (*audioIndex > kMaxAudioIndex) return refuse(kAudioIndexRangeMessage, IDC_GEN_AUDIO_INDEX);
+    if (*audioIndex > kMaxAudioIndex) return refuse(kAudioIndexRangeMessage, audioIndexField.controlId);
     fields_.RequestAudioIndex = static_cast<uint32_t>(std::max(*audioIndex, 1));
     fields_.FixAudioUnsync = 0;
     showAll();
     return std::nullopt;
 }
 
-std::optional<PageRefusal> GeneralPage::apply(AppSettings& settings, SettingsStore& store) {
-    if (open_) {
-        if (std::optional<PageRefusal> refusal = leave()) return refusal;
-        if (fields_.DestOutputFolderOpt == kOutputSpecificFolder)
-            pushHistory(store, folders_, kOutputFolderHistory);
-        if (fields_.EnableExtFilter != 0) pushHistory(store, extensions_, kFilterExtsHistory);
+std::optional<PageRefusal> GeneralPage::validate() {
+    if (!open_) return std::nullopt;
+    return leave();
+}
+
+void GeneralPage::write(AppSettings& settings, SettingsStore& store) {
+    for (const FieldBinding& b : kBindings) {
+        // A history takes the value when it is in use.
+        if (open_ && b.kind == FieldKind::kHistory && enabled(b.controlId))
+            pushHistory(store, stateOf(b).history, b.historyKey);
+        if (b.number) settings.*b.number = fields_.*b.number;
+        if (b.text) settings.*b.text = fields_.*b.text;
     }
-    settings.DestOutputFolderOpt = fields_.DestOutputFolderOpt;
-    settings.DestSpecifiedFolder = fields_.DestSpecifiedFolder;
-    settings.CreateDirs = fields_.CreateDirs;
-    settings.CreateFolderForEachSource = fields_.CreateFolderForEachSource;
-    settings.BrowseOutputFolder = fields_.BrowseOutputFolder;
-    settings.OutputFiles2MyDocuments = fields_.OutputFiles2MyDocuments;
-    settings.TargetExistsOpt = fields_.TargetExistsOpt;
-    settings.KeepDateCreated = fields_.KeepDateCreated;
-    settings.KeepDateModified = fields_.KeepDateModified;
-    settings.KeepID3Tag = fields_.KeepID3Tag;
-    settings.FixAudioUnsync = fields_.FixAudioUnsync;
-    settings.NormalizeFile = fields_.NormalizeFile;
-    settings.EnableExtFilter = fields_.EnableExtFilter;
-    settings.FilterExts = fields_.FilterExts;
-    settings.EnableSkipLength = fields_.EnableSkipLength;
-    settings.SkipLength = fields_.SkipLength;
-    settings.EnableConvertLength = fields_.EnableConvertLength;
-    settings.ConvertLength = fields_.ConvertLength;
-    settings.EnableIgnoreTheLast = fields_.EnableIgnoreTheLast;
-    settings.IgnoreLength = fields_.IgnoreLength;
-    settings.RequestAudioIndex = fields_.RequestAudioIndex;
     rebuildFilterExtensions(settings);
+}
+
+std::optional<PageRefusal> GeneralPage::apply(AppSettings& settings, SettingsStore& store) {
+    if (std::optional<PageRefusal> refusal = validate()) return refusal;
+    write(settings, store);
     return std::nullopt;
 }
+
+void GeneralPage::commit(OptionContext& context) { write(context.settings, context.store); }
 
 void GeneralPage::browseFolder(platform::Shell& shell, void* owner) {
     platform::FolderDialogRequest request;
     request.owner = owner;
     request.title = kChooseOutputFolderTitle;
-    request.initialFolder = folders_.editText;
+    request.initialFolder = historyOf(&AppSettings::DestSpecifiedFolder).editText;
     if (std::optional<std::string> folder = shell.chooseFolder(request)) {
-        folders_.editText = *folder;
+        historyOf(&AppSettings::DestSpecifiedFolder).editText = *folder;
         fields_.DestSpecifiedFolder = *folder;
     }
 }
 
 void GeneralPage::openFolder(platform::Shell& shell, platform::Prompts& prompts, void* owner) const {
-    const std::string& folder = folders_.editText;
+    const std::string& folder = historyOf(&AppSettings::DestSpecifiedFolder).editText;
     if (!folder.empty() && platform::isExistingFolder(folder)) {
         shell.openDocument(folder, platform::kShowNormal);
         return;

@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "settings/AppSettings.h"
 #include "settings/Settings.h"
+#include "ui/logic/OptionPresenter.h"
 
 class SettingsStore;
 
@@ -20,18 +22,49 @@ class Shell;
 
 namespace ui {
 
-// Why the page cannot be left: a warning titled "Melodrift", then the focus goes to the control.
-struct PageRefusal {
-    std::string message;
-    int focusControlId = 0;
-};
-
 // A spin control, the edit it drives and its range.
 struct SpinRange {
     int spinId;
     int editId;
     int low;
     int high;
+};
+
+// How a field of the settings is shown on the page.
+enum class FieldKind {
+    kCheck,    // a check box: the flag 0 or 1
+    kChoice,   // a drop-down list whose items carry the values
+    kHistory,  // a combo with an edit and the field's earlier values below it
+    kNumber,   // an edit with a spin: a whole number
+    kLength,   // four edits with spins: hours, minutes, seconds and milliseconds of a length
+};
+
+// An edit with its spin; the spin counts from 0 to high.
+struct SpinEdit {
+    int editId = 0;
+    int spinId = 0;
+    int high = 0;
+};
+
+struct ChoiceItem {
+    const char* label;
+    uint32_t value;
+};
+
+// One field of the settings and the controls that show it. Exactly the bound fields are shown, read back
+// and given back on OK.
+struct FieldBinding {
+    FieldKind kind;
+    uint32_t AppSettings::*number = nullptr;   // every kind but kHistory
+    std::string AppSettings::*text = nullptr;  // kHistory
+    int controlId = 0;                         // the check box or the combo; for the others edits[0]
+    int enabledBy = 0;                         // the check box that turns the field on, if one does
+    SpinEdit edits[4] = {};                    // kNumber: the first; kLength: all four
+    std::vector<ChoiceItem> choices = {};      // kChoice
+    std::string_view historyKey = {};          // kHistory: the store's subkey
+    std::vector<std::string> presets = {};     // kHistory: the items while none are stored
+    int editCount() const;
+    bool holds(int id) const;  // one of its controls
 };
 
 // A length shown as four fields.
@@ -47,9 +80,15 @@ extern const char* const kChooseOutputFolderTitle;
 inline constexpr uint32_t kLongestLength = 0xFFFFFFFFu;  // 1193:02:47.295
 inline constexpr int kMaxAudioIndex = 32767;
 
-class GeneralPage {
+class GeneralPage final : public OptionPresenter {
 public:
     explicit GeneralPage(const AppSettings& settings);
+    explicit GeneralPage(const OptionContext& context) : GeneralPage(context.settings) {}
+
+    // The page's fields, in the order the page fills them.
+    static const std::vector<FieldBinding>& bindings();
+    static const FieldBinding& binding(uint32_t AppSettings::*field);
+    static const FieldBinding& binding(std::string AppSettings::*field);
 
     // The page is shown for the first time: fills the histories (extension presets when that history is
     // missing) and settles the values the controls cannot show.
@@ -84,6 +123,10 @@ public:
     // gives back its fields unchanged.
     std::optional<PageRefusal> apply(AppSettings& settings, SettingsStore& store);
 
+    // The sheet's OK: leave (when the page was opened), then the histories and the fields.
+    std::optional<PageRefusal> validate() override;
+    void commit(OptionContext& context) override;
+
     // The buttons.
     void browseFolder(platform::Shell& shell, void* owner);
     void openFolder(platform::Shell& shell, platform::Prompts& prompts, void* owner) const;
@@ -93,27 +136,23 @@ public:
     const AppSettings& fields() const { return fields_; }
 
 private:
-    struct Row {
-        int enableId;
-        int fieldIds[4];
-        uint32_t AppSettings::*enable;
-        uint32_t AppSettings::*length;
+    // What the page holds for a binding while it is shown: the edits' texts, or the history.
+    struct FieldState {
+        std::string texts[4];
+        HistoryList history;
     };
-    static const Row kRows[3];
-    const Row* rowOf(int id) const;
-    uint32_t* flagOf(int id);
-    const uint32_t* flagOf(int id) const;
-    void showLength(const Row& row);
+    const FieldBinding* bindingOf(int id) const;
+    FieldState& stateOf(const FieldBinding& binding);
+    const FieldState& stateOf(const FieldBinding& binding) const;
+    HistoryList& historyOf(std::string AppSettings::*field);
+    const HistoryList& historyOf(std::string AppSettings::*field) const;
+    bool turnedOn(const FieldBinding& binding) const;
     void showAll();
+    void write(AppSettings& settings, SettingsStore& store);
     bool specificFolderChosen() const;
 
     AppSettings fields_;
-    HistoryList extensions_;
-    HistoryList folders_;
-    std::string audioIndexText_;
-    std::string lengthTexts_[3][4];
-    int folderChoice_ = 0;
-    int targetChoice_ = 0;
+    std::vector<FieldState> states_;  // one for each binding
     bool open_ = false;
 };
 

@@ -78,8 +78,9 @@ protected:
     void open(int startPage, int32_t formatId) {
         general = std::make_unique<ui::GeneralPage>(settings);
         audio = std::make_unique<AudioPage>(catalogue, formatId);
-        generalWindow = std::make_unique<ui::COptOutputPage>(*general, store, shell, prompts);
-        audioWindow = std::make_unique<ui::COptVideoPage>(*audio, prompts);
+        const ui::PageServices services{store, shell, prompts};
+        generalWindow = std::make_unique<ui::COptOutputPage>(*general, services);
+        audioWindow = std::make_unique<ui::COptVideoPage>(*audio, services);
         PROPSHEETPAGEW pages[] = {generalWindow->descriptor(), audioWindow->descriptor()};
         PROPSHEETHEADERW header{};
         header.dwSize = sizeof header;
