@@ -184,8 +184,6 @@ bool FileListView::onNotify(const NMHDR& header, LRESULT* result) {
         case LVN_COLUMNCLICK: {
             auto& click = reinterpret_cast<const NMLISTVIEW&>(header);
             model_.sortByHeaderClick(static_cast<size_t>(click.iSubItem));
-            PostMessageW(GetParent(list_), WM_LIST_SORTED, reinterpret_cast<WPARAM>(list_),
-                         static_cast<LPARAM>(click.iSubItem));
             return true;
         }
         default:

@@ -7,6 +7,7 @@
 
 #include "engine/ListRunSources.h"
 #include "engine/Probe.h"
+#include "engine/RunMessages.h"
 #include "engine/Transcoder.h"
 #include "engine/win32/WindowPostingSink.h"
 #include "platform/Files.h"
@@ -21,6 +22,7 @@
 #include "ui/AboutBox.h"
 #include "ui/BusyWindow.h"
 #include "ui/COptSheet.h"
+#include "ui/CommandMenus.h"
 #include "ui/CountdownWindow.h"
 #include "ui/CustomFormatsWindow.h"
 #include "ui/FileListView.h"
@@ -43,12 +45,12 @@ struct Placement {
     RECT rect;  // left, top, width, height
 };
 constexpr Placement kPlacements[] = {
-    {IDC_ADD_FILES, {11, 72, 107, 27}},       {IDC_ADD_FOLDER, {11, 117, 107, 27}},
-    {IDC_ADD_DVD, {11, 163, 107, 27}},        {IDC_REMOVE_ALL, {11, 208, 107, 27}},
-    {IDC_CONVERT_ALL, {11, 254, 107, 27}},    {IDC_CONVERT_ALL_TO_ONE, {11, 299, 107, 27}},
-    {IDC_OUTPUT_FORMAT, {11, 338, 107, 400}}, {IDC_OPTIONS, {11, 380, 107, 27}},
-    {IDC_HOMEPAGE, {9, 618, 113, 20}},        {IDC_HELP_BUTTON, {867, 11, 21, 21}},
-    {IDC_MINIMIZE, {893, 11, 21, 21}},        {IDC_CLOSE, {918, 11, 21, 21}},
+    {ID_ADD_FILES, {11, 72, 107, 27}},        {ID_ADD_FOLDER, {11, 117, 107, 27}},
+    {ID_ADD_DVD, {11, 163, 107, 27}},         {ID_REMOVE_ALL, {11, 208, 107, 27}},
+    {ID_CONVERT_ALL, {11, 254, 107, 27}},     {ID_CONVERT_ALL_TO_ONE, {11, 299, 107, 27}},
+    {IDC_OUTPUT_FORMAT, {11, 338, 107, 400}}, {ID_OPTIONS, {11, 380, 107, 27}},
+    {ID_HOMEPAGE, {9, 618, 113, 20}},         {ID_HELP_MENU, {867, 11, 21, 21}},
+    {ID_MINIMIZE, {893, 11, 21, 21}},         {ID_CLOSE, {918, 11, 21, 21}},
     {IDC_FILE_LIST, {137, 63, 803, 575}},
 };
 
@@ -57,22 +59,22 @@ struct Tip {
     const wchar_t* text;
 };
 constexpr Tip kTips[] = {
-    {IDC_ADD_FILES, L"Add files"},
-    {IDC_ADD_FOLDER, L"Add files from a folder"},
-    {IDC_ADD_DVD, L"Add DVD video from a drive or folder"},
-    {IDC_REMOVE_ALL, L"Remove all files in list"},
-    {IDC_CONVERT_ALL, L"Convert all files"},
-    {IDC_CONVERT_ALL_TO_ONE, L"Convert all files and combine to one file"},
-    {IDC_OPTIONS, L"Options"},
+    {ID_ADD_FILES, L"Add files"},
+    {ID_ADD_FOLDER, L"Add files from a folder"},
+    {ID_ADD_DVD, L"Add DVD video from a drive or folder"},
+    {ID_REMOVE_ALL, L"Remove all files in list"},
+    {ID_CONVERT_ALL, L"Convert all files"},
+    {ID_CONVERT_ALL_TO_ONE, L"Convert all files and combine to one file"},
+    {ID_OPTIONS, L"Options"},
     {IDC_OUTPUT_FORMAT, L"Output format"},
-    {IDC_HOMEPAGE, L"Visit Melodrift Homepage"},
-    {IDC_HELP_BUTTON, L"Help"},
-    {IDC_MINIMIZE, L"Minimize"},
-    {IDC_CLOSE, L"Close"},
+    {ID_HOMEPAGE, L"Visit Melodrift Homepage"},
+    {ID_HELP_MENU, L"Help"},
+    {ID_MINIMIZE, L"Minimize"},
+    {ID_CLOSE, L"Close"},
 };
 
-constexpr int kTextButtons[] = {IDC_ADD_FILES,   IDC_ADD_FOLDER,         IDC_ADD_DVD, IDC_REMOVE_ALL,
-                                IDC_CONVERT_ALL, IDC_CONVERT_ALL_TO_ONE, IDC_OPTIONS};
+constexpr int kTextButtons[] = {ID_ADD_FILES,   ID_ADD_FOLDER,         ID_ADD_DVD, ID_REMOVE_ALL,
+                                ID_CONVERT_ALL, ID_CONVERT_ALL_TO_ONE, ID_OPTIONS};
 
 platform::PromptIcon promptIcon(MessageIcon icon) {
     return icon == MessageIcon::kInformation ? platform::PromptIcon::kInformation
@@ -88,7 +90,6 @@ MainDialog::MainDialog(const MainServices& services) : services_(services) {
 MainDialog::~MainDialog() {
     if (window_ != nullptr) DestroyWindow(window_);
     if (background_ != nullptr) DeleteObject(background_);
-    if (menus_ != nullptr) DestroyMenu(menus_);
 }
 
 void MainDialog::run() {
@@ -118,7 +119,7 @@ bool MainDialog::preTranslate(MSG& msg) {
     if (tooltip_ != nullptr) SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
     // The key table works only while the window itself takes input (not during a run or a batch).
     const bool ours = msg.hwnd == window_ || IsChild(window_, msg.hwnd);
-    if (ours && IsWindowEnabled(window_) && keys_ != nullptr && TranslateAcceleratorW(window_, keys_, &msg))
+    if (ours && IsWindowEnabled(window_) && keys_ && TranslateAcceleratorW(window_, keys_.get(), &msg))
         return true;
     if (progress_ && progress_->handle() != nullptr && IsDialogMessageW(progress_->handle(), &msg))
         return true;
@@ -156,8 +157,9 @@ void MainDialog::onInit() {
     background_ = static_cast<HBITMAP>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     SetWindowTextW(window_, L"Melodrift");
-    menus_ = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MENUS));
-    keys_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_KEYS));
+    listMenu_ = ui::commandMenu(commands::Menu::kList);
+    helpMenu_ = ui::commandMenu(commands::Menu::kHelp);
+    keys_ = ui::commandKeys();
 
     placeControls();
     view_ = std::make_unique<FileListView>(list_, GetDlgItem(window_, IDC_FILE_LIST));
@@ -201,7 +203,7 @@ void MainDialog::styleControls() {
         b.setHighlight(true, false);
     }
     const std::pair<int, int> iconButtons[] = {
-        {IDC_HELP_BUTTON, IDI_HELP}, {IDC_MINIMIZE, IDI_MINIMIZE}, {IDC_CLOSE, IDI_CLOSE}};
+        {ID_HELP_MENU, IDI_HELP}, {ID_MINIMIZE, IDI_MINIMIZE}, {ID_CLOSE, IDI_CLOSE}};
     for (const auto& [id, icon] : iconButtons) {
         ui::SkinButton& b = button(id);
         b.setIcons(icon, -1, false, false);
@@ -210,8 +212,8 @@ void MainDialog::styleControls() {
         b.setHighlight(true, false);
     }
     // The homepage link shows the web site's host name; its tooltip says where it goes.
-    SetDlgItemTextW(window_, IDC_HOMEPAGE, widen(product::kHost).c_str());
-    ui::SkinButton& link = button(IDC_HOMEPAGE);
+    SetDlgItemTextW(window_, ID_HOMEPAGE, widen(product::kHost).c_str());
+    ui::SkinButton& link = button(ID_HOMEPAGE);
     link.setDrawBorder(false, false);
     link.setFont({"Tahoma", -11, true, true}, false);
     link.setTextColors(ui::rgb(0, 0, 255), ui::rgb(255, 0, 0), false);
@@ -327,13 +329,13 @@ INT_PTR MainDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (run_) run_->onDone(std::move(report));
             return TRUE;
         }
-        case WM_RUN_SET_PRIORITY:
+        case kWmRunSetPriority:
             if (run_) run_->setPriority(static_cast<uint32_t>(wParam));
             return TRUE;
-        case WM_RUN_SET_THREADS:
+        case kWmRunSetThreads:
             if (run_) run_->setThreads(static_cast<uint32_t>(wParam));
             return TRUE;
-        case WM_RUN_CANCEL:
+        case kWmRunCancel:
             if (run_) run_->cancel();
             return TRUE;
         case WM_CLOSE:
@@ -355,48 +357,47 @@ void MainDialog::onCommand(UINT id) {
         case IDOK:
         case IDCANCEL:
             return;  // Enter and Escape do nothing: the window closes only by its Close button or Alt+F4
-        case command::kConvertSelected:
+        case ID_CONVERT_SELECTED:
             return convert(true, false);
-        case command::kConvertAll:
+        case ID_CONVERT_ALL:
             return convert(false, false);
-        case command::kConvertSelectedToOne:
+        case ID_CONVERT_SELECTED_TO_ONE:
             return convert(true, true);
-        case command::kConvertAllToOne:
+        case ID_CONVERT_ALL_TO_ONE:
             return convert(false, true);
-        case command::kPlaySource:
-        case command::kBrowseSource:
-            return openPath(sourceToOpen(list_), id == command::kBrowseSource);
-        case command::kPlayDestination:
-        case command::kBrowseDestination:
-            return openPath(destinationToOpen(list_), id == command::kBrowseDestination);
-        case command::kAddFiles:
+        case ID_PLAY_SOURCE:
+        case ID_BROWSE_SOURCE:
+            return openPath(sourceToOpen(list_), id == ID_BROWSE_SOURCE);
+        case ID_PLAY_DESTINATION:
+        case ID_BROWSE_DESTINATION:
+            return openPath(destinationToOpen(list_), id == ID_BROWSE_DESTINATION);
+        case ID_ADD_FILES:
             return addFiles();
-        case command::kAddFolder:
+        case ID_ADD_FOLDER:
             return addFolder();
-        case command::kAddDvd:
+        case ID_ADD_DVD:
             return addDvd();
-        case command::kRemove:
+        case ID_REMOVE:
             return list_.removeSelected();
-        case command::kRemoveAll:
+        case ID_REMOVE_ALL:
             return list_.removeAll();
-        case command::kSelectedLength:
-        case command::kAllLength: {
-            const auto text =
-                id == command::kAllLength ? list_.allLengthMessage() : list_.selectedLengthMessage();
+        case ID_SELECTED_LENGTH:
+        case ID_ALL_LENGTH: {
+            const auto text = id == ID_ALL_LENGTH ? list_.allLengthMessage() : list_.selectedLengthMessage();
             if (text) services_.prompts->show(window_, *text, platform::PromptIcon::kInformation);
             return;
         }
-        case command::kMoveUp:
+        case ID_MOVE_UP:
             return list_.moveUp();
-        case command::kMoveDown:
+        case ID_MOVE_DOWN:
             return list_.moveDown();
-        case command::kSelectAll:
+        case ID_SELECT_ALL:
             list_.selectAll();
             SetFocus(view_->handle());
             return;
         case ID_HELP_TOPICS:
             return openHelp();
-        case IDC_OPTIONS: {
+        case ID_OPTIONS: {
             const ui::OptionsOutcome outcome = ui::COptSheet::run(
                 window_, settings_, catalogue_, *services_.store, *services_.shell, *services_.prompts);
             if (!outcome.accepted) return;
@@ -404,51 +405,43 @@ void MainDialog::onCommand(UINT id) {
             showFormatSelection();
             return;
         }
-        case IDC_HOMEPAGE:
         case ID_HOMEPAGE:
         case ID_TELL_A_FRIEND:
         case ID_FEEDBACK:
         case ID_CHECK_UPDATES: {
-            const intptr_t result = services_.shell->openDocument(
-                webCommandTarget(id == IDC_HOMEPAGE ? ID_HOMEPAGE : id, MELODRIFT_VERSION),
-                platform::kShowNormal);
+            const intptr_t result =
+                services_.shell->openDocument(webCommandTarget(id, MELODRIFT_VERSION), platform::kShowNormal);
             if (result <= 32)
                 services_.prompts->show(window_, ui::openFailureText(result), platform::PromptIcon::kWarning);
             return;
         }
-        case IDC_ABOUT:
+        case ID_ABOUT:
             ui::AboutBox(*services_.shell, services_.programFolder + kTranscoderFileName).run(window_);
             return;
-        case IDC_HELP_BUTTON: {
+        case ID_HELP_MENU: {
             RECT rect;
-            GetWindowRect(GetDlgItem(window_, IDC_HELP_BUTTON), &rect);
-            TrackPopupMenu(GetSubMenu(menus_, 1), TPM_LEFTALIGN | TPM_TOPALIGN, rect.left, rect.bottom, 0,
-                           window_, nullptr);
+            GetWindowRect(GetDlgItem(window_, ID_HELP_MENU), &rect);
+            TrackPopupMenu(helpMenu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN, rect.left, rect.bottom, 0, window_,
+                           nullptr);
             return;
         }
-        case IDC_MINIMIZE:
+        case ID_MINIMIZE:
             PostMessageW(window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
             return;
-        case IDC_CLOSE:
+        case ID_CLOSE:
             PostMessageW(window_, WM_CLOSE, 0, 0);
             return;
         default:
-            if (id >= command::kFirstStream && id <= command::kLastStream) list_.chooseStream(id);
+            if (commands::isStream(id)) list_.chooseStream(id);
             return;
     }
 }
 
 void MainDialog::onContextMenu(HWND from, LPARAM lParam) {
     if (from != view_->handle()) return;
-    const HMENU menu = GetSubMenu(menus_, 0);
+    const HMENU menu = listMenu_.get();
     // The stream submenu is rebuilt for the focused selected row each time.
-    const HMENU streams = GetSubMenu(menu, 0);
-    while (GetMenuItemCount(streams) > 0) DeleteMenu(streams, 0, MF_BYPOSITION);
-    for (const MenuEntry& entry : list_.streamMenu()) {
-        UINT flags = MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED) | (entry.checked ? MF_CHECKED : 0u);
-        AppendMenuW(streams, flags, entry.id, widen(entry.text).c_str());
-        if (entry.checked) CheckMenuRadioItem(streams, entry.id, entry.id, entry.id, MF_BYCOMMAND);
-    }
+    ui::fillMenu(GetSubMenu(menu, 0), list_.streamMenu());
     const POINT at = view_->contextMenuPoint(lParam);
     TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
 }
@@ -458,7 +451,7 @@ void MainDialog::onInitMenu(HMENU menu) {
     for (int i = 0; i < count; ++i) {
         const UINT id = GetMenuItemID(menu, i);
         if (id == static_cast<UINT>(-1) || id == 0) continue;  // submenus and separators
-        if (id >= command::kFirstStream && id <= command::kLastStream) continue;
+        if (commands::isStream(id)) continue;
         EnableMenuItem(menu, id, MF_BYCOMMAND | (list_.isCommandEnabled(id) ? MF_ENABLED : MF_GRAYED));
     }
 }

@@ -19,6 +19,7 @@
 #include "platform/Shell.h"
 #include "settings/AppSettings.h"
 #include "sources/FileList.h"
+#include "ui/GdiHandles.h"
 #include "ui/logic/FormatChoice.h"
 
 class FileListView;
@@ -125,8 +126,8 @@ private:
     std::unique_ptr<ui::ProgressWindow> progress_;
     std::vector<std::unique_ptr<ui::SkinButton>> buttons_;
     HBITMAP background_ = nullptr;
-    HMENU menus_ = nullptr;
-    HACCEL keys_ = nullptr;
+    ui::MenuHandle listMenu_, helpMenu_;
+    ui::KeyTableHandle keys_;
     HWND tooltip_ = nullptr;
     bool statusWidened_ = false;
     bool modal_ = false;

@@ -11,12 +11,14 @@
 #include <functional>
 #include <sstream>
 
+#include "engine/RunMessages.h"
 #include "platform/MemorySettingsStore.h"
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
 #include "support/PromptsRecorder.h"
 #include "support/ShellRecorder.h"
 #include "support/TestSupport.h"
+#include "ui/CommandMenus.h"
 #include "ui/MainDialog.h"
 
 using namespace testing_support;
@@ -133,18 +135,17 @@ TEST_F(MainWindow, RowsFromTheModelAndADropWithTheirMenus) {
         << prompts.texts[0];
 
     // Greying is decided when the menu opens, from the selection in the control.
-    const HMENU menus = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENUS));
-    const HMENU context = GetSubMenu(menus, 0);
+    const ui::MenuHandle menu = ui::commandMenu(commands::Menu::kList);
+    const HMENU context = menu.get();
     const auto grayed = [&](UINT id) {
         SendMessageW(dialog->handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(context), 0);
         return (GetMenuState(context, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
     };
     EXPECT_TRUE(grayed(ID_REMOVE));
-    EXPECT_FALSE(grayed(IDC_REMOVE_ALL));
+    EXPECT_FALSE(grayed(ID_REMOVE_ALL));
     ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     EXPECT_FALSE(grayed(ID_REMOVE));
     EXPECT_TRUE(grayed(ID_PLAY_DESTINATION));
-    DestroyMenu(menus);
 
     // Play and Browse act on the focused selected row through the shell; Enter and Escape do nothing.
     SendMessageW(dialog->handle(), WM_COMMAND, ID_PLAY_SOURCE, 0);
@@ -191,12 +192,12 @@ TEST_F(MainWindow, F5ConvertsEveryRowAndCancelStopsARun) {
     EXPECT_TRUE(IsWindowEnabled(dialog->handle()));
 
     ASSERT_TRUE(makeSineWav(dir.file("long.wav"), 600));
-    SendMessageW(dialog->handle(), WM_COMMAND, IDC_REMOVE_ALL, 0);
+    SendMessageW(dialog->handle(), WM_COMMAND, ID_REMOVE_ALL, 0);
     dialog->adder().addBatch({dir.file("long.wav")});
     pressKey(*dialog, VK_F5);
     ASSERT_TRUE(pumpUntil(*dialog, [&] { return dialog->conversion()->runningCount() == 1; }));
     EXPECT_FALSE(IsWindowEnabled(dialog->handle()));
-    PostMessageW(dialog->handle(), WM_RUN_CANCEL, 0, 0);
+    PostMessageW(dialog->handle(), kWmRunCancel, 0, 0);
     ASSERT_TRUE(pumpUntil(*dialog, [&] { return !dialog->conversion()->isActive(); }));
     EXPECT_EQ(cellText(list, 0, 5), "Cancelled");
     EXPECT_FALSE(std::filesystem::exists(fromU8(dir.file("long.flac"))));
@@ -314,7 +315,7 @@ TEST_F(MainWindow, HelpKeyHelpWindowAndAboutBox) {
     steps = &script;
     nextStep = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, runStep);
-    SendMessageW(dialog->handle(), WM_COMMAND, IDC_ABOUT, 0);
+    SendMessageW(dialog->handle(), WM_COMMAND, ID_ABOUT, 0);
     KillTimer(nullptr, timer);
     steps = nullptr;
     ASSERT_EQ(nextStep, script.size());
