@@ -1,6 +1,6 @@
 # Fails when a source file includes from a layer above its own. Layers, lowest first; cli and ui are
 # peers and may not include each other. Run as: cmake -DSOURCE_DIR=<repo>/src -P CheckLayers.cmake
-set(ranks platform 0 formats 1 settings 2 audio 3 sources 4 engine 5 resources 6 cli 7 ui 7 app 8)
+set(ranks platform 0 formats 1 settings 2 audio 3 commands 4 sources 5 engine 6 resources 7 cli 8 ui 8 app 9)
 
 function(rank_of layer out)
     list(FIND ranks "${layer}" at)

@@ -35,7 +35,7 @@ function(melodrift_resource_properties)
         list(APPEND pending ${subdirs})
     endwhile()
     set_source_files_properties(${MELODRIFT_RESOURCE_SCRIPT} DIRECTORY ${dirs} PROPERTIES
-        INCLUDE_DIRECTORIES "${CMAKE_SOURCE_DIR}/src/resources;${MELODRIFT_ARTWORK_DIR};${MELODRIFT_GENERATED_DIR}"
-        OBJECT_DEPENDS "${MELODRIFT_ARTWORK};${CMAKE_SOURCE_DIR}/src/resources/resource.h;${CMAKE_SOURCE_DIR}/src/resources/options.rc;${CMAKE_SOURCE_DIR}/src/resources/customformats.rc;${CMAKE_SOURCE_DIR}/src/resources/melodrift.manifest;${MELODRIFT_GENERATED_DIR}/melodrift_version.h")
+        INCLUDE_DIRECTORIES "${CMAKE_SOURCE_DIR}/src/resources;${CMAKE_SOURCE_DIR}/src;${MELODRIFT_ARTWORK_DIR};${MELODRIFT_GENERATED_DIR}"
+        OBJECT_DEPENDS "${MELODRIFT_ARTWORK};${CMAKE_SOURCE_DIR}/src/resources/resource.h;${CMAKE_SOURCE_DIR}/src/commands/Commands.h;${CMAKE_SOURCE_DIR}/src/resources/options.rc;${CMAKE_SOURCE_DIR}/src/resources/customformats.rc;${CMAKE_SOURCE_DIR}/src/resources/melodrift.manifest;${MELODRIFT_GENERATED_DIR}/melodrift_version.h")
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL melodrift_resource_properties)

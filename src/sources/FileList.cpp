@@ -174,15 +174,15 @@ void FileList::showColumn(size_t column, bool shown) {
 std::vector<MenuEntry> FileList::columnMenu() const {
     std::vector<MenuEntry> entries;
     for (size_t c = 0; c < kColumnCount; ++c) {
-        entries.push_back({command::kFirstColumn + static_cast<uint32_t>(c), kListColumns[c].header,
+        entries.push_back({ID_FIRST_COLUMN + static_cast<uint32_t>(c), kListColumns[c].header,
                            !kListColumns[c].alwaysShown, shown_[c]});
     }
     return entries;
 }
 
 bool FileList::chooseColumnEntry(uint32_t commandId) {
-    if (commandId < command::kFirstColumn || commandId >= command::kFirstColumn + kColumnCount) return false;
-    const size_t column = commandId - command::kFirstColumn;
+    if (commandId < ID_FIRST_COLUMN || commandId >= ID_FIRST_COLUMN + kColumnCount) return false;
+    const size_t column = commandId - ID_FIRST_COLUMN;
     showColumn(column, !shown_[column]);
     return true;
 }
@@ -411,9 +411,9 @@ void FileList::rechooseStreams(uint32_t requestAudioIndex) {
 
 bool FileList::chooseStream(uint32_t commandId) {
     const size_t row = focusedSelectedRow();
-    if (row == kNone || commandId < command::kFirstStream || commandId > command::kLastStream) return false;
+    if (row == kNone || commandId < ID_FIRST_STREAM || commandId > ID_LAST_STREAM) return false;
     SourceItem& item = *rows_[row].item;
-    const size_t stream = commandId - command::kFirstStream;
+    const size_t stream = commandId - ID_FIRST_STREAM;
     if (stream >= item.streamCount()) return false;  // a stale menu: the row has fewer streams
     item.audioStream = static_cast<int32_t>(stream);
     if (!item.isExpansionRow) fillStreamColumns(rows_[row]);
@@ -423,7 +423,7 @@ bool FileList::chooseStream(uint32_t commandId) {
 
 std::vector<MenuEntry> FileList::streamMenu() const {
     const size_t row = focusedSelectedRow();
-    if (row == kNone) return {MenuEntry{command::kNoStream, "None", false, false, false}};
+    if (row == kNone) return {commands::noStreamEntry()};
     const SourceItem& item = *rows_[row].item;
     std::vector<MenuEntry> entries;
     for (size_t i = 0; i < item.streamCount(); ++i) {
@@ -435,82 +435,36 @@ std::vector<MenuEntry> FileList::streamMenu() const {
             append(std::to_string(item.streamBitRates[i]) + " kbps");
         if (i < item.streamChannels.size() && item.streamChannels[i] > 0)
             append(channelText(item.streamChannels[i]));
-        const uint32_t id = command::kFirstStream + static_cast<uint32_t>(i);
-        entries.push_back(MenuEntry{id, text + facts, id <= command::kLastStream,
+        const uint32_t id = ID_FIRST_STREAM + static_cast<uint32_t>(i);
+        entries.push_back(MenuEntry{id, text + facts, id <= ID_LAST_STREAM,
                                     static_cast<int32_t>(i) == item.audioStream, false});
     }
     return entries;
 }
 
 bool FileList::isCommandEnabled(uint32_t commandId) const {
-    switch (commandId) {
-        case command::kConvertSelected:
-        case command::kConvertSelectedToOne:
-        case command::kPlaySource:
-        case command::kBrowseSource:
-        case command::kRemove:
-        case command::kMoveUp:
-        case command::kMoveDown:
-        case command::kSelectedLength:
+    const commands::Command* command = commands::find(commandId);
+    switch (command != nullptr ? command->offered : commands::Offered::kAlways) {
+        case commands::Offered::kWithSelection:
             return selectedCount_ > 0;
-        case command::kConvertAll:
-        case command::kConvertAllToOne:
-        case command::kRemoveAll:
-        case command::kAllLength:
+        case commands::Offered::kWithRows:
             return !rows_.empty();
-        case command::kPlayDestination:
-        case command::kBrowseDestination: {
+        case commands::Offered::kWithDestination: {
             const size_t row = focusedSelectedRow();
             return row != kNone && !rows_[row].item->outputPath.empty();
         }
-        case command::kNoStream:
+        case commands::Offered::kNever:
             return false;
-        default:
-            return true;
+        case commands::Offered::kAlways:
+            break;
     }
+    return true;
 }
 
 std::vector<MenuEntry> FileList::contextMenu() const {
-    static const struct {
-        uint32_t id;
-        const char* text;
-    } kEntries[] = {
-        {command::kFirstStream, "Audio &Streams"},
-        {0, nullptr},
-        {command::kConvertSelected, "Conver&t Selected\tF4"},
-        {command::kConvertAll, "&Convert All\tF5"},
-        {0, nullptr},
-        {command::kConvertSelectedToOne, "Con&vert Selected to One\tF6"},
-        {command::kConvertAllToOne, "Convert All to &One\tF7"},
-        {0, nullptr},
-        {command::kPlaySource, "&Play Source\tF8"},
-        {command::kPlayDestination, "P&lay Destination\tF9"},
-        {0, nullptr},
-        {command::kBrowseSource, "&Browse Source Folder\tF11"},
-        {command::kBrowseDestination, "Bro&wse Destination Folder\tF12"},
-        {0, nullptr},
-        {command::kAddFiles, "&Add Files...\tCtrl+O"},
-        {command::kAddFolder, "Add &Folder\tCtrl+F"},
-        {command::kAddDvd, "Add &DVD\tCtrl+D"},
-        {0, nullptr},
-        {command::kRemove, "&Remove\tDel"},
-        {command::kRemoveAll, "R&emove All\tCtrl+Del"},
-        {0, nullptr},
-        {command::kSelectedLength, "Calculate Selected Len&gth\tCtrl+C"},
-        {command::kAllLength, "Calculate All Lengt&h\tCtrl+X"},
-        {0, nullptr},
-        {command::kMoveUp, "Move &Up\tF2"},
-        {command::kMoveDown, "&Move Down\tF3"},
-    };
-    std::vector<MenuEntry> menu;
-    for (const auto& entry : kEntries) {
-        if (entry.text == nullptr) {
-            menu.emplace_back();
-            continue;
-        }
-        const bool submenu = entry.id == command::kFirstStream;
-        menu.push_back(MenuEntry{submenu ? 0 : entry.id, entry.text, submenu || isCommandEnabled(entry.id),
-                                 false, submenu});
+    std::vector<MenuEntry> menu = commands::menuEntries(commands::Menu::kList);
+    for (MenuEntry& entry : menu) {
+        if (entry.id != 0) entry.enabled = isCommandEnabled(entry.id);
     }
     return menu;
 }

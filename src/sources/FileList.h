@@ -13,36 +13,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "commands/Commands.h"
 #include "sources/SourceItem.h"
 
 struct OutputFormat;
-
-// Command ids of the main window that the list decides about.
-namespace command {
-inline constexpr uint32_t kConvertSelected = 32786;
-inline constexpr uint32_t kConvertAll = 32787;
-inline constexpr uint32_t kConvertSelectedToOne = 32779;
-inline constexpr uint32_t kConvertAllToOne = 32778;
-inline constexpr uint32_t kPlaySource = 32775;
-inline constexpr uint32_t kPlayDestination = 32781;
-inline constexpr uint32_t kBrowseSource = 32777;
-inline constexpr uint32_t kBrowseDestination = 32780;
-inline constexpr uint32_t kAddFiles = 32773;
-inline constexpr uint32_t kAddFolder = 1024;
-inline constexpr uint32_t kAddDvd = 32789;
-inline constexpr uint32_t kRemove = 32772;
-inline constexpr uint32_t kRemoveAll = 1005;
-inline constexpr uint32_t kSelectedLength = 32795;
-inline constexpr uint32_t kAllLength = 32796;
-inline constexpr uint32_t kMoveUp = 32793;
-inline constexpr uint32_t kMoveDown = 32794;
-inline constexpr uint32_t kSelectAll = 1156;
-inline constexpr uint32_t kFirstStream = 9000;
-inline constexpr uint32_t kLastStream = 9099;
-inline constexpr uint32_t kNoStream = 32788;
-inline constexpr uint32_t kFirstColumn = 9100;  // the list header's menu: one entry per column
-inline constexpr uint32_t kLastColumn = 9199;
-}  // namespace command
 
 // The list's columns in their order on screen. A new column is one name here, one row of kListColumns
 // and its text in FileList::fillTexts.
@@ -79,15 +53,7 @@ struct ColumnInfo {
 // File, Duration, Sample Rate, Bit Rate, Channels, Status; Folder when chosen.
 extern const std::array<ColumnInfo, kColumnCount> kListColumns;
 
-// One entry of a menu as the view builds it: a separator when id is 0. text carries the access key ('&')
-// and, after a tab, the key of the command.
-struct MenuEntry {
-    uint32_t id = 0;
-    std::string text;
-    bool enabled = true;
-    bool checked = false;  // a radio mark
-    bool submenu = false;  // "Audio &Streams": its entries come from streamMenu()
-};
+using commands::MenuEntry;
 
 class FileListObserver {
 public:
@@ -170,9 +136,9 @@ public:
     bool chooseStream(uint32_t commandId);
     std::vector<MenuEntry> streamMenu() const;
 
-    // Whether a command of the context menu or the key table is offered now.
+    // Whether a command of the context menu or the key table is offered now, by its row's rule.
     bool isCommandEnabled(uint32_t commandId) const;
-    // The context menu's entries with their greying.
+    // The context menu's entries (the command table's list menu) with their greying.
     std::vector<MenuEntry> contextMenu() const;
 
     // Columns shown or hidden from the header's menu (a check mark for each shown one; a column that is

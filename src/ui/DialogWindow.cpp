@@ -98,10 +98,11 @@ DialogWindow::~DialogWindow() {
     DestroyWindow(window);
 }
 
-bool DialogWindow::createModeless(int templateId, HWND owner) {
+bool DialogWindow::createModeless(int templateId, HWND owner, DialogKeys keys) {
     if (hwnd_ != nullptr) return false;
     loadCommonControls();
     modeless_ = true;
+    routeKeys_ = keys == DialogKeys::kAnyLoop;
     CreateDialogParamW(module_, MAKEINTRESOURCEW(templateId), owner, procedure,
                        reinterpret_cast<LPARAM>(this));
     return hwnd_ != nullptr;
@@ -111,6 +112,7 @@ INT_PTR DialogWindow::runModal(int templateId, HWND owner) {
     if (hwnd_ != nullptr) return -1;
     loadCommonControls();
     modeless_ = false;
+    routeKeys_ = false;
     return DialogBoxParamW(module_, MAKEINTRESOURCEW(templateId), owner, procedure,
                            reinterpret_cast<LPARAM>(this));
 }
@@ -157,7 +159,7 @@ INT_PTR CALLBACK DialogWindow::procedure(HWND window, UINT message, WPARAM wPara
         self = reinterpret_cast<DialogWindow*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         self->hwnd_ = window;
-        if (self->modeless_) routeKeys(window);
+        if (self->routeKeys_) routeKeys(window);
     }
     if (self == nullptr) return FALSE;
 

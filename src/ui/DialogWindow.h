@@ -24,9 +24,12 @@ protected:
     // Destroys a window still open without calling the derived class any more.
     virtual ~DialogWindow();
 
+    // Where a modeless window's dialog keys are handled: by any message loop of the thread, or only by
+    // the loop that owns the window (which lets its key table go first).
+    enum class DialogKeys { kAnyLoop, kOwnLoop };
     // Creates the window over owner, hidden unless its template says visible; false when it could not
     // be created (no such template, no display).
-    bool createModeless(int templateId, HWND owner);
+    bool createModeless(int templateId, HWND owner, DialogKeys keys = DialogKeys::kAnyLoop);
     // Runs the window until EndDialog; its result, or -1 when the window could not be created.
     INT_PTR runModal(int templateId, HWND owner);
     void destroy();
@@ -51,6 +54,7 @@ private:
     HINSTANCE module_;
     HWND hwnd_ = nullptr;
     bool modeless_ = false;
+    bool routeKeys_ = false;
 };
 
 // The text of any window as UTF-8.

@@ -4,6 +4,7 @@
 
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
+#include "ui/CommandMenus.h"
 #include "ui/GdiHandles.h"
 
 using platform::win32::widen;
@@ -70,11 +71,7 @@ void FileListView::setColumnWidth(size_t column, int width) {
 
 void FileListView::showColumnMenu(POINT point) {
     ui::MenuHandle menu(CreatePopupMenu());
-    for (const MenuEntry& entry : model_.columnMenu()) {
-        const UINT flags = MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED) |
-                           (entry.checked ? MF_CHECKED : MF_UNCHECKED);
-        AppendMenuW(menu.get(), flags, entry.id, widen(entry.text).c_str());
-    }
+    ui::fillMenu(menu.get(), model_.columnMenu(), false);
     const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x,
                                                          point.y, 0, GetParent(list_), nullptr));
     if (chosen != 0) model_.chooseColumnEntry(chosen);
@@ -239,8 +236,6 @@ bool FileListView::onNotify(const NMHDR& header, LRESULT* result) {
             auto& click = reinterpret_cast<const NMLISTVIEW&>(header);
             const size_t column = modelColumn(click.iSubItem);
             if (column != kColumnCount) model_.sortByHeaderClick(column);
-            PostMessageW(GetParent(list_), WM_LIST_SORTED, reinterpret_cast<WPARAM>(list_),
-                         static_cast<LPARAM>(click.iSubItem));
             return true;
         }
         default:

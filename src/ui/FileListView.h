@@ -21,7 +21,7 @@ public:
 
     HWND handle() const { return list_; }
     // WM_NOTIFY from the control. Returns true when handled (result in *result). A header click sorts the
-    // model and tells the parent with WM_LIST_SORTED.
+    // model.
     bool onNotify(const NMHDR& header, LRESULT* result);
     // The row the context menu belongs to is the focused selected one; the menu's place: the mouse, or the
     // middle of the list when asked from the keyboard (point -1, -1).

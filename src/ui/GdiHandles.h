@@ -1,5 +1,5 @@
-// Owners of GDI objects, icons, memory device contexts and windows, and a guard that puts back what a
-// device context held before.
+// Owners of GDI objects, icons, menus, key tables, memory device contexts and windows, and a guard that puts
+// back what a device context held before.
 #pragma once
 
 #include <windows.h>
@@ -16,11 +16,14 @@ struct DeleteGdiObject {
 struct DestroyIconHandle {
     void operator()(HICON icon) const { DestroyIcon(icon); }
 };
-struct DeleteMemoryDc {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
 struct DestroyMenuHandle {
     void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+struct DestroyKeyTable {
+    void operator()(HACCEL keys) const { DestroyAcceleratorTable(keys); }
+};
+struct DeleteMemoryDc {
+    void operator()(HDC dc) const { DeleteDC(dc); }
 };
 struct DestroyWindowHandle {
     void operator()(HWND window) const {
@@ -32,10 +35,12 @@ using BitmapHandle = platform::win32::UniqueHandle<HBITMAP, DeleteGdiObject>;
 using FontHandle = platform::win32::UniqueHandle<HFONT, DeleteGdiObject>;
 using BrushHandle = platform::win32::UniqueHandle<HBRUSH, DeleteGdiObject>;
 using IconHandle = platform::win32::UniqueHandle<HICON, DestroyIconHandle>;
+// A popup menu with its submenus.
+using MenuHandle = platform::win32::UniqueHandle<HMENU, DestroyMenuHandle>;
+// An accelerator table from CreateAcceleratorTableW.
+using KeyTableHandle = platform::win32::UniqueHandle<HACCEL, DestroyKeyTable>;
 // A DC from CreateCompatibleDC.
 using MemoryDc = platform::win32::UniqueHandle<HDC, DeleteMemoryDc>;
-// A menu not attached to a window (a pop-up menu and its submenus go together).
-using MenuHandle = platform::win32::UniqueHandle<HMENU, DestroyMenuHandle>;
 // A window this code created and destroys.
 using WindowHandle = platform::win32::UniqueHandle<HWND, DestroyWindowHandle>;
 

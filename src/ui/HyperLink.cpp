@@ -4,21 +4,14 @@
 
 #include "platform/Product.h"
 #include "platform/win32/WinText.h"
-#include "ui/MemberSubclass.h"
+#include "ui/DialogWindow.h"
 #include "ui/SkinButton.h"
 
 namespace ui {
 
-using platform::win32::narrow;
 using platform::win32::widen;
 
 namespace {
-
-std::wstring windowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 void showFailure(HWND owner, const std::string& text) {
     MessageBeep(MB_ICONEXCLAMATION);
@@ -38,22 +31,18 @@ RECT rectInParent(HWND window, HWND parent) {
 HyperLink::HyperLink(platform::Shell& shell) : shell_(shell), report_(showFailure) {}
 
 HyperLink::~HyperLink() {
-    if (window_ != nullptr && IsWindow(window_)) {
-        KillTimer(window_, kHoverTimer);
+    if (hooks_.control != nullptr && IsWindow(hooks_.control)) {
+        KillTimer(hooks_.control, kHoverTimer);
         detach();
     }
 }
 
 bool HyperLink::attach(HWND control) {
-    if (window_ != nullptr || control == nullptr || !IsWindow(control)) return false;
-    HWND parent = GetParent(control);
-    if (parent == nullptr) return false;
-    window_ = control;
-    parent_ = parent;
+    if (!hooks_.take(control, this)) return false;
     // Without the notify style a static control passes clicks through to its parent.
     SetWindowLongPtrW(control, GWL_STYLE, GetWindowLongPtrW(control, GWL_STYLE) | SS_NOTIFY);
 
-    const std::string text = narrow(windowText(control));
+    const std::string text = windowText(control);
     const LinkTexts texts = linkTexts(url_, text);
     url_ = texts.url;
     if (texts.shown != text) SetWindowTextW(control, widen(texts.shown).c_str());
@@ -68,8 +57,7 @@ bool HyperLink::attach(HWND control) {
     description.lfUnderline = TRUE;
     underlinedFont_.reset(CreateFontIndirectW(&description));
 
-    const auto self = reinterpret_cast<UINT_PTR>(this);
-    if (!SetWindowSubclass(control, linkProc, self, 0) || !SetWindowSubclass(parent, parentProc, self, 0)) {
+    if (!hooks_.hook()) {
         detach();
         return false;
     }
@@ -82,22 +70,19 @@ bool HyperLink::attach(HWND control) {
 }
 
 void HyperLink::detach() {
-    const auto self = reinterpret_cast<UINT_PTR>(this);
     tooltip_.reset();
-    if (window_ != nullptr) RemoveWindowSubclass(window_, linkProc, self);
-    if (parent_ != nullptr) RemoveWindowSubclass(parent_, parentProc, self);
-    window_ = parent_ = nullptr;
+    hooks_.release();
 }
 
 void HyperLink::setUrl(const std::string& url) {
     url_ = url;
-    if (window_ == nullptr) return;
+    if (hooks_.control == nullptr) return;
     fitToText();
     updateTool();
 }
 
 void HyperLink::setUnderlineMode(UnderlineMode mode) {
-    if (!state_.setUnderlineMode(mode) || window_ == nullptr) return;
+    if (!state_.setUnderlineMode(mode) || hooks_.control == nullptr) return;
     showFont();
     repaint();
 }
@@ -108,44 +93,44 @@ void HyperLink::setColors(const LinkColors& colors) {
 }
 
 void HyperLink::showFont() {
-    if (window_ == nullptr) return;
+    if (hooks_.control == nullptr) return;
     const HFONT font = state_.underlined() ? underlinedFont_.get() : normalFont_.get();
-    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(hooks_.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 void HyperLink::repaint() {
-    if (window_ == nullptr || parent_ == nullptr) return;
+    if (hooks_.control == nullptr || hooks_.parent == nullptr) return;
     // The text is drawn without a background: the parent repaints what lies beneath (a little below too,
     // where the underline goes) before the link draws itself again.
-    RECT r = rectInParent(window_, parent_);
+    RECT r = rectInParent(hooks_.control, hooks_.parent);
     r.bottom += 10;
-    RedrawWindow(parent_, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RedrawWindow(hooks_.parent, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void HyperLink::fitToText() {
-    if (!autoSize_ || window_ == nullptr) return;
-    const std::wstring text = windowText(window_);
-    const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
+    if (!autoSize_ || hooks_.control == nullptr) return;
+    const std::wstring text = widen(windowText(hooks_.control));
+    const LONG_PTR style = GetWindowLongPtrW(hooks_.control, GWL_STYLE);
     RECT textRect{};
     {
-        WindowDc dc(window_);
+        WindowDc dc(hooks_.control);
         SelectGuard select(dc.get(), underlinedFont_.get());
         DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &textRect,
                   DT_CALCRECT | DT_SINGLELINE | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0));
     }
     RECT window{}, client{};
-    GetWindowRect(window_, &window);
-    GetClientRect(window_, &client);
+    GetWindowRect(hooks_.control, &window);
+    GetClientRect(hooks_.control, &client);
     const Size size{textRect.right - textRect.left + (window.right - window.left) - client.right,
                     textRect.bottom - textRect.top + (window.bottom - window.top) - client.bottom};
-    const RECT old = rectInParent(window_, parent_);
+    const RECT old = rectInParent(hooks_.control, hooks_.parent);
     const LONG_PTR align = style & SS_TYPEMASK;
     const HorizontalAnchor anchor = align == SS_CENTER  ? HorizontalAnchor::Centre
                                     : align == SS_RIGHT ? HorizontalAnchor::Right
                                                         : HorizontalAnchor::Left;
     const Rect fitted =
         fitToSize({old.left, old.top, old.right, old.bottom}, size, anchor, (style & SS_CENTERIMAGE) != 0);
-    SetWindowPos(window_, nullptr, fitted.left, fitted.top, fitted.width(), fitted.height(),
+    SetWindowPos(hooks_.control, nullptr, fitted.left, fitted.top, fitted.width(), fitted.height(),
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -153,15 +138,15 @@ void HyperLink::createTooltip() {
     INITCOMMONCONTROLSEX init{sizeof init, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&init);
     tooltip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hooks_.control,
                                    nullptr, GetModuleHandleW(nullptr), nullptr));
     if (!tooltip_) return;
     std::wstring text = widen(url_);
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;  // accepted by every version of the common controls
-    tool.hwnd = window_;
+    tool.hwnd = hooks_.control;
     tool.uId = 1;
-    GetClientRect(window_, &tool.rect);
+    GetClientRect(hooks_.control, &tool.rect);
     tool.lpszText = text.data();
     SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
@@ -172,9 +157,9 @@ void HyperLink::updateTool() {
     std::wstring text = widen(url_);
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.hwnd = window_;
+    tool.hwnd = hooks_.control;
     tool.uId = 1;
-    GetClientRect(window_, &tool.rect);
+    GetClientRect(hooks_.control, &tool.rect);
     SendMessageW(tooltip_.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
     tool.lpszText = text.data();
     SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -185,7 +170,7 @@ void HyperLink::click() {
     const intptr_t result = shell_.openDocument(url_, platform::kShow);
     const auto failure = state_.opened(result);
     repaint();
-    if (failure && report_) report_(GetAncestor(window_, GA_ROOT), *failure);
+    if (failure && report_) report_(GetAncestor(hooks_.control, GA_ROOT), *failure);
 }
 
 LRESULT HyperLink::onLinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -245,11 +230,8 @@ LRESULT HyperLink::onLinkMessage(HWND window, UINT message, WPARAM wParam, LPARA
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-const SUBCLASSPROC HyperLink::linkProc = memberSubclassProc<HyperLink, &HyperLink::onLinkMessage>;
-const SUBCLASSPROC HyperLink::parentProc = memberSubclassProc<HyperLink, &HyperLink::onParentMessage>;
-
 LRESULT HyperLink::onParentMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const bool ours = window_ != nullptr && reinterpret_cast<HWND>(lParam) == window_;
+    const bool ours = hooks_.control != nullptr && reinterpret_cast<HWND>(lParam) == hooks_.control;
     if (message == WM_CTLCOLORSTATIC && ours) {
         const auto dc = reinterpret_cast<HDC>(wParam);
         SetTextColor(dc, state_.textColor());
@@ -260,11 +242,7 @@ LRESULT HyperLink::onParentMessage(HWND window, UINT message, WPARAM wParam, LPA
         click();
         return 0;
     }
-    if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, parentProc, reinterpret_cast<UINT_PTR>(this));
-        parent_ = nullptr;
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return hooks_.parentDefault(window, message, wParam, lParam);
 }
 
 }  // namespace ui

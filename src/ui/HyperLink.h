@@ -13,6 +13,7 @@
 
 #include "platform/Shell.h"
 #include "ui/GdiHandles.h"
+#include "ui/MemberSubclass.h"
 #include "ui/logic/HyperLinkLogic.h"
 
 namespace ui {
@@ -31,7 +32,7 @@ public:
     // False when it is not a child window or this object already has one.
     bool attach(HWND control);
     bool attach(HWND dialog, int controlId) { return attach(GetDlgItem(dialog, controlId)); }
-    HWND window() const { return window_; }
+    HWND window() const { return hooks_.control; }
 
     void setUrl(const std::string& url);
     const std::string& url() const { return url_; }
@@ -46,7 +47,6 @@ public:
     Color textColor() const { return state_.textColor(); }
 
 private:
-    static const SUBCLASSPROC linkProc, parentProc;
     LRESULT onLinkMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onParentMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void detach();
@@ -62,8 +62,7 @@ private:
     HyperLinkState state_;
     std::string url_;
     bool autoSize_ = true;
-    HWND window_ = nullptr;
-    HWND parent_ = nullptr;
+    ControlSubclass<HyperLink, &HyperLink::onLinkMessage, &HyperLink::onParentMessage> hooks_;
     FontHandle normalFont_, underlinedFont_;
     HCURSOR handCursor_ = nullptr;  // shared, never destroyed
     WindowHandle tooltip_;

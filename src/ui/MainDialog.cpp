@@ -1,12 +1,10 @@
 #include "ui/MainDialog.h"
 
-#include <commdlg.h>
-#include <shellapi.h>
-
 #include <commctrl.h>
 
 #include "engine/ListRunSources.h"
 #include "engine/Probe.h"
+#include "engine/RunMessages.h"
 #include "engine/Transcoder.h"
 #include "engine/win32/WindowPostingSink.h"
 #include "platform/Files.h"
@@ -19,12 +17,11 @@
 #include "settings/CustomFormatsStore.h"
 #include "settings/Settings.h"
 #include "ui/AboutBox.h"
-#include "ui/BusyWindow.h"
 #include "ui/COptSheet.h"
-#include "ui/CountdownWindow.h"
+#include "ui/CommandMenus.h"
 #include "ui/CustomFormatsWindow.h"
 #include "ui/FileListView.h"
-#include "ui/ProgressWindow.h"
+#include "ui/MainWindowHosts.h"
 #include "ui/SkinButton.h"
 #include "ui/logic/HyperLinkLogic.h"
 #include "ui/logic/MainWindowLogic.h"
@@ -36,66 +33,100 @@ namespace {
 
 constexpr int kWindowWidth = 950;
 constexpr int kWindowHeight = 650;
-constexpr int kStatusColumnWideWidth = 500;
 
-struct Placement {
+enum class Look { kPlain, kTextButton, kIconButton, kLink };
+
+// The window's controls in pixels over its 950 x 650 background (the template only declares them), with
+// their tooltips and how they are drawn.
+struct Control {
     int id;
-    RECT rect;  // left, top, width, height
+    int left, top, width, height;
+    const wchar_t* tip;
+    Look look;
+    int icon = 0;
 };
-constexpr Placement kPlacements[] = {
-    {IDC_ADD_FILES, {11, 72, 107, 27}},       {IDC_ADD_FOLDER, {11, 117, 107, 27}},
-    {IDC_ADD_DVD, {11, 163, 107, 27}},        {IDC_REMOVE_ALL, {11, 208, 107, 27}},
-    {IDC_CONVERT_ALL, {11, 254, 107, 27}},    {IDC_CONVERT_ALL_TO_ONE, {11, 299, 107, 27}},
-    {IDC_OUTPUT_FORMAT, {11, 338, 107, 400}}, {IDC_OPTIONS, {11, 380, 107, 27}},
-    {IDC_HOMEPAGE, {9, 618, 113, 20}},        {IDC_HELP_BUTTON, {867, 11, 21, 21}},
-    {IDC_MINIMIZE, {893, 11, 21, 21}},        {IDC_CLOSE, {918, 11, 21, 21}},
-    {IDC_FILE_LIST, {137, 63, 803, 575}},
-};
-
-struct Tip {
-    int id;
-    const wchar_t* text;
-};
-constexpr Tip kTips[] = {
-    {IDC_ADD_FILES, L"Add files"},
-    {IDC_ADD_FOLDER, L"Add files from a folder"},
-    {IDC_ADD_DVD, L"Add DVD video from a drive or folder"},
-    {IDC_REMOVE_ALL, L"Remove all files in list"},
-    {IDC_CONVERT_ALL, L"Convert all files"},
-    {IDC_CONVERT_ALL_TO_ONE, L"Convert all files and combine to one file"},
-    {IDC_OPTIONS, L"Options"},
-    {IDC_OUTPUT_FORMAT, L"Output format"},
-    {IDC_HOMEPAGE, L"Visit Melodrift Homepage"},
-    {IDC_HELP_BUTTON, L"Help"},
-    {IDC_MINIMIZE, L"Minimize"},
-    {IDC_CLOSE, L"Close"},
+constexpr Control kControls[] = {
+    {ID_ADD_FILES, 11, 72, 107, 27, L"Add files", Look::kTextButton},
+    {ID_ADD_FOLDER, 11, 117, 107, 27, L"Add files from a folder", Look::kTextButton},
+    {ID_ADD_DVD, 11, 163, 107, 27, L"Add DVD video from a drive or folder", Look::kTextButton},
+    {ID_REMOVE_ALL, 11, 208, 107, 27, L"Remove all files in list", Look::kTextButton},
+    {ID_CONVERT_ALL, 11, 254, 107, 27, L"Convert all files", Look::kTextButton},
+    {ID_CONVERT_ALL_TO_ONE, 11, 299, 107, 27, L"Convert all files and combine to one file",
+     Look::kTextButton},
+    {IDC_OUTPUT_FORMAT, 11, 338, 107, 400, L"Output format", Look::kPlain},  // 400: with its drop-down
+    {ID_OPTIONS, 11, 380, 107, 27, L"Options", Look::kTextButton},
+    {ID_HOMEPAGE, 9, 618, 113, 20, L"Visit Melodrift Homepage", Look::kLink},
+    {ID_HELP_MENU, 867, 11, 21, 21, L"Help", Look::kIconButton, IDI_HELP},
+    {ID_MINIMIZE, 893, 11, 21, 21, L"Minimize", Look::kIconButton, IDI_MINIMIZE},
+    {ID_CLOSE, 918, 11, 21, 21, L"Close", Look::kIconButton, IDI_CLOSE},
+    {IDC_FILE_LIST, 137, 63, 803, 575, nullptr, Look::kPlain},
 };
 
-constexpr int kTextButtons[] = {IDC_ADD_FILES,   IDC_ADD_FOLDER,         IDC_ADD_DVD, IDC_REMOVE_ALL,
-                                IDC_CONVERT_ALL, IDC_CONVERT_ALL_TO_ONE, IDC_OPTIONS};
-
-platform::PromptIcon promptIcon(MessageIcon icon) {
-    return icon == MessageIcon::kInformation ? platform::PromptIcon::kInformation
-                                             : platform::PromptIcon::kWarning;
+ui::IconHandle loadIcon(int id, int size) {
+    return ui::IconHandle(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0)));
 }
 
 }  // namespace
 
-MainDialog::MainDialog(const MainServices& services) : services_(services) {
+// What each command does; a command id without a row does nothing (Enter and Escape among them: the
+// window closes only by its Close button or Alt+F4).
+struct MainDialog::Handler {
+    UINT id;  // the first id of a range
+    void (*run)(MainDialog& window, UINT id);
+};
+
+const MainDialog::Handler MainDialog::kHandlers[] = {
+    {ID_CONVERT_SELECTED, [](MainDialog& w, UINT) { w.convert(true, false); }},
+    {ID_CONVERT_ALL, [](MainDialog& w, UINT) { w.convert(false, false); }},
+    {ID_CONVERT_SELECTED_TO_ONE, [](MainDialog& w, UINT) { w.convert(true, true); }},
+    {ID_CONVERT_ALL_TO_ONE, [](MainDialog& w, UINT) { w.convert(false, true); }},
+    {ID_PLAY_SOURCE, [](MainDialog& w, UINT) { w.openPath(sourceToOpen(w.list_), false); }},
+    {ID_BROWSE_SOURCE, [](MainDialog& w, UINT) { w.openPath(sourceToOpen(w.list_), true); }},
+    {ID_PLAY_DESTINATION, [](MainDialog& w, UINT) { w.openPath(destinationToOpen(w.list_), false); }},
+    {ID_BROWSE_DESTINATION, [](MainDialog& w, UINT) { w.openPath(destinationToOpen(w.list_), true); }},
+    {ID_ADD_FILES, [](MainDialog& w, UINT) { w.addFiles(); }},
+    {ID_ADD_FOLDER, [](MainDialog& w, UINT) { w.addFolder(); }},
+    {ID_ADD_DVD, [](MainDialog& w, UINT) { w.addDvd(); }},
+    {ID_REMOVE, [](MainDialog& w, UINT) { w.list_.removeSelected(); }},
+    {ID_REMOVE_ALL, [](MainDialog& w, UINT) { w.list_.removeAll(); }},
+    {ID_SELECTED_LENGTH, [](MainDialog& w, UINT) { w.showLength(false); }},
+    {ID_ALL_LENGTH, [](MainDialog& w, UINT) { w.showLength(true); }},
+    {ID_MOVE_UP, [](MainDialog& w, UINT) { w.list_.moveUp(); }},
+    {ID_MOVE_DOWN, [](MainDialog& w, UINT) { w.list_.moveDown(); }},
+    {ID_SELECT_ALL,
+     [](MainDialog& w, UINT) {
+         w.list_.selectAll();
+         SetFocus(w.view_->handle());
+     }},
+    {ID_FIRST_STREAM, [](MainDialog& w, UINT id) { w.list_.chooseStream(id); }},
+    {ID_HELP_TOPICS, [](MainDialog& w, UINT) { w.openHelp(); }},
+    {ID_TELL_A_FRIEND, [](MainDialog& w, UINT id) { w.openWebCommand(id); }},
+    {ID_FEEDBACK, [](MainDialog& w, UINT id) { w.openWebCommand(id); }},
+    {ID_HOMEPAGE, [](MainDialog& w, UINT id) { w.openWebCommand(id); }},
+    {ID_CHECK_UPDATES, [](MainDialog& w, UINT id) { w.openWebCommand(id); }},
+    {ID_ABOUT,
+     [](MainDialog& w, UINT) {
+         ui::AboutBox(*w.services_.shell, w.services_.programFolder + kTranscoderFileName).run(w.handle());
+     }},
+    {ID_OPTIONS, [](MainDialog& w, UINT) { w.openOptions(); }},
+    {ID_HELP_MENU, [](MainDialog& w, UINT) { w.openHelpMenu(); }},
+    {ID_MINIMIZE, [](MainDialog& w, UINT) { PostMessageW(w.handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0); }},
+    {ID_CLOSE, [](MainDialog& w, UINT) { PostMessageW(w.handle(), WM_CLOSE, 0, 0); }},
+};
+
+MainDialog::MainDialog(const MainServices& services) : DialogWindow(nullptr), services_(services) {
     settings_ = defaultSettings(platform::documentsFolder(false));
 }
 
-MainDialog::~MainDialog() {
-    if (window_ != nullptr) DestroyWindow(window_);
-    if (background_ != nullptr) DeleteObject(background_);
-    if (menus_ != nullptr) DestroyMenu(menus_);
-}
+// Destroyed while this object is whole, so that the window's end (settings saved, rows removed) runs.
+MainDialog::~MainDialog() { destroy(); }
 
 void MainDialog::run() {
     modal_ = true;
     if (open() == nullptr) return;
     MSG msg;
-    while (window_ != nullptr && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (isOpen() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (preTranslate(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
@@ -103,140 +134,110 @@ void MainDialog::run() {
 }
 
 HWND MainDialog::open() {
-    CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, dialogProc,
-                       reinterpret_cast<LPARAM>(this));
-    if (window_ != nullptr) ShowWindow(window_, SW_SHOW);
-    return window_;
+    // The key table goes before the dialog keys, so this loop hands them on itself.
+    if (createModeless(IDD_MAIN, nullptr, DialogKeys::kOwnLoop)) ShowWindow(handle(), SW_SHOW);
+    return handle();
 }
 
-void MainDialog::close() {
-    if (window_ != nullptr) DestroyWindow(window_);
-}
+void MainDialog::close() { destroy(); }
 
 bool MainDialog::preTranslate(MSG& msg) {
-    if (window_ == nullptr) return false;
-    if (tooltip_ != nullptr) SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+    const HWND window = handle();
+    if (window == nullptr) return false;
+    if (tooltip_) SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
     // The key table works only while the window itself takes input (not during a run or a batch).
-    const bool ours = msg.hwnd == window_ || IsChild(window_, msg.hwnd);
-    if (ours && IsWindowEnabled(window_) && keys_ != nullptr && TranslateAcceleratorW(window_, keys_, &msg))
+    const bool ours = msg.hwnd == window || IsChild(window, msg.hwnd);
+    if (ours && IsWindowEnabled(window) && keys_ && TranslateAcceleratorW(window, keys_.get(), &msg))
         return true;
-    if (progress_ && progress_->handle() != nullptr && IsDialogMessageW(progress_->handle(), &msg))
-        return true;
-    return IsDialogMessageW(window_, &msg) != FALSE;
-}
-
-INT_PTR CALLBACK MainDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<MainDialog*>(lParam);
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        self->window_ = window;
-        self->onInit();
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<MainDialog*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (self == nullptr) return FALSE;
-    const INT_PTR result = self->handle(message, wParam, lParam);
-    if (message == WM_NCDESTROY) self->window_ = nullptr;
-    return result;
+    const HWND progress = runHost_ ? runHost_->progressWindow() : nullptr;
+    if (progress != nullptr && IsDialogMessageW(progress, &msg)) return true;
+    return IsDialogMessageW(window, &msg) != FALSE;
 }
 
 void MainDialog::onInit() {
     loadSettings(*services_.store, settings_, catalogue_);
     groups_ = loadCustomFormats(*services_.store);
 
-    SetWindowLongPtrW(window_, GWL_STYLE,
-                      GetWindowLongPtrW(window_, GWL_STYLE) | WS_SYSMENU | WS_MINIMIZEBOX);
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    SendMessageW(
-        window_, WM_SETICON, ICON_BIG,
-        reinterpret_cast<LPARAM>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 32, 32, 0)));
-    SendMessageW(
-        window_, WM_SETICON, ICON_SMALL,
-        reinterpret_cast<LPARAM>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 16, 16, 0)));
-    background_ = static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    SetWindowTextW(window_, L"Melodrift");
-    menus_ = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MENUS));
-    keys_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_KEYS));
+    const HWND window = handle();
+    bigIcon_ = loadIcon(IDI_MAIN, 32);
+    smallIcon_ = loadIcon(IDI_MAIN, 16);
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    background_.reset(
+        static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BACKGROUND),
+                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    SetWindowTextW(window, L"Melodrift");
+    listMenu_ = ui::commandMenu(commands::Menu::kList);
+    helpMenu_ = ui::commandMenu(commands::Menu::kHelp);
+    keys_ = ui::commandKeys();
 
     placeControls();
     list_.applyColumnsSetting(settings_.ListColumns);
-    view_ = std::make_unique<FileListView>(list_, GetDlgItem(window_, IDC_FILE_LIST));
-    sink_ = std::make_unique<WindowPostingSink>(window_);
-    adder_ = std::make_unique<SourceAdder>(list_, settings_, *this);
+    view_ = std::make_unique<FileListView>(list_, item(IDC_FILE_LIST));
+    listHost_ = std::make_unique<ui::MainListHost>(window, *view_, *services_.prompts);
+    runHost_ = std::make_unique<ui::MainRunHost>(window, list_, *view_, *listHost_, *services_.shell,
+                                                 *services_.prompts, services_.shutdown);
+    sink_ = std::make_unique<WindowPostingSink>(window);
+    adder_ = std::make_unique<SourceAdder>(list_, settings_, *listHost_);
     adder_->setShortcutResolver(platform::resolveShortcut);
-    runSources_ = std::make_unique<ListRunSources>(list_, *this);
+    runSources_ = std::make_unique<ListRunSources>(list_, *listHost_);
     styleControls();
     fillFormatList();
-    DragAcceptFiles(window_, TRUE);
+    DragAcceptFiles(window, TRUE);
     if (takeFirstRun(*services_.store)) openHelp();
 }
 
 void MainDialog::placeControls() {
-    RECT outer;
-    GetWindowRect(window_, &outer);
-    if (outer.right - outer.left != kWindowWidth || outer.bottom - outer.top != kWindowHeight) {
-        SetWindowPos(window_, nullptr, 0, 0, kWindowWidth, kWindowHeight, SWP_NOMOVE | SWP_NOZORDER);
-        for (const Placement& p : kPlacements) {
-            MoveWindow(GetDlgItem(window_, p.id), p.rect.left, p.rect.top, p.rect.right, p.rect.bottom,
-                       FALSE);
-        }
-    }
+    for (const Control& c : kControls) MoveWindow(item(c.id), c.left, c.top, c.width, c.height, FALSE);
     // Centred on the screen's work area.
     RECT area;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    SetWindowPos(window_, nullptr, area.left + (area.right - area.left - kWindowWidth) / 2,
-                 area.top + (area.bottom - area.top - kWindowHeight) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(handle(), nullptr, area.left + (area.right - area.left - kWindowWidth) / 2,
+                 area.top + (area.bottom - area.top - kWindowHeight) / 2, kWindowWidth, kWindowHeight,
+                 SWP_NOZORDER);
 }
 
 void MainDialog::styleControls() {
-    const auto button = [&](int id) -> ui::SkinButton& {
-        buttons_.push_back(std::make_unique<ui::SkinButton>());
-        buttons_.back()->attach(window_, id);
-        buttons_.back()->setBackgroundSource(background_, false);
-        return *buttons_.back();
-    };
-    for (int id : kTextButtons) {
-        ui::SkinButton& b = button(id);
-        b.setFont({"Tahoma", -11, true, false}, false);
-        b.setHighlight(true, false);
-    }
-    const std::pair<int, int> iconButtons[] = {
-        {IDC_HELP_BUTTON, IDI_HELP}, {IDC_MINIMIZE, IDI_MINIMIZE}, {IDC_CLOSE, IDI_CLOSE}};
-    for (const auto& [id, icon] : iconButtons) {
-        ui::SkinButton& b = button(id);
-        b.setIcons(icon, -1, false, false);
-        b.setCursor(IDC_HAND_CURSOR);
-        b.setShowText(false, false);
-        b.setHighlight(true, false);
-    }
+    const HWND window = handle();
+    tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr));
     // The homepage link shows the web site's host name; its tooltip says where it goes.
-    SetDlgItemTextW(window_, IDC_HOMEPAGE, widen(product::kHost).c_str());
-    ui::SkinButton& link = button(IDC_HOMEPAGE);
-    link.setDrawBorder(false, false);
-    link.setFont({"Tahoma", -11, true, true}, false);
-    link.setTextColors(ui::rgb(0, 0, 255), ui::rgb(255, 0, 0), false);
-    link.setCursor(IDC_HAND_CURSOR);
-
-    tooltip_ =
-        CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    for (const Tip& tip : kTips) {
+    setItemText(ID_HOMEPAGE, product::kHost);
+    for (const Control& c : kControls) {
+        if (c.look != Look::kPlain) {
+            auto& b = *buttons_.emplace_back(std::make_unique<ui::SkinButton>());
+            b.attach(window, c.id);
+            b.setBackgroundSource(background_.get(), false);
+            b.setHighlight(c.look != Look::kLink, false);
+            if (c.look == Look::kTextButton) b.setFont({"Tahoma", -11, true, false}, false);
+            if (c.look == Look::kIconButton) {
+                b.setIcons(c.icon, -1, false, false);
+                b.setShowText(false, false);
+            }
+            if (c.look == Look::kLink) {
+                b.setDrawBorder(false, false);
+                b.setFont({"Tahoma", -11, true, true}, false);
+                b.setTextColors(ui::rgb(0, 0, 255), ui::rgb(255, 0, 0), false);
+            }
+            if (c.look != Look::kTextButton) b.setCursor(IDC_HAND_CURSOR);
+        }
+        if (c.tip == nullptr) continue;
         TTTOOLINFOW info{};
         info.cbSize = sizeof info;
         info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        info.hwnd = window_;
-        info.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window_, tip.id));
-        info.lpszText = const_cast<wchar_t*>(tip.text);
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+        info.hwnd = window;
+        info.uId = reinterpret_cast<UINT_PTR>(item(c.id));
+        info.lpszText = const_cast<wchar_t*>(c.tip);
+        SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
-    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_INITIAL, 300);
-    SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    SendMessageW(tooltip_.get(), TTM_SETDELAYTIME, TTDT_INITIAL, 300);
+    SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
 }
 
 void MainDialog::fillFormatList() {
     formats_ = std::make_unique<FormatChoice>(catalogue_, groups_);
-    const HWND combo = GetDlgItem(window_, IDC_OUTPUT_FORMAT);
+    const HWND combo = item(IDC_OUTPUT_FORMAT);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     for (const FormatChoice::Entry& entry : formats_->entries())
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(entry.label).c_str()));
@@ -246,15 +247,15 @@ void MainDialog::fillFormatList() {
 
 void MainDialog::showFormatSelection() {
     const size_t index = formats_->select(settings_.OutputFormat);
-    SendDlgItemMessageW(window_, IDC_OUTPUT_FORMAT, CB_SETCURSEL, index, 0);
+    SendMessageW(item(IDC_OUTPUT_FORMAT), CB_SETCURSEL, index, 0);
 }
 
 void MainDialog::onFormatChanged() {
-    const LRESULT index = SendDlgItemMessageW(window_, IDC_OUTPUT_FORMAT, CB_GETCURSEL, 0, 0);
+    const LRESULT index = SendMessageW(item(IDC_OUTPUT_FORMAT), CB_GETCURSEL, 0, 0);
     const size_t picked = index == CB_ERR ? FormatChoice::kNoEntry : static_cast<size_t>(index);
     switch (formats_->pick(picked, settings_.OutputFormat)) {
         case FormatChoice::Action::kCustomize:
-            if (auto groups = ui::editCustomFormats(window_, catalogue_, groups_, *services_.prompts)) {
+            if (auto groups = ui::editCustomFormats(handle(), catalogue_, groups_, *services_.prompts)) {
                 groups_ = std::move(*groups);
                 saveCustomFormats(*services_.store, groups_);
                 fillFormatList();  // the groups' entries anew, the setting's entry selected
@@ -262,7 +263,7 @@ void MainDialog::onFormatChanged() {
             }
             break;
         case FormatChoice::Action::kVideo:
-            if (services_.prompts->show(window_, kVideoEntryMessage, platform::PromptIcon::kInformation,
+            if (services_.prompts->show(handle(), kVideoEntryMessage, platform::PromptIcon::kInformation,
                                         platform::PromptButtons::kOkCancel) == platform::PromptAnswer::kOk)
                 services_.shell->openDocument(kVideoConverterPage, platform::kShowNormal);
             break;
@@ -272,194 +273,137 @@ void MainDialog::onFormatChanged() {
     showFormatSelection();
 }
 
-INT_PTR MainDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     switch (message) {
+        case WM_INITDIALOG:
+            onInit();
+            return true;
         case WM_ERASEBKGND: {
-            const HDC dc = reinterpret_cast<HDC>(wParam);
-            const HDC memory = CreateCompatibleDC(dc);
-            const HGDIOBJ old = SelectObject(memory, background_);
-            BitBlt(dc, 0, 0, kWindowWidth, kWindowHeight, memory, 0, 0, SRCCOPY);
-            SelectObject(memory, old);
-            DeleteDC(memory);
-            SetWindowLongPtrW(window_, DWLP_MSGRESULT, 1);
-            return TRUE;
+            const auto dc = reinterpret_cast<HDC>(wParam);
+            const ui::MemoryDc memory(CreateCompatibleDC(dc));
+            const ui::SelectGuard picture(memory.get(), background_.get());
+            BitBlt(dc, 0, 0, kWindowWidth, kWindowHeight, memory.get(), 0, 0, SRCCOPY);
+            result = 1;
+            return true;
         }
         case WM_LBUTTONDOWN:
             // No caption: the background drags the window.
             ReleaseCapture();
-            SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
-            return TRUE;
+            SendMessageW(handle(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+            return true;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDC_OUTPUT_FORMAT) {
                 if (HIWORD(wParam) == CBN_SELCHANGE) onFormatChanged();
-                return TRUE;
+            } else if (HIWORD(wParam) <= 1) {
+                onCommand(LOWORD(wParam));  // menus, keys and button clicks
             }
-            if (HIWORD(wParam) <= 1) onCommand(LOWORD(wParam));  // menus, keys and button clicks
-            return TRUE;
+            return true;
         case WM_NOTIFY: {
             const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-            LRESULT result = 0;
-            if (view_ && view_->onNotify(header, &result)) {
-                SetWindowLongPtrW(window_, DWLP_MSGRESULT, result);
-                return TRUE;
+            LRESULT answer = 0;
+            if (view_ && view_->onNotify(header, &answer)) {
+                result = answer;
+                return true;
             }
             if (view_ && header.hwndFrom == view_->handle() && header.code == NM_DBLCLK) {
                 onCommand(ID_PLAY_SOURCE);
-                return TRUE;
+                return true;
             }
-            return FALSE;
+            return false;
         }
         case WM_CONTEXTMENU:
             onContextMenu(reinterpret_cast<HWND>(wParam), lParam);
-            return TRUE;
+            return true;
         case WM_INITMENUPOPUP:
             onInitMenu(reinterpret_cast<HMENU>(wParam));
-            return TRUE;
+            return true;
         case WM_DROPFILES:
             onDrop(reinterpret_cast<HDROP>(wParam));
-            return TRUE;
+            return true;
         case kWmConvertProgress: {
             auto report = WindowPostingSink::takeProgress(lParam);
             if (run_) run_->onProgress(std::move(report));
-            return TRUE;
+            return true;
         }
         case kWmConvertDone: {
             auto report = WindowPostingSink::takeDone(lParam);
             if (run_) run_->onDone(std::move(report));
-            return TRUE;
+            return true;
         }
-        case WM_RUN_SET_PRIORITY:
+        case kWmRunSetPriority:
             if (run_) run_->setPriority(static_cast<uint32_t>(wParam));
-            return TRUE;
-        case WM_RUN_SET_THREADS:
+            return true;
+        case kWmRunSetThreads:
             if (run_) run_->setThreads(static_cast<uint32_t>(wParam));
-            return TRUE;
-        case WM_RUN_CANCEL:
+            return true;
+        case kWmRunCancel:
             if (run_) run_->cancel();
-            return TRUE;
-        case WM_CLOSE:
-            DestroyWindow(window_);
-            return TRUE;
+            return true;
         case WM_DESTROY:
             onDestroy();
-            return TRUE;
+            return true;
         case WM_NCDESTROY:
             if (modal_) PostQuitMessage(0);
-            return FALSE;
+            return false;
         default:
-            return FALSE;
+            return false;  // WM_CLOSE among them: the window is destroyed
     }
 }
 
 void MainDialog::onCommand(UINT id) {
-    switch (id) {
-        case IDOK:
-        case IDCANCEL:
-            return;  // Enter and Escape do nothing: the window closes only by its Close button or Alt+F4
-        case command::kConvertSelected:
-            return convert(true, false);
-        case command::kConvertAll:
-            return convert(false, false);
-        case command::kConvertSelectedToOne:
-            return convert(true, true);
-        case command::kConvertAllToOne:
-            return convert(false, true);
-        case command::kPlaySource:
-        case command::kBrowseSource:
-            return openPath(sourceToOpen(list_), id == command::kBrowseSource);
-        case command::kPlayDestination:
-        case command::kBrowseDestination:
-            return openPath(destinationToOpen(list_), id == command::kBrowseDestination);
-        case command::kAddFiles:
-            return addFiles();
-        case command::kAddFolder:
-            return addFolder();
-        case command::kAddDvd:
-            return addDvd();
-        case command::kRemove:
-            return list_.removeSelected();
-        case command::kRemoveAll:
-            return list_.removeAll();
-        case command::kSelectedLength:
-        case command::kAllLength: {
-            const auto text =
-                id == command::kAllLength ? list_.allLengthMessage() : list_.selectedLengthMessage();
-            if (text) services_.prompts->show(window_, *text, platform::PromptIcon::kInformation);
-            return;
-        }
-        case command::kMoveUp:
-            return list_.moveUp();
-        case command::kMoveDown:
-            return list_.moveDown();
-        case command::kSelectAll:
-            list_.selectAll();
-            SetFocus(view_->handle());
-            return;
-        case ID_HELP_TOPICS:
-            return openHelp();
-        case IDC_OPTIONS: {
-            const ui::OptionsOutcome outcome = ui::COptSheet::run(
-                window_, settings_, catalogue_, *services_.store, *services_.shell, *services_.prompts);
-            if (!outcome.accepted) return;
-            if (outcome.audioIndexChanged) list_.rechooseStreams(settings_.RequestAudioIndex);
-            showFormatSelection();
-            return;
-        }
-        case IDC_HOMEPAGE:
-        case ID_HOMEPAGE:
-        case ID_TELL_A_FRIEND:
-        case ID_FEEDBACK:
-        case ID_CHECK_UPDATES: {
-            const intptr_t result = services_.shell->openDocument(
-                webCommandTarget(id == IDC_HOMEPAGE ? ID_HOMEPAGE : id, MELODRIFT_VERSION),
-                platform::kShowNormal);
-            if (result <= 32)
-                services_.prompts->show(window_, ui::openFailureText(result), platform::PromptIcon::kWarning);
-            return;
-        }
-        case IDC_ABOUT:
-            ui::AboutBox(*services_.shell, services_.programFolder + kTranscoderFileName).run(window_);
-            return;
-        case IDC_HELP_BUTTON: {
-            RECT rect;
-            GetWindowRect(GetDlgItem(window_, IDC_HELP_BUTTON), &rect);
-            TrackPopupMenu(GetSubMenu(menus_, 1), TPM_LEFTALIGN | TPM_TOPALIGN, rect.left, rect.bottom, 0,
-                           window_, nullptr);
-            return;
-        }
-        case IDC_MINIMIZE:
-            PostMessageW(window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-            return;
-        case IDC_CLOSE:
-            PostMessageW(window_, WM_CLOSE, 0, 0);
-            return;
-        default:
-            if (id >= command::kFirstStream && id <= command::kLastStream) list_.chooseStream(id);
-            return;
+    const commands::Command* command = commands::find(id);
+    const UINT first = command != nullptr ? command->id : id;
+    for (const Handler& handler : kHandlers) {
+        if (handler.id != first) continue;
+        if (services_.beforeCommand && !services_.beforeCommand(id)) return;
+        handler.run(*this, id);
+        return;
     }
+}
+
+void MainDialog::openOptions() {
+    const ui::OptionsOutcome outcome = ui::COptSheet::run(handle(), settings_, catalogue_, *services_.store,
+                                                          *services_.shell, *services_.prompts);
+    if (!outcome.accepted) return;
+    if (outcome.audioIndexChanged) list_.rechooseStreams(settings_.RequestAudioIndex);
+    showFormatSelection();
+}
+
+void MainDialog::openWebCommand(UINT id) {
+    const intptr_t answer =
+        services_.shell->openDocument(webCommandTarget(id, MELODRIFT_VERSION), platform::kShowNormal);
+    if (answer <= 32)
+        services_.prompts->show(handle(), ui::openFailureText(answer), platform::PromptIcon::kWarning);
+}
+
+void MainDialog::showLength(bool all) {
+    const auto text = all ? list_.allLengthMessage() : list_.selectedLengthMessage();
+    if (text) services_.prompts->show(handle(), *text, platform::PromptIcon::kInformation);
+}
+
+void MainDialog::openHelpMenu() {
+    RECT rect;
+    GetWindowRect(item(ID_HELP_MENU), &rect);
+    TrackPopupMenu(helpMenu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN, rect.left, rect.bottom, 0, handle(),
+                   nullptr);
 }
 
 void MainDialog::onContextMenu(HWND from, LPARAM lParam) {
     if (from != view_->handle()) return;
-    const HMENU menu = GetSubMenu(menus_, 0);
     // The stream submenu is rebuilt for the focused selected row each time.
-    const HMENU streams = GetSubMenu(menu, 0);
-    while (GetMenuItemCount(streams) > 0) DeleteMenu(streams, 0, MF_BYPOSITION);
-    for (const MenuEntry& entry : list_.streamMenu()) {
-        UINT flags = MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED) | (entry.checked ? MF_CHECKED : 0u);
-        AppendMenuW(streams, flags, entry.id, widen(entry.text).c_str());
-        if (entry.checked) CheckMenuRadioItem(streams, entry.id, entry.id, entry.id, MF_BYCOMMAND);
-    }
+    ui::fillMenu(GetSubMenu(listMenu_.get(), 0), list_.streamMenu());
     const POINT at = view_->contextMenuPoint(lParam);
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
+    TrackPopupMenu(listMenu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, handle(),
+                   nullptr);
 }
 
 void MainDialog::onInitMenu(HMENU menu) {
     const int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
         const UINT id = GetMenuItemID(menu, i);
-        if (id == static_cast<UINT>(-1) || id == 0) continue;  // submenus and separators
-        if (id >= command::kFirstStream && id <= command::kLastStream) continue;
+        const commands::Command* command = commands::find(id);
+        // Submenus, separators, the streams and the header's columns are filled by their owners.
+        if (command == nullptr || command->menu == commands::Menu::kNone || commands::isStream(id)) continue;
         EnableMenuItem(menu, id, MF_BYCOMMAND | (list_.isCommandEnabled(id) ? MF_ENABLED : MF_GRAYED));
     }
 }
@@ -482,14 +426,14 @@ void MainDialog::addDropped(const std::vector<std::string>& paths) { adder_->add
 
 void MainDialog::addFiles() {
     const HCURSOR old = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    const auto answer = services_.shell->chooseFile(addFilesRequest(settings_, window_));
+    const auto answer = services_.shell->chooseFile(addFilesRequest(settings_, handle()));
     SetCursor(old);
     if (answer) adder_->addChosenFiles(*answer);
 }
 
 std::optional<std::string> MainDialog::chooseFolder(const char* title, const std::string& start) {
     platform::FolderDialogRequest request;
-    request.owner = window_;
+    request.owner = handle();
     request.title = title;
     request.initialFolder = start;
     return services_.shell->chooseFolder(request);
@@ -510,7 +454,7 @@ void MainDialog::addDvd() {
 
 void MainDialog::convert(bool selectedOnly, bool joinIntoOne) {
     if (run_ && (run_->isActive() || run_->awaitsReports())) return;
-    run_ = std::make_unique<ConversionRun>(settings_, catalogue_, *runSources_, *this, *sink_);
+    run_ = std::make_unique<ConversionRun>(settings_, catalogue_, *runSources_, *runHost_, *sink_);
     run_->start(selectedOnly, joinIntoOne, formats_->runChoice(settings_.OutputFormat, groups_));
 }
 
@@ -535,7 +479,7 @@ void MainDialog::openHelp() {
     const intptr_t result = services_.shell->openDocument(path, SW_SHOWMAXIMIZED);
     if (result <= 32)
         services_.prompts->show(
-            window_, "The help file could not be opened:\n\n" + path + "\n\n" + ui::shellOpenReason(result),
+            handle(), "The help file could not be opened:\n\n" + path + "\n\n" + ui::shellOpenReason(result),
             platform::PromptIcon::kWarning);
 }
 
@@ -544,98 +488,7 @@ void MainDialog::onDestroy() {
     if (run_ && run_->isActive()) run_->cancel();
     run_.reset();
     list_.removeAll();
-    view_.reset();
     settings_.ListColumns = list_.columnsSetting();
     saveSettings(*services_.store, settings_, catalogue_, kSaveExitGroup);
-    if (tooltip_ != nullptr) DestroyWindow(tooltip_);
-    tooltip_ = nullptr;
-}
-
-// ListHost.
-
-std::unique_ptr<BusyIndicator> MainDialog::openBusy(const std::string& text) {
-    return std::make_unique<ui::BusyWindow>(window_, text);
-}
-
-void MainDialog::setMainWindowEnabled(bool enabled) {
-    EnableWindow(window_, enabled ? TRUE : FALSE);
-    // A disabled window loses the keyboard focus: give it back, or the keys go nowhere until a click.
-    if (enabled && view_) {
-        view_->flushInserted();
-        if (GetFocus() == nullptr) SetFocus(view_->handle());
-    }
-}
-
-void MainDialog::pumpMessages() { platform::win32::pumpMessages(); }
-
-void MainDialog::showMessage(const std::string& text, MessageIcon icon) {
-    services_.prompts->show(window_, text, promptIcon(icon));
-}
-
-// RunHost.
-
-void MainDialog::setStatus(SourceItem& item, const std::string& text) {
-    list_.setStatus(list_.rowOf(item), text);
-}
-
-void MainDialog::scrollIntoView(int32_t row) {
-    if (row >= 0) list_.scrollIntoView(static_cast<size_t>(row));
-}
-
-void MainDialog::widenStatusColumn() {
-    if (statusWidened_) return;
-    statusWidened_ = true;
-    view_->setColumnWidth(kColumnStatus, kStatusColumnWideWidth);
-}
-
-void MainDialog::openProgress(const ProgressSetup& setup) {
-    progress_ = std::make_unique<ui::ProgressWindow>(*services_.shell);
-    progress_->open(window_, setup);
-}
-
-int MainDialog::progressBarWidth() { return progress_ ? progress_->barWidth() : 100; }
-
-void MainDialog::setProgressText(const std::string& text) {
-    if (progress_) progress_->setText(text);
-}
-
-void MainDialog::setProgressBar(int position) {
-    if (progress_) progress_->setBar(position);
-}
-
-void MainDialog::stepProgressBar() {
-    if (progress_) progress_->stepBar();
-}
-
-void MainDialog::setProgressPercent(const std::string& text) {
-    if (progress_) progress_->setPercent(text);
-}
-
-bool MainDialog::closeProgress() {
-    if (!progress_) return false;
-    const bool shutDown = progress_->close();
-    progress_.reset();
-    return shutDown;
-}
-
-std::optional<std::string> MainDialog::chooseJoinedOutput(const std::string& extension) {
-    platform::FileDialogRequest request;
-    request.owner = window_;
-    request.open = false;
-    request.filter = {{"*." + extension, "*." + extension}};
-    request.defaultExtension = "." + extension;
-    request.flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
-    const auto answer = services_.shell->chooseFile(request);
-    if (!answer || answer->empty()) return std::nullopt;
-    return answer->front();
-}
-
-void MainDialog::showInFileManager(const std::string& path) { services_.shell->showInExplorer(path); }
-
-void MainDialog::startShutdownCountdown() {
-    if (services_.shutdown == nullptr) return;
-    ui::CountdownWindow countdown(*services_.shutdown, [this](const std::string& text) {
-        services_.prompts->show(window_, text, platform::PromptIcon::kWarning);
-    });
-    countdown.run(window_);
+    tooltip_.reset();
 }

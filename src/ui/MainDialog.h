@@ -1,11 +1,13 @@
 // The program's one window: the output-format list, the command buttons, the file list, the menus and
-// keys, and the host of every long operation (adding sources, preparing them, conversion runs).
+// keys. It turns its controls' and menus' messages into calls on the list model, the adding of sources
+// and the conversion run; what those ask of the window goes through its hosts (ui/MainWindowHosts.h).
 #pragma once
 
 #include <windows.h>
 
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,12 +21,15 @@
 #include "platform/Shell.h"
 #include "settings/AppSettings.h"
 #include "sources/FileList.h"
+#include "ui/DialogWindow.h"
+#include "ui/GdiHandles.h"
 #include "ui/logic/FormatChoice.h"
 
 class FileListView;
 class ListRunSources;
 namespace ui {
-class ProgressWindow;
+class MainListHost;
+class MainRunHost;
 class SkinButton;
 }  // namespace ui
 class WindowPostingSink;
@@ -40,14 +45,14 @@ struct MainServices {
     platform::Prompts* prompts = nullptr;
     platform::Shutdown* shutdown = nullptr;
     std::string programFolder;  // ends with a separator: the transcoder and the help file are there
+    // Sees every command that has a handler before it runs; false holds it back (tests record with it).
+    std::function<bool(UINT id)> beforeCommand = nullptr;
 };
 
-class MainDialog final : public RunHost, public ListHost {
+class MainDialog final : private ui::DialogWindow {
 public:
     explicit MainDialog(const MainServices& services);
     ~MainDialog() override;
-    MainDialog(const MainDialog&) = delete;
-    MainDialog& operator=(const MainDialog&) = delete;
 
     // Opens the window and runs its messages until it closes (the program's life).
     void run();
@@ -57,7 +62,7 @@ public:
     // The message loop's filter: tooltips first, then the key table, then the dialogs' keys.
     bool preTranslate(MSG& msg);
 
-    HWND handle() const { return window_; }
+    using DialogWindow::handle;
     FileList& list() { return list_; }
     AppSettings& settings() { return settings_; }
     const ConversionRun* conversion() const { return run_.get(); }
@@ -65,30 +70,11 @@ public:
     // The files of a drop, as the window's drop message hands them on.
     void addDropped(const std::vector<std::string>& paths);
 
-    // ListHost.
-    std::unique_ptr<BusyIndicator> openBusy(const std::string& text) override;
-    void setMainWindowEnabled(bool enabled) override;
-    void pumpMessages() override;
-    void showMessage(const std::string& text, MessageIcon icon) override;
-
-    // RunHost.
-    void setStatus(SourceItem& item, const std::string& text) override;
-    void scrollIntoView(int32_t row) override;
-    void widenStatusColumn() override;
-    void openProgress(const ProgressSetup& setup) override;
-    int progressBarWidth() override;
-    void setProgressText(const std::string& text) override;
-    void setProgressBar(int position) override;
-    void stepProgressBar() override;
-    void setProgressPercent(const std::string& text) override;
-    bool closeProgress() override;
-    std::optional<std::string> chooseJoinedOutput(const std::string& extension) override;
-    void showInFileManager(const std::string& path) override;
-    void startShutdownCountdown() override;
-
 private:
-    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
+    struct Handler;
+    static const Handler kHandlers[];
+
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     void onInit();
     void placeControls();
     void styleControls();
@@ -104,6 +90,10 @@ private:
     // Plays a path with its program, or shows it in the file manager.
     void openPath(const std::optional<std::string>& path, bool browse);
     void openHelp();
+    void openHelpMenu();
+    void openOptions();
+    void openWebCommand(UINT id);
+    void showLength(bool all);
     void addFiles();
     // The folder picker over the window, starting at a remembered folder.
     std::optional<std::string> chooseFolder(const char* title, const std::string& start);
@@ -111,23 +101,23 @@ private:
     void addDvd();
 
     MainServices services_;
-    HWND window_ = nullptr;
     AppSettings settings_;
     Catalogue catalogue_;
     std::vector<CustomOutputFormat> groups_;
     std::unique_ptr<FormatChoice> formats_;
     FileList list_;
     std::unique_ptr<FileListView> view_;
+    std::unique_ptr<ui::MainListHost> listHost_;
+    std::unique_ptr<ui::MainRunHost> runHost_;
     std::unique_ptr<SourceAdder> adder_;
     std::unique_ptr<ListRunSources> runSources_;
     std::unique_ptr<WindowPostingSink> sink_;
     std::unique_ptr<ConversionRun> run_;
-    std::unique_ptr<ui::ProgressWindow> progress_;
+    ui::IconHandle bigIcon_, smallIcon_;
+    ui::BitmapHandle background_;  // before the buttons, which paint from it
     std::vector<std::unique_ptr<ui::SkinButton>> buttons_;
-    HBITMAP background_ = nullptr;
-    HMENU menus_ = nullptr;
-    HACCEL keys_ = nullptr;
-    HWND tooltip_ = nullptr;
-    bool statusWidened_ = false;
+    ui::MenuHandle listMenu_, helpMenu_;
+    ui::KeyTableHandle keys_;
+    ui::WindowHandle tooltip_;
     bool modal_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "engine/RunMessages.h"
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
 
@@ -93,13 +94,13 @@ void ProgressWindow::onCommand(int id, int code) {
         case IDC_THREADS:
             if (code != CBN_SELCHANGE) return;
             if (const auto threads = model_.chooseThreads(selectedIndex(item(IDC_THREADS)))) {
-                post(WM_RUN_SET_THREADS, *threads);
+                post(kWmRunSetThreads, *threads);
             }
             return;
         case IDC_PRIORITY:
             if (code != CBN_SELCHANGE) return;
             if (const auto priority = model_.choosePriority(selectedIndex(item(IDC_PRIORITY)))) {
-                post(WM_RUN_SET_PRIORITY, *priority);
+                post(kWmRunSetPriority, *priority);
             }
             return;
         case IDC_SHUT_DOWN:
@@ -111,10 +112,10 @@ void ProgressWindow::onCommand(int id, int code) {
                 shell_.openDocument(*folder, platform::kShowNormal);
             return;
         case IDC_CANCEL:
-            if (code == BN_CLICKED) post(WM_RUN_CANCEL, 0);
+            if (code == BN_CLICKED) post(kWmRunCancel, 0);
             return;
         case IDCANCEL:  // Escape
-            post(WM_RUN_CANCEL, 0);
+            post(kWmRunCancel, 0);
             return;
         default:  // Enter (IDOK) does nothing
             return;
@@ -143,7 +144,7 @@ bool ProgressWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
         case WM_SYSCOMMAND:
             // Alt+F4 asks to stop the run instead of leaving it without its window.
             if ((wParam & 0xFFF0) == SC_CLOSE) {
-                post(WM_RUN_CANCEL, 0);
+                post(kWmRunCancel, 0);
                 return true;
             }
             return false;

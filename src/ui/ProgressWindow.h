@@ -2,8 +2,8 @@
 // box and the threads and priority lists. Modeless and owned by the main window, which keeps one of these
 // for the length of a run and forwards RunHost's progress calls to it.
 //
-// Posted to the owner: WM_RUN_SET_THREADS (wParam 1 to 32), WM_RUN_SET_PRIORITY (wParam the priority
-// class), WM_RUN_CANCEL (Cancel or Escape; the window stays until the run closes it).
+// Posted to the owner: kWmRunSetThreads (wParam 1 to 32), kWmRunSetPriority (wParam the priority
+// class), kWmRunCancel (Cancel or Escape; the window stays until the run closes it).
 #pragma once
 
 #include <windows.h>

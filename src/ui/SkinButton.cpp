@@ -6,7 +6,7 @@
 
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
-#include "ui/MemberSubclass.h"
+#include "ui/DialogWindow.h"
 
 namespace ui {
 
@@ -14,7 +14,7 @@ namespace {
 
 HINSTANCE programModule() { return GetModuleHandleW(nullptr); }
 
-Size iconSize(HICON icon) {
+Size imageSize(HICON icon) {
     ICONINFO info{};
     if (icon == nullptr || !GetIconInfo(icon, &info)) return {};
     const BitmapHandle mask(info.hbmMask), color(info.hbmColor);
@@ -25,7 +25,7 @@ Size iconSize(HICON icon) {
     return {};
 }
 
-Size bitmapSize(HBITMAP bitmap) {
+Size imageSize(HBITMAP bitmap) {
     BITMAP bm{};
     if (bitmap == nullptr || !GetObjectW(bitmap, sizeof bm, &bm)) return {};
     return {bm.bmWidth, bm.bmHeight};
@@ -47,12 +47,6 @@ void draw3dRect(HDC dc, int width, int height, COLORREF topLeft, COLORREF bottom
     fillSolid(dc, {0, 0, 1, height - 1}, topLeft);
     fillSolid(dc, {width - 1, 0, width, height}, bottomRight);
     fillSolid(dc, {0, height - 1, width, height}, bottomRight);
-}
-
-std::wstring windowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 FontHandle createFont(const FontSpec& font) {
@@ -79,19 +73,14 @@ SkinButton::SkinButton() : font_(createFont(FontSpec{})) {
 }
 
 SkinButton::~SkinButton() {
-    if (window_ != nullptr && IsWindow(window_)) detach();
+    if (hooks_.control != nullptr && IsWindow(hooks_.control)) detach();
 }
 
 bool SkinButton::attach(HWND button) {
-    if (window_ != nullptr || button == nullptr || !IsWindow(button)) return false;
-    HWND parent = GetParent(button);
-    if (parent == nullptr) return false;
-    window_ = button;
-    parent_ = parent;
+    if (!hooks_.take(button, this)) return false;
     const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
     SetWindowLongPtrW(button, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
-    const auto self = reinterpret_cast<UINT_PTR>(this);
-    if (!SetWindowSubclass(button, buttonProc, self, 0) || !SetWindowSubclass(parent, parentProc, self, 0)) {
+    if (!hooks_.hook()) {
         detach();
         return false;
     }
@@ -100,36 +89,29 @@ bool SkinButton::attach(HWND button) {
 }
 
 void SkinButton::detach() {
-    const auto self = reinterpret_cast<UINT_PTR>(this);
-    if (window_ != nullptr) RemoveWindowSubclass(window_, buttonProc, self);
-    if (parent_ != nullptr) RemoveWindowSubclass(parent_, parentProc, self);
-    window_ = parent_ = nullptr;
+    hooks_.release();
     backgroundCache_.reset();
     hovering_ = false;
 }
 
-void SkinButton::freeIcons() {
-    normalIcon_.reset(), hoverIcon_.reset();
-    normalIconSize_ = hoverIconSize_ = {};
-    style_.hasIcon = style_.hasHoverIcon = false;
-}
-
-void SkinButton::freeBitmaps() {
-    normalImage_.reset(), hoverImage_.reset();
-    normalImageSize_ = hoverImageSize_ = {};
-    style_.hasBitmap = style_.hasHoverBitmap = false;
+template <typename Handle>
+void SkinButton::release(Images<Handle>& images) {
+    images.normal.reset(), images.hover.reset();
+    images.normalSize = images.hoverSize = {};
+    style_.*images.has = style_.*images.hasHover = false;
 }
 
 void SkinButton::repaint(bool redraw) {
-    if (!redraw || window_ == nullptr) return;
-    InvalidateRect(window_, nullptr, FALSE);
-    UpdateWindow(window_);
+    if (!redraw || hooks_.control == nullptr) return;
+    InvalidateRect(hooks_.control, nullptr, FALSE);
+    UpdateWindow(hooks_.control);
 }
 
 void SkinButton::resizeTo(Size image) {
-    if (window_ == nullptr) return;
+    if (hooks_.control == nullptr) return;
     const Size size = fittedButtonSize(image, style_.pressedOffset, style_.drawBorder);
-    SetWindowPos(window_, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hooks_.control, nullptr, 0, 0, size.width, size.height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool SkinButton::setIcons(int normalId, int hoverId, bool resizeToFit, bool redraw) {
@@ -138,7 +120,7 @@ bool SkinButton::setIcons(int normalId, int hoverId, bool resizeToFit, bool redr
     };
     IconHandle normal(load(normalId)), hover(hoverId == -1 ? nullptr : load(hoverId));
     if (!normal || (hoverId != -1 && !hover)) {
-        freeIcons();
+        release(icons_);
         repaint(redraw);
         return false;
     }
@@ -152,43 +134,36 @@ bool SkinButton::setBitmaps(int normalId, int hoverId, bool resizeToFit, bool re
     };
     BitmapHandle normal(load(normalId)), hover(hoverId == -1 ? nullptr : load(hoverId));
     if (!normal || (hoverId != -1 && !hover)) {
-        freeBitmaps();
+        release(bitmaps_);
         repaint(redraw);
         return false;
     }
     return adoptBitmaps(normal.release(), hover.release(), resizeToFit, redraw);
 }
 
-bool SkinButton::adoptIcons(HICON normal, HICON hover, bool resizeToFit, bool redraw) {
-    IconHandle normalOwner(normal), hoverOwner(hover);
-    freeIcons();
-    const Size normalSize = iconSize(normal), hoverSize = iconSize(hover);
+template <typename Handle, typename Raw>
+bool SkinButton::adopt(Images<Handle>& images, Raw normal, Raw hover, bool resizeToFit, bool redraw) {
+    Handle normalOwner(normal), hoverOwner(hover);
+    release(images);
+    const Size normalSize = imageSize(normal), hoverSize = imageSize(hover);
     if (!measurable(normalSize) || (hover != nullptr && !measurable(hoverSize))) {
         repaint(redraw);
         return false;
     }
-    normalIcon_ = std::move(normalOwner), hoverIcon_ = std::move(hoverOwner);
-    normalIconSize_ = normalSize, hoverIconSize_ = hoverSize;
-    style_.hasIcon = true, style_.hasHoverIcon = hover != nullptr;
+    images.normal = std::move(normalOwner), images.hover = std::move(hoverOwner);
+    images.normalSize = normalSize, images.hoverSize = hoverSize;
+    style_.*images.has = true, style_.*images.hasHover = hover != nullptr;
     if (resizeToFit) resizeTo(normalSize);
     repaint(redraw);
     return true;
 }
 
+bool SkinButton::adoptIcons(HICON normal, HICON hover, bool resizeToFit, bool redraw) {
+    return adopt(icons_, normal, hover, resizeToFit, redraw);
+}
+
 bool SkinButton::adoptBitmaps(HBITMAP normal, HBITMAP hover, bool resizeToFit, bool redraw) {
-    BitmapHandle normalOwner(normal), hoverOwner(hover);
-    freeBitmaps();
-    const Size normalSize = bitmapSize(normal), hoverSize = bitmapSize(hover);
-    if (!measurable(normalSize) || (hover != nullptr && !measurable(hoverSize))) {
-        repaint(redraw);
-        return false;
-    }
-    normalImage_ = std::move(normalOwner), hoverImage_ = std::move(hoverOwner);
-    normalImageSize_ = normalSize, hoverImageSize_ = hoverSize;
-    style_.hasBitmap = true, style_.hasHoverBitmap = hover != nullptr;
-    if (resizeToFit) resizeTo(normalSize);
-    repaint(redraw);
-    return true;
+    return adopt(bitmaps_, normal, hover, resizeToFit, redraw);
 }
 
 bool SkinButton::setCursor(int cursorId) {
@@ -255,9 +230,10 @@ void SkinButton::setHighlight(bool on, bool redraw) {
 }
 
 void SkinButton::paint(HDC dc) {
-    if (window_ == nullptr) return;
-    const auto state = static_cast<UINT>(SendMessageW(window_, BM_GETSTATE, 0, 0));
-    paint(dc, {hovering_, (state & BST_PUSHED) != 0, !IsWindowEnabled(window_), GetFocus() == window_});
+    if (hooks_.control == nullptr) return;
+    const auto state = static_cast<UINT>(SendMessageW(hooks_.control, BM_GETSTATE, 0, 0));
+    paint(dc, {hovering_, (state & BST_PUSHED) != 0, !IsWindowEnabled(hooks_.control),
+               GetFocus() == hooks_.control});
 }
 
 void SkinButton::captureBackground(int width, int height) {
@@ -267,7 +243,7 @@ void SkinButton::captureBackground(int width, int height) {
     SelectGuard select(dc.get(), backgroundCache_.get());
     fillSolid(dc.get(), {0, 0, width, height}, GetSysColor(COLOR_BTNFACE));
     POINT at{0, 0};
-    MapWindowPoints(window_, parent_, &at, 1);
+    MapWindowPoints(hooks_.control, hooks_.parent, &at, 1);
     if (backgroundSource_ != nullptr) {
         MemoryDc source(CreateCompatibleDC(nullptr));
         SelectGuard selectSource(source.get(), backgroundSource_);
@@ -280,13 +256,13 @@ void SkinButton::captureBackground(int width, int height) {
     // at the origin: unlike a copy of the screen this never picks up the button itself or other windows.
     POINT old{};
     SetViewportOrgEx(dc.get(), -at.x, -at.y, &old);
-    SendMessageW(parent_, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    SendMessageW(hooks_.parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
     SetViewportOrgEx(dc.get(), old.x, old.y, nullptr);
 }
 
 void SkinButton::paint(HDC target, const ButtonState& state) {
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(hooks_.control, &client);
     const int width = client.right, height = client.bottom;
     if (width <= 0 || height <= 0) return;
     const ButtonLook look = buttonLook(style_, state, {width, height}, GetSysColor(COLOR_GRAYTEXT));
@@ -322,8 +298,8 @@ void SkinButton::paint(HDC target, const ButtonState& state) {
 
     const bool hoverImage = look.image == ButtonImage::HoverIcon || look.image == ButtonImage::HoverBitmap;
     if (look.image == ButtonImage::Icon || look.image == ButtonImage::HoverIcon) {
-        const HICON icon = hoverImage ? hoverIcon_.get() : normalIcon_.get();
-        const Size size = hoverImage ? hoverIconSize_ : normalIconSize_;
+        const HICON icon = hoverImage ? icons_.hover.get() : icons_.normal.get();
+        const Size size = hoverImage ? icons_.hoverSize : icons_.normalSize;
         const Point at = centredIn(look.content, size);
         if (look.imageDisabled) {
             DrawStateW(dc.get(), nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, at.x, at.y, size.width,
@@ -332,22 +308,22 @@ void SkinButton::paint(HDC target, const ButtonState& state) {
             DrawIconEx(dc.get(), at.x, at.y, icon, size.width, size.height, 0, nullptr, DI_NORMAL);
         }
     } else if (look.image == ButtonImage::Bitmap || look.image == ButtonImage::HoverBitmap) {
-        const Size size = hoverImage ? hoverImageSize_ : normalImageSize_;
+        const Size size = hoverImage ? bitmaps_.hoverSize : bitmaps_.normalSize;
         MemoryDc source(CreateCompatibleDC(dc.get()));
-        SelectGuard selectSource(source.get(), hoverImage ? hoverImage_.get() : normalImage_.get());
+        SelectGuard selectSource(source.get(), hoverImage ? bitmaps_.hover.get() : bitmaps_.normal.get());
         BitBlt(dc.get(), look.content.left, look.content.top, size.width, size.height, source.get(), 0, 0,
                SRCCOPY);
     }
 
     if (look.text) {
-        std::wstring text = windowText(window_);
+        const std::wstring text = platform::win32::widen(windowText(hooks_.control));
         if (!text.empty()) {
             SelectGuard selectFont(dc.get(), font_.get());
             SetBkMode(dc.get(), TRANSPARENT);
             SetTextColor(dc.get(), look.textColor);
             UINT format = DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOCLIP;
             // Mnemonic underlines only once the user has pressed Alt, like the system's buttons.
-            if (SendMessageW(window_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) format |= DT_HIDEPREFIX;
+            if (SendMessageW(hooks_.control, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) format |= DT_HIDEPREFIX;
             RECT r = toRect(look.textRect);
             DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &r, format);
         }
@@ -414,22 +390,16 @@ LRESULT SkinButton::onButtonMessage(HWND window, UINT message, WPARAM wParam, LP
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-const SUBCLASSPROC SkinButton::buttonProc = memberSubclassProc<SkinButton, &SkinButton::onButtonMessage>;
-const SUBCLASSPROC SkinButton::parentProc = memberSubclassProc<SkinButton, &SkinButton::onParentMessage>;
-
 LRESULT SkinButton::onParentMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DRAWITEM) {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (item != nullptr && item->CtlType == ODT_BUTTON && item->hwndItem == window_) {
+        if (item != nullptr && item->CtlType == ODT_BUTTON && item->hwndItem == hooks_.control) {
             paint(item->hDC, {hovering_, (item->itemState & ODS_SELECTED) != 0,
                               (item->itemState & ODS_DISABLED) != 0, (item->itemState & ODS_FOCUS) != 0});
             return TRUE;
         }
-    } else if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, parentProc, reinterpret_cast<UINT_PTR>(this));
-        parent_ = nullptr;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return hooks_.parentDefault(window, message, wParam, lParam);
 }
 
 }  // namespace ui

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ui/GdiHandles.h"
+#include "ui/MemberSubclass.h"
 #include "ui/logic/ButtonLook.h"
 
 namespace ui {
@@ -36,7 +37,7 @@ public:
     // window or this object already has one.
     bool attach(HWND button);
     bool attach(HWND dialog, int controlId) { return attach(GetDlgItem(dialog, controlId)); }
-    HWND window() const { return window_; }
+    HWND window() const { return hooks_.control; }
 
     // Resource ids of this program; hoverId -1: none. Each replaces the images of its own kind (an icon, when
     // there is one, is drawn instead of the bitmap). With resizeToFit the window keeps its top-left corner
@@ -76,24 +77,31 @@ public:
     void paint(HDC dc);
 
 private:
-    static const SUBCLASSPROC buttonProc, parentProc;
     LRESULT onButtonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onParentMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void detach();
     void paint(HDC dc, const ButtonState& state);
     void captureBackground(int width, int height);
     void resizeTo(Size image);
-    void freeIcons();
-    void freeBitmaps();
+    // The normal and the hover image of one kind, their sizes, and the style's flags that say they are there.
+    template <typename Handle>
+    struct Images {
+        Handle normal, hover;
+        Size normalSize, hoverSize;
+        bool ButtonStyle::*has;
+        bool ButtonStyle::*hasHover;
+    };
+    template <typename Handle>
+    void release(Images<Handle>& images);
+    // Takes over both images; false (and none of that kind) when one cannot be measured.
+    template <typename Handle, typename Raw>
+    bool adopt(Images<Handle>& images, Raw normal, Raw hover, bool resizeToFit, bool redraw);
     void repaint(bool redraw);
 
-    HWND window_ = nullptr;
-    HWND parent_ = nullptr;
+    ControlSubclass<SkinButton, &SkinButton::onButtonMessage, &SkinButton::onParentMessage> hooks_;
     ButtonStyle style_;
-    IconHandle normalIcon_, hoverIcon_;
-    Size normalIconSize_, hoverIconSize_;
-    BitmapHandle normalImage_, hoverImage_;
-    Size normalImageSize_, hoverImageSize_;
+    Images<IconHandle> icons_{{}, {}, {}, {}, &ButtonStyle::hasIcon, &ButtonStyle::hasHoverIcon};
+    Images<BitmapHandle> bitmaps_{{}, {}, {}, {}, &ButtonStyle::hasBitmap, &ButtonStyle::hasHoverBitmap};
     HCURSOR cursor_ = nullptr;  // shared cursors are never destroyed
     FontHandle font_;
     HBITMAP backgroundSource_ = nullptr;

@@ -182,16 +182,16 @@ TEST(FileList, RemovingDeletesPreparedFilesButNotForExpansionRows) {
 
 TEST(FileList, StreamMenuAndGreying) {
     FileList list;
-    EXPECT_FALSE(list.isCommandEnabled(command::kConvertAll));
+    EXPECT_FALSE(list.isCommandEnabled(ID_CONVERT_ALL));
     const std::vector<MenuEntry> none = list.streamMenu();
     ASSERT_EQ(none.size(), 1u);
-    EXPECT_EQ(none[0].id, command::kNoStream);
+    EXPECT_EQ(none[0].id, ID_NO_STREAM);
     EXPECT_FALSE(none[0].enabled);
 
     list.add(item("clip.mkv", 10, {{48000, 192, 6}, {0, 0, 0}}), 1);
     list.setFocusedRow(0);
-    EXPECT_FALSE(list.isCommandEnabled(command::kRemove));
-    EXPECT_TRUE(list.isCommandEnabled(command::kConvertAll));
+    EXPECT_FALSE(list.isCommandEnabled(ID_REMOVE));
+    EXPECT_TRUE(list.isCommandEnabled(ID_CONVERT_ALL));
     EXPECT_EQ(list.streamMenu().size(), 1u) << "focused but not selected";
     list.setSelected(0, true);
     const std::vector<MenuEntry> menu = list.streamMenu();
@@ -208,9 +208,9 @@ TEST(FileList, StreamMenuAndGreying) {
     EXPECT_EQ(list.text(0, kColumnFile), "clip.mkv (2 audios)");
     EXPECT_FALSE(list.chooseStream(9002));
 
-    EXPECT_FALSE(list.isCommandEnabled(command::kPlayDestination));
+    EXPECT_FALSE(list.isCommandEnabled(ID_PLAY_DESTINATION));
     list.item(0).outputPath = "/out/clip.mp3";
-    EXPECT_TRUE(list.isCommandEnabled(command::kPlayDestination));
+    EXPECT_TRUE(list.isCommandEnabled(ID_PLAY_DESTINATION));
     const std::vector<MenuEntry> context = list.contextMenu();
     ASSERT_EQ(context.size(), 26u);
     EXPECT_TRUE(context[0].submenu);

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "commands/Commands.h"
 #include "engine/Probe.h"
 #include "platform/Files.h"
 #include "platform/Product.h"
@@ -48,15 +49,15 @@ std::string mailText(const std::string& text) {
 std::string webCommandTarget(unsigned commandId, const std::string& version) {
     const std::string name = product::kName;
     switch (commandId) {
-        case 32782:  // Tell A Friend
+        case ID_TELL_A_FRIEND:
             return "mailto:?subject=" + mailText("Try " + name) + "&body=" +
                    mailText("I convert my audio files with " + name + ". Have a look: " + product::kHomepage);
-        case 32783:  // Feedback and Support
+        case ID_FEEDBACK:
             return std::string("mailto:") + product::kSupportMail +
                    "?subject=" + mailText(name + " " + version + " feedback");
-        case 32784:  // Homepage
+        case ID_HOMEPAGE:
             return product::kHomepage;
-        case 32785:  // Check for Updates
+        case ID_CHECK_UPDATES:
             return std::string(product::kUpdatePage) + "?ver=" + mailText(version) +
                    "&build=" + mailText(version.substr(version.rfind('.') + 1));
         default:

@@ -11,12 +11,15 @@
 #include <functional>
 #include <sstream>
 
+#include "commands/Commands.h"
+#include "engine/RunMessages.h"
 #include "platform/MemorySettingsStore.h"
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
 #include "support/PromptsRecorder.h"
 #include "support/ShellRecorder.h"
 #include "support/TestSupport.h"
+#include "ui/CommandMenus.h"
 #include "ui/MainDialog.h"
 
 using namespace testing_support;
@@ -52,9 +55,29 @@ std::string cellText(HWND list, int row, int column) {
     return narrow(buffer);
 }
 
-void pressKey(MainDialog& dialog, WPARAM key) {
+void pressKey(MainDialog& dialog, WPARAM key, bool ctrl = false) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    const BYTE control = keys[VK_CONTROL];
+    keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+    SetKeyboardState(keys);
     MSG msg{dialog.handle(), WM_KEYDOWN, key, 0, 0, {}};
     if (!dialog.preTranslate(msg)) DispatchMessageW(&msg);
+    keys[VK_CONTROL] = control;
+    SetKeyboardState(keys);
+}
+
+// The character after the '&' of a menu text.
+wchar_t accessKey(const std::string& text) {
+    const size_t at = text.find('&');
+    return at == std::string::npos || at + 1 >= text.size() ? L'\0' : static_cast<wchar_t>(text[at + 1]);
+}
+
+// Types the characters into the next menu the window opens (they wait in the queue until its loop reads
+// them), then two Escapes that leave any menu a character did not close.
+void typeIntoMenu(HWND window, const std::vector<wchar_t>& characters) {
+    for (const wchar_t c : characters) PostMessageW(window, WM_CHAR, c, 0);
+    for (int i = 0; i < 2; ++i) PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
 // A drop of files as the file manager makes it: a DROPFILES block with wide, null-separated paths.
@@ -99,9 +122,16 @@ protected:
     testing_support::PromptsRecorder prompts;
     std::unique_ptr<MainDialog> dialog;
     HWND list = nullptr;
+    // While holding, the commands that reach a handler are recorded and only the help button's runs.
+    bool holding = false;
+    std::vector<UINT> arrived;
 
     void SetUp() override {
-        MainServices services{&store, &shell, &prompts, nullptr, binFolder()};
+        MainServices services{&store, &shell, &prompts, nullptr, binFolder(), [this](UINT id) {
+                                  if (!holding) return true;
+                                  arrived.push_back(id);
+                                  return id == ID_HELP_MENU;
+                              }};
         dialog = std::make_unique<MainDialog>(services);
         ASSERT_NE(dialog->open(), nullptr);
         list = GetDlgItem(dialog->handle(), IDC_FILE_LIST);
@@ -113,6 +143,73 @@ protected:
 };
 
 }  // namespace
+
+// Every command of the table arrives at its handler from each way the window offers it: its menu entry
+// picked by its access key in the menu the user opens (the list's context menu, the Help button's menu),
+// its key through the key table, its button's click.
+TEST_F(MainWindow, EveryCommandArrivesFromItsMenuEntryKeyAndButton) {
+    // One row for which every command is offered: selected, focused, with the output of a last run.
+    ASSERT_TRUE(makeSineWav(dir.file("one.wav"), 1));
+    dialog->adder().addBatch({dir.file("one.wav")});
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    dialog->list().item(0).outputPath = dir.file("one.mp3");
+    const HWND window = dialog->handle();
+    // What the menu posted when it closed, and the Escapes it left.
+    const auto settle = [&] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (dialog->preTranslate(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    };
+    holding = true;
+
+    for (const commands::Command& command : commands::kCommands) {
+        if (command.offered == commands::Offered::kNever) continue;
+        const std::string name = command.menuText ? command.menuText : "#" + std::to_string(command.id);
+        int ways = 0;
+        if (command.menu == commands::Menu::kList) {
+            ++ways;
+            arrived.clear();
+            std::vector<wchar_t> keys{accessKey(command.menuText)};
+            if (commands::isStream(command.id))
+                keys.push_back(accessKey(dialog->list().streamMenu()[0].text));
+            typeIntoMenu(window, keys);
+            SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+            settle();
+            EXPECT_EQ(arrived, std::vector<UINT>{command.id}) << "list menu: " << name;
+        }
+        if (command.menu == commands::Menu::kHelp) {
+            ++ways;
+            arrived.clear();
+            typeIntoMenu(window, {accessKey(command.menuText)});
+            SendMessageW(window, WM_COMMAND, MAKEWPARAM(ID_HELP_MENU, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(window, ID_HELP_MENU)));
+            settle();
+            EXPECT_EQ(arrived, (std::vector<UINT>{ID_HELP_MENU, command.id})) << "help menu: " << name;
+        }
+        if (command.key.virtualKey != 0) {
+            ++ways;
+            arrived.clear();
+            pressKey(*dialog, command.key.virtualKey, command.key.ctrl);
+            EXPECT_EQ(arrived, std::vector<UINT>{command.id}) << "key " << commands::keyText(command.key);
+        }
+        if (const HWND button = GetDlgItem(window, static_cast<int>(command.id))) {
+            ++ways;
+            arrived.clear();
+            if (command.id == ID_HELP_MENU) typeIntoMenu(window, {});
+            SendMessageW(window, WM_COMMAND, MAKEWPARAM(command.id, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(button));
+            settle();
+            EXPECT_EQ(arrived, std::vector<UINT>{command.id}) << "button " << name;
+        }
+        EXPECT_GT(ways, 0) << name << " is offered but cannot be reached";
+    }
+    holding = false;
+    EXPECT_EQ(ListView_GetItemCount(list), 1) << "every command was held back";
+    EXPECT_TRUE(IsWindow(window));
+}
 
 TEST_F(MainWindow, RowsFromTheModelAndADropWithTheirMenus) {
     ASSERT_TRUE(makeSineWav(dir.file("one.wav"), 2));
@@ -133,18 +230,17 @@ TEST_F(MainWindow, RowsFromTheModelAndADropWithTheirMenus) {
         << prompts.texts[0];
 
     // Greying is decided when the menu opens, from the selection in the control.
-    const HMENU menus = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENUS));
-    const HMENU context = GetSubMenu(menus, 0);
+    const ui::MenuHandle menu = ui::commandMenu(commands::Menu::kList);
+    const HMENU context = menu.get();
     const auto grayed = [&](UINT id) {
         SendMessageW(dialog->handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(context), 0);
         return (GetMenuState(context, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
     };
     EXPECT_TRUE(grayed(ID_REMOVE));
-    EXPECT_FALSE(grayed(IDC_REMOVE_ALL));
+    EXPECT_FALSE(grayed(ID_REMOVE_ALL));
     ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     EXPECT_FALSE(grayed(ID_REMOVE));
     EXPECT_TRUE(grayed(ID_PLAY_DESTINATION));
-    DestroyMenu(menus);
 
     // Play and Browse act on the focused selected row through the shell; Enter and Escape do nothing.
     SendMessageW(dialog->handle(), WM_COMMAND, ID_PLAY_SOURCE, 0);
@@ -191,12 +287,12 @@ TEST_F(MainWindow, F5ConvertsEveryRowAndCancelStopsARun) {
     EXPECT_TRUE(IsWindowEnabled(dialog->handle()));
 
     ASSERT_TRUE(makeSineWav(dir.file("long.wav"), 600));
-    SendMessageW(dialog->handle(), WM_COMMAND, IDC_REMOVE_ALL, 0);
+    SendMessageW(dialog->handle(), WM_COMMAND, ID_REMOVE_ALL, 0);
     dialog->adder().addBatch({dir.file("long.wav")});
     pressKey(*dialog, VK_F5);
     ASSERT_TRUE(pumpUntil(*dialog, [&] { return dialog->conversion()->runningCount() == 1; }));
     EXPECT_FALSE(IsWindowEnabled(dialog->handle()));
-    PostMessageW(dialog->handle(), WM_RUN_CANCEL, 0, 0);
+    PostMessageW(dialog->handle(), kWmRunCancel, 0, 0);
     ASSERT_TRUE(pumpUntil(*dialog, [&] { return !dialog->conversion()->isActive(); }));
     EXPECT_EQ(cellText(list, 0, 5), "Cancelled");
     EXPECT_FALSE(std::filesystem::exists(fromU8(dir.file("long.flac"))));
@@ -314,7 +410,7 @@ TEST_F(MainWindow, HelpKeyHelpWindowAndAboutBox) {
     steps = &script;
     nextStep = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, runStep);
-    SendMessageW(dialog->handle(), WM_COMMAND, IDC_ABOUT, 0);
+    SendMessageW(dialog->handle(), WM_COMMAND, ID_ABOUT, 0);
     KillTimer(nullptr, timer);
     steps = nullptr;
     ASSERT_EQ(nextStep, script.size());

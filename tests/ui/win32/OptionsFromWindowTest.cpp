@@ -64,7 +64,7 @@ TEST(OptionsFromWindow, OkReachesTheRegistryAndTheNextCommandLine) {
         MainDialog dialog(MainServices{store.get(), &shell, &prompts, nullptr, binFolder()});
         ASSERT_NE(dialog.open(), nullptr);
         SetTimer(nullptr, 0, 100, driveSheet);
-        SendMessageW(dialog.handle(), WM_COMMAND, IDC_OPTIONS, 0);
+        SendMessageW(dialog.handle(), WM_COMMAND, ID_OPTIONS, 0);
         EXPECT_EQ(dialog.settings().TargetExistsOpt, 22u);
         dialog.close();
     }

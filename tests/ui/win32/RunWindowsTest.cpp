@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/RunMessages.h"
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
 #include "support/ShellRecorder.h"
@@ -106,7 +107,7 @@ TEST(ProgressWindow, ShowsItsSetupAndPostsWhatTheListsChoose) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_THREADS, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(threads));
     pressKey(priority, VK_DOWN);  // Normal -> Below Normal
-    EXPECT_EQ(owner.received, (Posted{{WM_RUN_SET_THREADS, 6}, {WM_RUN_SET_PRIORITY, 0x4000}}));
+    EXPECT_EQ(owner.received, (Posted{{kWmRunSetThreads, 6}, {kWmRunSetPriority, 0x4000}}));
 
     // What the run sets reads back from the controls; the bar spans the control's width.
     window.setText("Converting 3 file(s) to MP3...");
@@ -157,7 +158,7 @@ TEST(ProgressWindow, CancelKeysFolderButtonAndShutDownBox) {
     pressKey(box, VK_RETURN);  // nothing
     SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     pump();
-    EXPECT_EQ(owner.received, Posted(3, {WM_RUN_CANCEL, 0}));
+    EXPECT_EQ(owner.received, Posted(3, {kWmRunCancel, 0}));
     EXPECT_TRUE(IsWindow(dialog)) << "the run closes the window, not the user";
 
     SendMessageW(GetDlgItem(dialog, IDC_OUTPUT_FOLDER_BUTTON), BM_CLICK, 0, 0);
