@@ -14,12 +14,12 @@
 // clang-format off
 const std::array<ColumnInfo, kColumnCount> kListColumns = {{
     {"File",       "File",        false, 250, SortType::kText,     true,  true},
+    {"Folder",     "Folder",      false, 200, SortType::kText,     false, false},
     {"Duration",   "Duration",    true,  70,  SortType::kDuration, true,  false},
     {"SampleRate", "Sample Rate", true,  85,  SortType::kNumber,   true,  false},
     {"BitRate",    "Bit Rate",    true,  80,  SortType::kNumber,   true,  false},
     {"Channels",   "Channels",    false, 70,  SortType::kText,     true,  false},
     {"Status",     "Status",      false, 230, SortType::kText,     true,  false},
-    {"Folder",     "Folder",      false, 250, SortType::kText,     false, false},
 }};
 // clang-format on
 

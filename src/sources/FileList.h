@@ -22,12 +22,12 @@ struct OutputFormat;
 // and its text in FileList::fillTexts.
 enum ListColumn : size_t {
     kColumnFile,
+    kColumnFolder,
     kColumnDuration,
     kColumnSampleRate,
     kColumnBitRate,
     kColumnChannels,
     kColumnStatus,
-    kColumnFolder,
 };
 inline constexpr size_t kColumnCount = 7;
 
@@ -50,7 +50,7 @@ struct ColumnInfo {
     bool shownAtFirst;  // shown by a new list; the others are chosen from the header's menu
     bool alwaysShown;   // cannot be hidden
 };
-// File, Duration, Sample Rate, Bit Rate, Channels, Status; Folder when chosen.
+// File, (Folder when chosen,) Duration, Sample Rate, Bit Rate, Channels, Status.
 extern const std::array<ColumnInfo, kColumnCount> kListColumns;
 
 using commands::MenuEntry;

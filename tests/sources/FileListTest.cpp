@@ -240,13 +240,13 @@ TEST(FileList, ColumnsShownHiddenAndRemembered) {
     std::vector<MenuEntry> menu = list.columnMenu();
     ASSERT_EQ(menu.size(), kColumnCount);
     EXPECT_EQ(std::tuple(menu[0].text, menu[0].enabled, menu[0].checked), std::tuple("File", false, true));
-    EXPECT_EQ(std::tuple(menu[6].text, menu[6].enabled, menu[6].checked), std::tuple("Folder", true, false));
-    EXPECT_TRUE(list.chooseColumnEntry(menu[6].id));
-    EXPECT_TRUE(list.chooseColumnEntry(menu[3].id));
+    EXPECT_EQ(std::tuple(menu[1].text, menu[1].enabled, menu[1].checked), std::tuple("Folder", true, false));
+    EXPECT_TRUE(list.chooseColumnEntry(menu[1].id));
+    EXPECT_TRUE(list.chooseColumnEntry(menu[4].id));
     EXPECT_FALSE(list.chooseColumnEntry(menu[6].id + 1));
     EXPECT_TRUE(list.chooseColumnEntry(menu[0].id));  // File stays
     EXPECT_EQ(counter.changes, 2);
-    EXPECT_EQ(list.columnsSetting(), "File,Duration,SampleRate,Channels,Status,Folder");
+    EXPECT_EQ(list.columnsSetting(), "File,Folder,Duration,SampleRate,Channels,Status");
 
     ASSERT_TRUE(list.add(item("a.wav", 5), 1));
     ASSERT_TRUE(list.add(item("b.wav", 5), 1));
@@ -264,7 +264,7 @@ TEST(FileList, ColumnsShownHiddenAndRemembered) {
 
     FileList stored;
     stored.applyColumnsSetting("folder,Nonsense,Duration");
-    EXPECT_EQ(stored.shownColumns(), (std::vector<size_t>{kColumnFile, kColumnDuration, kColumnFolder}));
+    EXPECT_EQ(stored.shownColumns(), (std::vector<size_t>{kColumnFile, kColumnFolder, kColumnDuration}));
     for (const char* nothingToHide : {"", "File", "Nonsense"}) {
         stored.applyColumnsSetting(nothingToHide);
         EXPECT_EQ(stored.shownColumns(), first) << nothingToHide;
