@@ -38,7 +38,8 @@ int runCommandCommand(const std::vector<std::string>& arguments) {
             status = 1;
             continue;
         }
-        const Result<std::string> target = chooseTarget(*item, *loaded.format, false, loaded.settings, planned);
+        const Result<std::string> target =
+            chooseTarget(*item, *loaded.format, false, loaded.settings, planned);
         if (!target) {
             std::fprintf(stderr, "%s: %s\n", source.c_str(), target.error().c_str());
             status = 1;

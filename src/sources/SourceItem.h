@@ -38,11 +38,9 @@ struct SourceItem {
     std::vector<uint32_t> streamSampleRates;
     std::vector<uint32_t> streamBitRates;  // kbit/s
     uint32_t duration = 0;                 // whole seconds
-    int32_t rowIndex = -1;
     // The running transcoder with its output pipe (the pipe is owned by the process object). The job's
     // reader thread holds a second reference, so the handles are closed once, after both let go.
     std::shared_ptr<platform::ChildProcess> process;
-    int32_t progress = 0;
     int32_t needsPreparation = 0;
     int32_t prepared = 0;
     std::string preparedPath;

@@ -591,14 +591,12 @@ void MainDialog::openProgress(const ProgressSetup& setup) {
     progress_->open(window_, setup);
 }
 
-int MainDialog::progressBarWidth() { return progress_ ? progress_->barWidth() : 100; }
-
 void MainDialog::setProgressText(const std::string& text) {
     if (progress_) progress_->setText(text);
 }
 
-void MainDialog::setProgressBar(int position) {
-    if (progress_) progress_->setBar(position);
+void MainDialog::setProgressFraction(double fraction) {
+    if (progress_) progress_->setBarFraction(fraction);
 }
 
 void MainDialog::stepProgressBar() {
@@ -615,6 +613,10 @@ bool MainDialog::closeProgress() {
     progress_.reset();
     return shutDown;
 }
+
+void MainDialog::keepThreads(uint32_t threads) { settings_.ConversionThreads = threads; }
+
+void MainDialog::keepPriority(uint32_t priorityClass) { settings_.ConversionPriority = priorityClass; }
 
 std::optional<std::string> MainDialog::chooseJoinedOutput(const std::string& extension) {
     platform::FileDialogRequest request;

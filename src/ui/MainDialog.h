@@ -76,12 +76,13 @@ public:
     void scrollIntoView(int32_t row) override;
     void widenStatusColumn() override;
     void openProgress(const ProgressSetup& setup) override;
-    int progressBarWidth() override;
     void setProgressText(const std::string& text) override;
-    void setProgressBar(int position) override;
+    void setProgressFraction(double fraction) override;
     void stepProgressBar() override;
     void setProgressPercent(const std::string& text) override;
     bool closeProgress() override;
+    void keepThreads(uint32_t threads) override;
+    void keepPriority(uint32_t priorityClass) override;
     std::optional<std::string> chooseJoinedOutput(const std::string& extension) override;
     void showInFileManager(const std::string& path) override;
     void startShutdownCountdown() override;

@@ -29,11 +29,10 @@ struct Host final : RunHost {
     std::function<void()> onCombining;  // called when the join starts
     void setStatus(SourceItem& item, const std::string& text) override { status[&item] = text; }
     void openProgress(const ProgressSetup&) override {}
-    int progressBarWidth() override { return 300; }
     void setProgressText(const std::string& text) override {
         if (text == "Combining files..." && onCombining) onCombining();
     }
-    void setProgressBar(int) override {}
+    void setProgressFraction(double) override {}
     void stepProgressBar() override {}
     void setProgressPercent(const std::string&) override {}
     bool closeProgress() override { return false; }
