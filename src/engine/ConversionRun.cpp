@@ -329,6 +329,7 @@ void ConversionRun::onDone(std::unique_ptr<DoneReport> report) {
     bool goesOn = false;
     if (report->exitCode == 0u && platform::fileSize64(job->writing).value_or(0) > 0) {
         ++job->step;
+        if (job->step < job->steps.size()) updateOverallProgress();  // the next step starts from here
         goesOn = advance(job);
         if (!active_) return;
     } else {
