@@ -72,14 +72,14 @@ double chooseAll(int sources, const std::string& root, const std::string& out, N
         SourceItem item;
         item.path =
             root + platform::kPathSeparator + "in" + std::to_string(i) + platform::kPathSeparator + "x.wav";
-        std::string error;
-        if (!chooseTarget(item, mp3, false, settings, planned, &error, fs)) {
+        const Result<std::string> target = chooseTarget(item, mp3, false, settings, planned, fs);
+        if (!target) {
             ++refused;
             continue;
         }
         const std::string expected =
             out + platform::kPathSeparator + (i == 0 ? std::string("x") : "x_" + std::to_string(i)) + ".mp3";
-        if (item.outputPath != expected) ++wrong;
+        if (*target != expected) ++wrong;
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }

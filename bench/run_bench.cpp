@@ -32,9 +32,8 @@ constexpr int kRounds = 3;
 struct QuietHost final : RunHost {
     void setStatus(SourceItem&, const std::string&) override {}
     void openProgress(const ProgressSetup&) override {}
-    int progressBarWidth() override { return 300; }
     void setProgressText(const std::string&) override {}
-    void setProgressBar(int) override {}
+    void setProgressFraction(double) override {}
     void stepProgressBar() override {}
     void setProgressPercent(const std::string&) override {}
     bool closeProgress() override { return false; }

@@ -35,12 +35,14 @@ int runCommandCommand(const std::vector<std::string>& arguments) {
             continue;
         }
         const std::unique_ptr<SourceItem> item = probed.take();
-        std::string error;
-        if (!chooseTarget(*item, *loaded.format, false, loaded.settings, planned, &error)) {
-            std::fprintf(stderr, "%s: %s\n", source.c_str(), error.c_str());
+        const Result<std::string> target =
+            chooseTarget(*item, *loaded.format, false, loaded.settings, planned);
+        if (!target) {
+            std::fprintf(stderr, "%s: %s\n", source.c_str(), target.reason().c_str());
             status = 1;
             continue;
         }
+        item->outputPath = *target;
         const std::string refusal = unquotablePathError(*item, transcoder);
         if (!refusal.empty()) {
             std::fprintf(stderr, "%s: %s\n", source.c_str(), refusal.c_str());

@@ -33,12 +33,11 @@ public:
         list_.setStatus(list_.rowOf(item), text);
     }
     void openProgress(const ProgressSetup&) override { started_ = std::chrono::steady_clock::now(); }
-    int progressBarWidth() override { return 100; }
     void setProgressText(const std::string& text) override {
         text_ = text;
         show();
     }
-    void setProgressBar(int) override {}
+    void setProgressFraction(double) override {}  // the percent text says it
     void stepProgressBar() override {}
     void setProgressPercent(const std::string& text) override {
         if (text == percent_) return;

@@ -45,11 +45,6 @@ constexpr RawInput kRawInputs[] = {
     {"g729", "g729"},
 };
 
-const std::string& inputPath(const SourceItem& item) {
-    if (item.needsPreparation && item.prepared && !item.preparedPath.empty()) return item.preparedPath;
-    return item.path;
-}
-
 template <typename T>
 T entryOr(const std::vector<T>& list, size_t index, T fallback) {
     return index < list.size() ? list[index] : fallback;
@@ -142,6 +137,11 @@ void appendTrim(std::string& line, const SourceItem& item, const AppSettings& se
 
 }  // namespace
 
+const std::string& inputPath(const SourceItem& item) {
+    if (item.needsPreparation && item.prepared && !item.preparedPath.empty()) return item.preparedPath;
+    return item.path;
+}
+
 std::string rawInputFormat(const std::string& extension) {
     for (const RawInput& raw : kRawInputs) {
         if (extension == raw.extension) return raw.format;
@@ -233,17 +233,12 @@ std::string buildCommandLine(const SourceItem& item, const OutputFormat& format,
     return line;
 }
 
-bool buildAndStart(SourceItem& item, const OutputFormat& format, const AppSettings& settings,
-                   uint32_t priorityClass, RunEventSink& sink, std::string* error) {
+Result<> buildAndStart(SourceItem& item, const OutputFormat& format, const AppSettings& settings,
+                       uint32_t priorityClass, RunEventSink& sink) {
     const std::string transcoder = transcoderPath();
     std::string refusal = unquotablePathError(item, transcoder);
-    if (!refusal.empty()) {
-        if (error != nullptr) *error = std::move(refusal);
-        return false;
-    }
-    if (!startConversion(buildCommandLine(item, format, settings, transcoder), item, priorityClass, sink)) {
-        if (error != nullptr) *error = "The transcoder could not be started";
-        return false;
-    }
-    return true;
+    if (!refusal.empty()) return Failure{std::move(refusal)};
+    if (!startConversion(buildCommandLine(item, format, settings, transcoder), item, priorityClass, sink))
+        return Failure{"The transcoder could not be started"};
+    return {};
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Result.h"
+
 struct AppSettings;
 struct OutputFormat;
 struct SourceItem;
@@ -33,8 +35,10 @@ std::string unquotablePathError(const SourceItem& item, const std::string& trans
 std::string buildCommandLine(const SourceItem& item, const OutputFormat& format, const AppSettings& settings,
                              const std::string& transcoderPath);
 
-// Builds the job's line and starts the transcoder in conversion mode. False when the job cannot be started
-// (also when a path cannot be passed on the command line; nothing is started then, and error, when given,
-// says why).
-bool buildAndStart(SourceItem& item, const OutputFormat& format, const AppSettings& settings,
-                   uint32_t priorityClass, RunEventSink& sink, std::string* error = nullptr);
+// Builds the job's line and starts the transcoder in conversion mode. A failure says why the job cannot
+// be started (also when a path cannot be passed on the command line; nothing is started then).
+Result<> buildAndStart(SourceItem& item, const OutputFormat& format, const AppSettings& settings,
+                       uint32_t priorityClass, RunEventSink& sink);
+
+// What the transcoder reads for the item: its prepared file when it has one, else its path.
+const std::string& inputPath(const SourceItem& item);

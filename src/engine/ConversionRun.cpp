@@ -1,7 +1,9 @@
 #include "engine/ConversionRun.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <numeric>
 
 #include "engine/CommandLine.h"
 #include "formats/Catalogue.h"
@@ -59,23 +61,29 @@ std::string listLine(const std::string& path) {
 
 }  // namespace
 
+enum class CombineStage { kNormalising, kJoining };
+
 struct ConversionRun::Combine {
-    int stage = 0;  // 1 normalising, 2 joining
+    CombineStage stage = CombineStage::kNormalising;
     bool normalise = false;
     std::unique_ptr<OutputFormat> normalisation;
+    AppSettings untrimmed;  // the run's settings for the intermediates
     const OutputFormat* final = nullptr;
     std::unique_ptr<SourceItem> entry;  // the join's own job
-    uint32_t skipSwitch = 0, lengthSwitch = 0, ignoreSwitch = 0;
     std::string outputPath;
     std::string listFile;
     std::vector<SourceItem*> members;
 };
 
-ConversionRun::ConversionRun(AppSettings& settings, const Catalogue& catalogue, RunSources& sources,
+ConversionRun::ConversionRun(const AppSettings& settings, const Catalogue& catalogue, RunSources& sources,
                              RunHost& host, RunEventSink& sink)
     : settings_(settings), catalogue_(catalogue), sources_(sources), host_(host), sink_(sink) {}
 
 ConversionRun::~ConversionRun() { cancel(); }
+
+void ConversionRun::setStepPlanner(StepPlanner planner) {
+    planner_ = planner ? std::move(planner) : StepPlanner(singleStepPlan);
+}
 
 void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& choice) {
     if (active_) return;
@@ -113,6 +121,7 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
     }
     std::string name = group ? choice.groupName : formatName(*entry);
 
+    options_ = settings_;
     queue_.clear();
     running_.clear();
     done_.clear();
@@ -122,12 +131,13 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
         SourceItem& item = sources_.rowItem(r);
         item.outputPath.clear();
         if (item.needsPreparation && !item.prepared) continue;
-        item.rowIndex = static_cast<int32_t>(r);
         host_.setStatus(item, "");
         if (group && !item.isExpansionRow) continue;
-        item.progress = 0;
         item.process.reset();
-        queue_.push_back(&item);
+        Job job;
+        job.item = &item;
+        job.row = static_cast<int32_t>(r);
+        queue_.push_back(std::move(job));
         planned_.protectSource(item.path, systemNamingFileSystem());
     }
     if (queue_.empty()) {
@@ -140,81 +150,133 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
     if (combine_) handOver();
     host_.setMainWindowEnabled(false);
     ProgressSetup setup;
-    setup.priorityClass = settings_.ConversionPriority;
-    setup.threads = threadCount(settings_.ConversionThreads);
-    if (settings_.DestOutputFolderOpt == kOutputSpecificFolder)
-        setup.outputFolder = settings_.DestSpecifiedFolder;
+    setup.priorityClass = options_.ConversionPriority;
+    setup.threads = threadCount(options_.ConversionThreads);
+    if (options_.DestOutputFolderOpt == kOutputSpecificFolder)
+        setup.outputFolder = options_.DestSpecifiedFolder;
     host_.openProgress(setup);
     active_ = true;
-    host_.setProgressBar(0);
+    cancelPending_ = false;
+    host_.setProgressFraction(0);
     if (combine_) {
         host_.setProgressText(combine_->normalise ? "Normalizing files..." : "Combining files...");
     } else {
         host_.setProgressText("Converting " + std::to_string(jobCount_) + " file(s) to " + name + "...");
     }
-    finishedSum_ = 0;
-    barScale_ =
-        static_cast<float>(jobCount_) * 100.0f / static_cast<float>(std::max(1, host_.progressBarWidth()));
+    finishedPermille_ = 0;
     lastScrolledRow_ = -1;
 
     if (combine_ && !combine_->normalise) return startCombineStep();
     fillSlots();
-    if (queue_.empty() && running_.empty()) endQuietly();
+    if (active_ && queue_.empty() && running_.empty()) endRun(RunEnd::kQuietly);
 }
 
 void ConversionRun::fillSlots() {
-    while (active_ && !queue_.empty() && running_.size() < threadCount(settings_.ConversionThreads))
+    while (active_ && !queue_.empty() && running_.size() < threadCount(options_.ConversionThreads))
         startJob();
 }
 
 void ConversionRun::startJob() {
-    SourceItem* item = queue_.front();
+    Job job = std::move(queue_.front());
     queue_.erase(queue_.begin());
-    Job job;
-    job.item = item;
-    job.format = item->isExpansionRow && item->groupFormat != nullptr ? item->groupFormat : runFormat_;
-    lastScrolledRow_ = item->rowIndex;
-    host_.scrollIntoView(item->rowIndex);
-    host_.setStatus(*item, "Initialize...");
+    SourceItem& item = *job.item;
+    job.format = item.isExpansionRow && item.groupFormat != nullptr ? item.groupFormat : runFormat_;
+    lastScrolledRow_ = job.row;
+    host_.scrollIntoView(job.row);
+    host_.setStatus(item, "Initialize...");
 
-    std::string error;
-    const bool normalisation = combine_ != nullptr && combine_->stage == 1;
-    if (!chooseTarget(*item, *job.format, normalisation, settings_, planned_, &error)) {
-        item->outputPath.clear();
-        host_.setStatus(*item, error);
-        addFinished();
+    const bool normalising = combine_ != nullptr && combine_->stage == CombineStage::kNormalising;
+    const Result<std::string> target = chooseTarget(item, *job.format, normalising, options_, planned_);
+    if (!target) {
+        item.outputPath.clear();
+        host_.setStatus(item, target.reason());
+        finishedPermille_ += 1000;
         updateOverallProgress();
         return;
     }
-    job.target = item->outputPath;
-    if (!launch(std::move(job))) updateOverallProgress();
+    job.target = *target;
+    if (!beginJob(std::move(job), normalising ? JobKind::kNormalisation : JobKind::kConversion) && active_)
+        updateOverallProgress();
 }
 
-bool ConversionRun::launch(Job job) {
-    SourceItem& item = *job.item;
+bool ConversionRun::beginJob(Job job, JobKind kind) {
+    job.item->outputPath = job.target;
     job.writing = job.target;
-    // An existing file is replaced only by a finished conversion: the job writes beside it first.
+    // An existing file is replaced only by a finished job: its steps write beside it first.
     if (platform::pathExists(job.target)) {
         const auto extension = platform::extensionPart(job.target);
         job.writing = platform::makeTempFileName(platform::folderPart(job.target).value_or(std::string()),
                                                  "~md", extension ? *extension : std::string_view());
     }
-    item.outputPath = job.writing;
-    std::string error;
-    const bool started =
-        buildAndStart(item, *job.format, settings_, settings_.ConversionPriority, sink_, &error);
-    item.outputPath = job.target;
-    if (!started) {
-        failJob(job, error);
-        done_.push_back(std::move(job));
-        addFinished();
-        return false;
-    }
+    const AppSettings& settings = kind == JobKind::kNormalisation ? combine_->untrimmed : options_;
+    job.steps = planner_(*job.item, TranscoderStep{job.format, settings}, kind);
     running_.push_back(std::move(job));
-    return true;
+    return advance(std::prev(running_.end()));
 }
 
-std::vector<ConversionRun::Job>::iterator ConversionRun::findRunning(const SourceItem* item) {
+bool ConversionRun::advance(Running::iterator it) {
+    Job& job = *it;
+    for (; job.step < job.steps.size(); ++job.step) {
+        const JobStep& step = job.steps[job.step];
+        if (const auto* transcoder = std::get_if<TranscoderStep>(&step.work)) {
+            SourceItem& item = *job.item;
+            item.outputPath = job.writing;
+            const Result<> started = buildAndStart(item, *transcoder->format, transcoder->settings,
+                                                   options_.ConversionPriority, sink_);
+            item.outputPath = job.target;
+            if (started) return true;
+            failJob(it, started.reason(), true);
+            return false;
+        }
+        const Result<> outcome = runInProcess(job, std::get<InProcessStep>(step.work));
+        if (cancelPending_) {
+            cancelPending_ = false;
+            cancel();
+            return false;
+        }
+        if (!outcome) {
+            failJob(it, outcome.reason(), false);
+            return false;
+        }
+        job.permille = stepEnd(job, job.step);
+    }
+    completeJob(it);
+    return false;
+}
+
+Result<> ConversionRun::runInProcess(Job& job, const InProcessStep& step) {
+    StepContext context;
+    context.input = inputPath(*job.item);
+    context.output = job.writing;
+    context.cancelled = [this] { return cancelPending_; };
+    context.progress = [this, &job](double fraction) {
+        setStepProgress(job, static_cast<int32_t>(std::lround(std::clamp(fraction, 0.0, 1.0) * 1000)));
+        if (job.row != -1) host_.setStatus(*job.item, std::to_string(job.permille / 10) + "%");
+        updateOverallProgress();
+    };
+    inStep_ = true;
+    Result<> outcome = step(context);
+    inStep_ = false;
+    return outcome;
+}
+
+int32_t ConversionRun::stepEnd(const Job& job, size_t step) const {
+    const auto shareSum = [&](size_t count) {
+        return std::accumulate(job.steps.begin(), job.steps.begin() + static_cast<std::ptrdiff_t>(count),
+                               int64_t{0}, [](int64_t sum, const JobStep& s) { return sum + s.share; });
+    };
+    const int64_t all = shareSum(job.steps.size());
+    if (all == 0) return static_cast<int32_t>(1000 * (step + 1) / job.steps.size());
+    return static_cast<int32_t>(1000 * shareSum(step + 1) / all);
+}
+
+void ConversionRun::setStepProgress(Job& job, int32_t stepPermille) {
+    const int32_t from = job.step == 0 ? 0 : stepEnd(job, job.step - 1);
+    const int32_t to = stepEnd(job, job.step);
+    job.permille = from + (to - from) * std::clamp(stepPermille, 0, 1000) / 1000;
+}
+
+ConversionRun::Running::iterator ConversionRun::findRunning(const SourceItem* item) {
     return std::find_if(running_.begin(), running_.end(), [item](const Job& j) { return j.item == item; });
 }
 
@@ -223,28 +285,26 @@ void ConversionRun::onProgress(std::unique_ptr<ProgressReport> report) {
     if (std::find(discard_.begin(), discard_.end(), report->item) != discard_.end()) return;
     const auto job = findRunning(report->item);
     if (job == running_.end()) return;
-    SourceItem& item = *job->item;
     const std::string time = elapsedText(report->elapsedMs);
-    if (item.rowIndex == -1) {
+    if (report->percent != -1) setStepProgress(*job, report->percent * 10);
+    if (job->row == -1) {
         host_.setProgressText("Combining files...  " + time);
         if (report->percent == -1) {
             host_.stepProgressBar();
         } else {
-            item.progress = report->percent;
             updateOverallProgress();
         }
         return;
     }
     if (report->percent == -1) {
-        host_.setStatus(item, time);
+        host_.setStatus(*job->item, time);
     } else {
-        item.progress = report->percent;
-        host_.setStatus(item, std::to_string(report->percent) + "% " + time);
+        host_.setStatus(*job->item, std::to_string(job->permille / 10) + "% " + time);
         updateOverallProgress();
     }
-    if (running_.size() < threadCount(settings_.ConversionThreads) &&
-        running_.back().item->rowIndex != lastScrolledRow_) {
-        lastScrolledRow_ = running_.back().item->rowIndex;
+    if (running_.size() < threadCount(options_.ConversionThreads) &&
+        running_.back().row != lastScrolledRow_) {
+        lastScrolledRow_ = running_.back().row;
         host_.scrollIntoView(lastScrolledRow_);
     }
 }
@@ -257,109 +317,113 @@ void ConversionRun::onDone(std::unique_ptr<DoneReport> report) {
         return;
     }
     if (!active_) return;
-    const auto found = findRunning(report->item);
-    if (found == running_.end()) return;
-    Job job = std::move(*found);
-    running_.erase(found);
-    job.item->progress = 100;
-    job.item->process.reset();
-    finishJob(job, *report);
-    done_.push_back(std::move(job));
-    addFinished();
-    updateOverallProgress();
-    afterJobEnded();
-}
-
-void ConversionRun::finishJob(Job& job, const DoneReport& report) {
-    SourceItem& item = *job.item;
+    const auto job = findRunning(report->item);
+    if (job == running_.end()) return;
+    job->item->process.reset();
+    job->permille = stepEnd(*job, job->step);
+    job->transcoderMessage = report->completionText;
     // A transcoder that failed may still have written a header, and a refused job may leave an older
     // file in place: only a clean exit with output counts.
-    bool converted = report.exitCode == 0u && platform::fileSize64(job.writing).value_or(0) > 0;
-    if (converted && job.writing != job.target) converted = platform::replaceFile(job.writing, job.target);
-    if (!converted) return failJob(job, report.completionText);
+    bool goesOn = false;
+    if (report->exitCode == 0u && platform::fileSize64(job->writing).value_or(0) > 0) {
+        ++job->step;
+        if (job->step < job->steps.size()) updateOverallProgress();  // the next step starts from here
+        goesOn = advance(job);
+        if (!active_) return;
+    } else {
+        failJob(job, report->completionText, true);
+    }
+    updateOverallProgress();
+    if (!goesOn) afterJobEnded();
+}
+
+void ConversionRun::completeJob(Running::iterator it) {
+    Job& job = *it;
+    SourceItem& item = *job.item;
+    bool written = platform::fileSize64(job.writing).value_or(0) > 0;
+    if (written && job.writing != job.target) written = platform::replaceFile(job.writing, job.target);
+    if (!written) return failJob(it, job.transcoderMessage, true);
     item.outputPath = job.target;
-    if (settings_.KeepDateCreated != 0 || settings_.KeepDateModified != 0) {
+    if (options_.KeepDateCreated != 0 || options_.KeepDateModified != 0) {
         const SourceItem& timeSource =
             item.kind == kSourceCombineList && !combine_->members.empty() ? *combine_->members.front() : item;
-        copyFileTimes(timeSource, job.target, settings_);
+        copyFileTimes(timeSource, job.target, options_);
     }
-    if (combine_ && combine_->stage == 1) {
+    if (combine_ && combine_->stage == CombineStage::kNormalising) {
         setJobStatus(job, "Normalizing OK");
     } else {
         setJobStatus(job, std::string(platform::fileNamePart(job.target)));
     }
+    retire(it);
 }
 
-void ConversionRun::failJob(Job& job, const std::string& completionText) {
+void ConversionRun::failJob(Running::iterator it, const std::string& reason, bool blameTranscoder) {
+    Job& job = *it;
     deleteOutput(job.writing, *job.item);
     job.item->outputPath.clear();
     std::string text = kConversionFailureText;
-    if (!platform::pathExists(transcoderPath())) {
+    if (blameTranscoder && !platform::pathExists(transcoderPath())) {
         text += std::string(" (") + kReinstallText + ")";
-    } else if (!completionText.empty()) {
-        text += " (" + completionText + ")";
+    } else if (!reason.empty()) {
+        text += " (" + reason + ")";
     }
     if (text.size() > std::string_view(kConversionFailureText).size()) host_.widenStatusColumn();
     setJobStatus(job, text);
+    retire(it);
+}
+
+void ConversionRun::retire(Running::iterator it) {
+    done_.push_back(std::move(*it));
+    running_.erase(it);
+    finishedPermille_ += 1000;
 }
 
 void ConversionRun::setJobStatus(const Job& job, const std::string& text) {
-    if (job.item->rowIndex != -1) return host_.setStatus(*job.item, text);
+    if (job.row != -1) return host_.setStatus(*job.item, text);
     if (combine_) {
         for (SourceItem* member : combine_->members) host_.setStatus(*member, text);
     }
 }
 
-void ConversionRun::addFinished() { finishedSum_ += 100; }
-
 void ConversionRun::updateOverallProgress() {
-    int64_t total = finishedSum_;
-    for (const Job& job : running_) total += job.item->progress;
-    host_.setProgressBar(static_cast<int>(static_cast<float>(total) / barScale_));
-    const int64_t percent =
-        std::min<int64_t>(total / static_cast<int64_t>(std::max<size_t>(jobCount_, 1)), 100);
+    int64_t total = finishedPermille_;
+    for (const Job& job : running_) total += job.permille;
+    const int64_t jobs = static_cast<int64_t>(std::max<size_t>(jobCount_, 1));
+    host_.setProgressFraction(std::min(1.0, static_cast<double>(total) / static_cast<double>(jobs * 1000)));
+    const int64_t percent = std::min<int64_t>(total / (jobs * 10), 100);
     host_.setProgressPercent(std::to_string(percent) + "%");
 }
 
 void ConversionRun::afterJobEnded() {
     if (!queue_.empty()) fillSlots();
-    if (!queue_.empty() || !running_.empty()) return;
+    if (!active_ || !queue_.empty() || !running_.empty()) return;
     // Jobs that ran end the run as usual, even when the last queued ones were refused; a run in which
     // every job was refused ends without its end steps.
-    if (!done_.empty()) {
-        endRun();
-    } else {
-        endQuietly();
-    }
+    if (done_.empty()) return endRun(RunEnd::kQuietly);
+    if (combine_ && combine_->stage == CombineStage::kNormalising) return startCombineStep();
+    endRun(RunEnd::kFinished);
 }
 
-void ConversionRun::endQuietly() {
-    if (combine_) cleanUpCombine(false);
-    host_.closeProgress();
-    host_.setMainWindowEnabled(true);
-    active_ = false;
-    combine_.reset();
-}
-
-void ConversionRun::endRun() {
-    if (combine_ && combine_->stage == 1) return startCombineStep();
-    if (combine_) {
-        const std::string joined = combine_->entry ? combine_->entry->outputPath : std::string();
-        cleanUpCombine(false);
-        for (SourceItem* member : combine_->members) member->outputPath = joined;
-    }
+void ConversionRun::endRun(RunEnd how, const std::string& message) {
+    if (combine_) finishCombine(how);
+    queue_.clear();
+    running_.clear();
+    if (how == RunEnd::kCancelled) done_.clear();
     const bool shutDown = host_.closeProgress();
     host_.setMainWindowEnabled(true);
     active_ = false;
-    if (settings_.BrowseOutputFolder != 0) {
-        for (const Job& job : done_) {
-            if (!job.item->outputPath.empty() && platform::pathExists(job.item->outputPath)) {
-                host_.showInFileManager(job.item->outputPath);
-                break;
+    if (!message.empty()) host_.showMessage(message, MessageIcon::kWarning);
+    if (how == RunEnd::kFinished) {
+        if (options_.BrowseOutputFolder != 0) {
+            for (const Job& job : done_) {
+                if (!job.item->outputPath.empty() && platform::pathExists(job.item->outputPath)) {
+                    host_.showInFileManager(job.item->outputPath);
+                    break;
+                }
             }
         }
+        if (shutDown) host_.startShutdownCountdown();
     }
-    if (shutDown) host_.startShutdownCountdown();
     if (combine_) {
         done_.clear();  // the join's own entry goes with the group
         combine_.reset();
@@ -368,35 +432,37 @@ void ConversionRun::endRun() {
 
 void ConversionRun::cancel() {
     if (!active_ || running_.empty()) return;
+    if (inStep_) {
+        // The step on the stack ends first; the run then cancels (see advance).
+        cancelPending_ = true;
+        return;
+    }
     for (Job& job : running_) {
-        cancelConversion(*job.item);
-        job.item->process.reset();
+        if (job.item->process) {
+            cancelConversion(*job.item);
+            job.item->process.reset();
+            discard_.push_back(job.item);
+        }
         deleteOutput(job.writing, *job.item);
         job.item->outputPath.clear();
-        if (job.item->rowIndex != -1) host_.setStatus(*job.item, kCancelledText);
-        discard_.push_back(job.item);
+        if (job.row != -1) host_.setStatus(*job.item, kCancelledText);
     }
-    if (combine_) cleanUpCombine(true);
-    queue_.clear();
-    running_.clear();
-    done_.clear();
-    host_.closeProgress();
-    host_.setMainWindowEnabled(true);
-    active_ = false;
-    combine_.reset();
+    endRun(RunEnd::kCancelled);
 }
 
 void ConversionRun::setPriority(uint32_t priorityClass) {
     if (running_.empty()) return;
-    settings_.ConversionPriority = priorityClass;
+    options_.ConversionPriority = priorityClass;
+    host_.keepPriority(priorityClass);
     for (Job& job : running_) {
         if (job.item->process) job.item->process->setPriority(priorityClass);
     }
 }
 
 void ConversionRun::setThreads(uint32_t threads) {
-    settings_.ConversionThreads = threadCount(threads);
-    if (!active_ || (combine_ && combine_->stage == 2)) return;
+    options_.ConversionThreads = threadCount(threads);
+    host_.keepThreads(options_.ConversionThreads);
+    if (!active_ || (combine_ && combine_->stage == CombineStage::kJoining)) return;
     fillSlots();
     if (queue_.empty() && running_.empty()) afterJobEnded();
 }
@@ -406,11 +472,11 @@ void ConversionRun::setThreads(uint32_t threads) {
 void ConversionRun::handOver() {
     Combine& c = *combine_;
     c.final = runFormat_;
-    c.members = queue_;
-    c.normalise = settings_.NormalizeFile != 0;
+    for (const Job& job : queue_) c.members.push_back(job.item);
+    c.normalise = options_.NormalizeFile != 0;
     if (!c.normalise) {
         jobCount_ = 1;
-        c.stage = 2;
+        c.stage = CombineStage::kJoining;
         return;
     }
     c.normalisation = makeNormalisationFormat();
@@ -434,32 +500,19 @@ void ConversionRun::handOver() {
     }
     runFormat_ = c.normalisation.get();
     // The intermediates are whole; trimming applies once, to the joined result.
-    c.skipSwitch = settings_.EnableSkipLength;
-    c.lengthSwitch = settings_.EnableConvertLength;
-    c.ignoreSwitch = settings_.EnableIgnoreTheLast;
-    settings_.EnableSkipLength = settings_.EnableConvertLength = settings_.EnableIgnoreTheLast = 0;
-    c.stage = 1;
-}
-
-void ConversionRun::restoreTrims() {
-    // The switches are off only while the sources are normalised; they are the user's again afterwards.
-    Combine& c = *combine_;
-    if (!c.normalise || c.stage != 1) return;
-    settings_.EnableSkipLength = c.skipSwitch;
-    settings_.EnableConvertLength = c.lengthSwitch;
-    settings_.EnableIgnoreTheLast = c.ignoreSwitch;
+    c.untrimmed = options_;
+    c.untrimmed.EnableSkipLength = c.untrimmed.EnableConvertLength = c.untrimmed.EnableIgnoreTheLast = 0;
+    c.stage = CombineStage::kNormalising;
 }
 
 void ConversionRun::startCombineStep() {
-    restoreTrims();
     Combine& c = *combine_;
-    c.stage = 2;
-    host_.setProgressBar(0);
+    c.stage = CombineStage::kJoining;
+    host_.setProgressFraction(0);
     host_.setProgressText("Combining files...");
     host_.setProgressPercent("");
-    finishedSum_ = 0;
+    finishedPermille_ = 0;
     jobCount_ = 1;
-    barScale_ = 100.0f / static_cast<float>(std::max(1, host_.progressBarWidth()));
     queue_.clear();
     running_.clear();
     done_.clear();
@@ -467,16 +520,11 @@ void ConversionRun::startCombineStep() {
         std::erase_if(c.members, [](const SourceItem* m) { return m->outputPath.empty(); });
     }
     for (SourceItem* member : c.members) host_.setStatus(*member, "Combining...");
-    if (c.members.empty()) {
-        failCombine(kNothingToJoinText);
-        return;
-    }
+    if (c.members.empty()) return endRun(RunEnd::kQuietly, kNothingToJoinText);
     // The joined file must not replace one of the files it is made of.
     for (const SourceItem* member : c.members) {
-        if (platform::sameFile(member->path, c.outputPath)) {
-            failCombine(kTargetIsSourceText);
-            return;
-        }
+        if (platform::sameFile(member->path, c.outputPath))
+            return endRun(RunEnd::kQuietly, kTargetIsSourceText);
     }
 
     std::string list;
@@ -493,16 +541,12 @@ void ConversionRun::startCombineStep() {
             c.listFile.clear();
         }
     }
-    if (c.listFile.empty()) {
-        failCombine(kListFileFailedText);
-        return;
-    }
+    if (c.listFile.empty()) return endRun(RunEnd::kQuietly, kListFileFailedText);
 
     c.entry = std::make_unique<SourceItem>();
     SourceItem& e = *c.entry;
     e.kind = kSourceCombineList;
     e.path = c.listFile;
-    e.rowIndex = -1;
     bool unknownLength = false;
     for (const SourceItem* m : c.members) {
         e.duration += m->duration;
@@ -526,27 +570,18 @@ void ConversionRun::startCombineStep() {
     job.item = &e;
     job.format = c.final;
     job.target = c.outputPath;
-    if (!launch(std::move(job))) endRun();
+    if (!beginJob(std::move(job), JobKind::kJoin) && active_) afterJobEnded();
 }
 
-bool ConversionRun::failCombine(const std::string& text) {
-    host_.closeProgress();
-    host_.setMainWindowEnabled(true);
-    host_.showMessage(text, MessageIcon::kWarning);
-    cleanUpCombine(false);
-    active_ = false;
-    combine_.reset();
-    return false;
-}
-
-void ConversionRun::cleanUpCombine(bool cancelled) {
-    restoreTrims();  // whatever ended the run
+void ConversionRun::finishCombine(RunEnd how) {
     Combine& c = *combine_;
+    // A finished join gives every member the joined file.
+    const std::string joined = how == RunEnd::kFinished && c.entry ? c.entry->outputPath : std::string();
     if (!c.listFile.empty()) platform::deleteFile(c.listFile);
     c.listFile.clear();
     for (SourceItem* member : c.members) {
         if (c.normalise && !member->outputPath.empty()) deleteOutput(member->outputPath, *member);
-        member->outputPath.clear();
-        if (cancelled) host_.setStatus(*member, kCancelledText);
+        member->outputPath = joined;
+        if (how == RunEnd::kCancelled) host_.setStatus(*member, kCancelledText);
     }
 }

@@ -1,6 +1,7 @@
 // A conversion run: the chosen list entries become jobs, up to ConversionThreads transcoders run side by
 // side, every job's outcome goes to its row's Status text and the overall state to the progress window;
-// Convert to One first normalises the sources (or takes them as they are) and then joins them.
+// Convert to One first normalises the sources (or takes them as they are) and then joins them. Every job
+// is a sequence of steps (see JobStep.h).
 //
 // The run talks to its surroundings only through RunSources (the file list), RunHost (rows' texts, the
 // progress window, message boxes, the save dialog, the shell) and the RunEventSink its jobs report to. The
@@ -8,11 +9,13 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/JobStep.h"
 #include "engine/ListHost.h"
 #include "engine/OutputNaming.h"
 #include "engine/Transcoder.h"
@@ -46,7 +49,7 @@ struct ProgressSetup {
 class RunHost {
 public:
     virtual ~RunHost() = default;
-    // The Status text of the item's row (item.rowIndex).
+    // The Status text of the row that holds the item.
     virtual void setStatus(SourceItem& item, const std::string& text) = 0;
     virtual void scrollIntoView(int32_t row) { (void)row; }
     // A failure detail is long: the Status column is made at least 500 pixels wide.
@@ -54,14 +57,17 @@ public:
     virtual void setMainWindowEnabled(bool enabled) { (void)enabled; }
 
     virtual void openProgress(const ProgressSetup& setup) = 0;
-    virtual int progressBarWidth() = 0;
     virtual void setProgressText(const std::string& text) = 0;
-    virtual void setProgressBar(int position) = 0;
+    // The overall bar: the part of the run done, 0 to 1.
+    virtual void setProgressFraction(double fraction) = 0;
     // Advances the bar by its step (2 while joining) when the join's length is unknown.
     virtual void stepProgressBar() = 0;
     virtual void setProgressPercent(const std::string& text) = 0;
     // Closes the progress window; true when "Shut down Windows after converting" was ticked.
     virtual bool closeProgress() = 0;
+    // The thread count and the priority chosen during a run are the user's new settings.
+    virtual void keepThreads(uint32_t threads) { (void)threads; }
+    virtual void keepPriority(uint32_t priorityClass) { (void)priorityClass; }
 
     virtual void showMessage(const std::string& text, MessageIcon icon) = 0;
     // The joined output of Convert to One; nothing when the user cancels.
@@ -94,11 +100,15 @@ struct RunChoice {
 
 class ConversionRun {
 public:
-    ConversionRun(AppSettings& settings, const Catalogue& catalogue, RunSources& sources, RunHost& host,
+    // The run reads settings when it starts and keeps its own copy from there on.
+    ConversionRun(const AppSettings& settings, const Catalogue& catalogue, RunSources& sources, RunHost& host,
                   RunEventSink& sink);
     ~ConversionRun();
     ConversionRun(const ConversionRun&) = delete;
     ConversionRun& operator=(const ConversionRun&) = delete;
+
+    // How the jobs of the next runs are made; the default is one transcoder step per job.
+    void setStepPlanner(StepPlanner planner);
 
     // The Convert commands: selected rows only, and joined into one file.
     void start(bool selectedOnly, bool joinIntoOne, const RunChoice& choice);
@@ -117,48 +127,64 @@ public:
 private:
     struct Job {
         SourceItem* item = nullptr;
+        int32_t row = -1;  // the list row; -1 for the join's own entry
         const OutputFormat* format = nullptr;
         std::string target;   // the output the job is for
-        std::string writing;  // where the transcoder writes: the target, or a fresh sibling replacing it
+        std::string writing;  // where the steps write: the target, or a fresh sibling replacing it at the end
+        std::vector<JobStep> steps;
+        size_t step = 0;                // the one running
+        int32_t permille = 0;           // of the whole job done
+        std::string transcoderMessage;  // the last line of its last transcoder step
     };
+    using Running = std::list<Job>;
     struct Combine;
+    enum class RunEnd { kQuietly, kFinished, kCancelled };
 
     void fillSlots();
     void startJob();
-    // Starts the job's transcoder; a job that cannot start ends at once as a failed conversion.
-    bool launch(Job job);
-    void finishJob(Job& job, const DoneReport& report);
-    void failJob(Job& job, const std::string& completionText);
+    // Plans the job's steps and runs them; false when the job has ended already.
+    bool beginJob(Job job, JobKind kind);
+    // Runs the job's steps from its current one on until a transcoder runs (true) or the job has ended
+    // (false; also when a cancel came during an in-process step).
+    bool advance(Running::iterator job);
+    Result<> runInProcess(Job& job, const InProcessStep& step);
+    int32_t stepEnd(const Job& job, size_t step) const;
+    // Places the current step's own progress (per mille) within the job's.
+    void setStepProgress(Job& job, int32_t stepPermille);
+    void completeJob(Running::iterator job);
+    // blameTranscoder: a missing transcoder file is named as the cause.
+    void failJob(Running::iterator job, const std::string& reason, bool blameTranscoder);
+    void retire(Running::iterator job);
     void setJobStatus(const Job& job, const std::string& text);
-    void addFinished();
     void updateOverallProgress();
     void afterJobEnded();
-    void endQuietly();
-    void endRun();
-    std::vector<Job>::iterator findRunning(const SourceItem* item);
+    // The one way a run ends; message is a warning shown once the progress window is gone.
+    void endRun(RunEnd how, const std::string& message = {});
+    Running::iterator findRunning(const SourceItem* item);
 
     // Convert to One.
     void handOver();
     void startCombineStep();
-    bool failCombine(const std::string& text);
-    void cleanUpCombine(bool cancelled);
-    void restoreTrims();
+    void finishCombine(RunEnd how);
 
-    AppSettings& settings_;
+    const AppSettings& settings_;
     const Catalogue& catalogue_;
     RunSources& sources_;
     RunHost& host_;
     RunEventSink& sink_;
+    StepPlanner planner_ = singleStepPlan;
 
-    std::vector<SourceItem*> queue_;
-    std::vector<Job> running_;
+    AppSettings options_;  // the run's copy of the settings, taken at its start
+    std::vector<Job> queue_;
+    Running running_;
     std::vector<Job> done_;
     PlannedTargets planned_;
     const OutputFormat* runFormat_ = nullptr;
     size_t jobCount_ = 0;
-    int64_t finishedSum_ = 0;
-    float barScale_ = 1;
+    int64_t finishedPermille_ = 0;  // 1000 per finished or refused job
     bool active_ = false;
+    bool inStep_ = false;         // an in-process step is running
+    bool cancelPending_ = false;  // cancel asked for while it was
     int32_t lastScrolledRow_ = -1;
     std::vector<SourceItem*> discard_;  // jobs ended by a cancel whose done report is still due
     std::unique_ptr<Combine> combine_;

@@ -74,7 +74,7 @@ void PlannedTargets::protectSource(const std::string& path, NamingFileSystem& fi
 
 class TargetChooser {
 public:
-    TargetChooser(SourceItem& item, const OutputFormat& format, bool normalisation,
+    TargetChooser(const SourceItem& item, const OutputFormat& format, bool normalisation,
                   const AppSettings& settings, PlannedTargets& planned, NamingFileSystem& fs)
         : item_(item), settings_(settings), planned_(planned), fs_(fs) {
         if (item.kind == kSourceDvdTitle) {
@@ -101,11 +101,11 @@ public:
             specificFolder_ = platform::fullPath(settings.DestSpecifiedFolder);
     }
 
-    bool run(std::string* errorText) {
+    Result<std::string> run() {
         bool fallbackTried = false;
         for (;;) {
             const Outcome outcome = attempt();
-            if (outcome == Outcome::kChosen) return true;
+            if (outcome == Outcome::kChosen) return chosen_;
             const bool canFallBack = outcome != Outcome::kRefused && settings_.OutputFiles2MyDocuments != 0;
             if (canFallBack && !fallbackTried) {
                 fallbackTried = true;
@@ -116,9 +116,7 @@ public:
                     continue;
                 }
             }
-            item_.outputPath.clear();
-            if (errorText != nullptr) *errorText = error_;
-            return false;
+            return Failure{error_};
         }
     }
 
@@ -221,13 +219,13 @@ private:
 
         if (!fs_.proveWritable(target))
             return fail(Outcome::kFileFailed, platform::fillIn(kFailedToCreateFileText, target));
-        item_.outputPath = target;
+        chosen_ = target;
         planned_.keys_.insert(keyOf(target));
         if (memo_ != nullptr) (*memo_)[memoKey_] = memoNext_;
         return Outcome::kChosen;
     }
 
-    SourceItem& item_;
+    const SourceItem& item_;
     const AppSettings& settings_;
     PlannedTargets& planned_;
     NamingFileSystem& fs_;
@@ -239,6 +237,7 @@ private:
     bool perSource_ = false;
     bool specific_ = false;
     std::string specificFolder_;
+    std::string chosen_;
     std::string error_;
     // The walk memo to advance once the target is taken.
     std::unordered_map<std::string, uint32_t>* memo_ = nullptr;
@@ -246,17 +245,16 @@ private:
     uint32_t memoNext_ = 1;
 };
 
-bool chooseTarget(SourceItem& item, const OutputFormat& format, bool normalisationNaming,
-                  const AppSettings& settings, PlannedTargets& planned, std::string* errorText,
-                  NamingFileSystem& fileSystem) {
+Result<std::string> chooseTarget(const SourceItem& item, const OutputFormat& format, bool normalisationNaming,
+                                 const AppSettings& settings, PlannedTargets& planned,
+                                 NamingFileSystem& fileSystem) {
     TargetChooser chooser(item, format, normalisationNaming, settings, planned, fileSystem);
-    return chooser.run(errorText);
+    return chooser.run();
 }
 
-bool chooseTarget(SourceItem& item, const OutputFormat& format, bool normalisationNaming,
-                  const AppSettings& settings, PlannedTargets& planned, std::string* errorText) {
-    return chooseTarget(item, format, normalisationNaming, settings, planned, errorText,
-                        systemNamingFileSystem());
+Result<std::string> chooseTarget(const SourceItem& item, const OutputFormat& format, bool normalisationNaming,
+                                 const AppSettings& settings, PlannedTargets& planned) {
+    return chooseTarget(item, format, normalisationNaming, settings, planned, systemNamingFileSystem());
 }
 
 bool copyFileTimes(const SourceItem& item, const std::string& outputPath, const AppSettings& settings) {

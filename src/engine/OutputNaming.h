@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/Result.h"
+
 struct AppSettings;
 struct OutputFormat;
 struct SourceItem;
@@ -62,13 +64,12 @@ private:
     std::unordered_map<std::string, uint32_t> nextUnplanned_;
 };
 
-// Chooses the job's target and stores it as item.outputPath (added to planned). On refusal returns false
-// with one of the texts above in errorText (when given) and an empty outputPath.
-bool chooseTarget(SourceItem& item, const OutputFormat& format, bool normalisationNaming,
-                  const AppSettings& settings, PlannedTargets& planned, std::string* errorText);
-bool chooseTarget(SourceItem& item, const OutputFormat& format, bool normalisationNaming,
-                  const AppSettings& settings, PlannedTargets& planned, std::string* errorText,
-                  NamingFileSystem& fileSystem);
+// Chooses the job's target (added to planned); on refusal the reason is one of the texts above.
+Result<std::string> chooseTarget(const SourceItem& item, const OutputFormat& format, bool normalisationNaming,
+                                 const AppSettings& settings, PlannedTargets& planned);
+Result<std::string> chooseTarget(const SourceItem& item, const OutputFormat& format, bool normalisationNaming,
+                                 const AppSettings& settings, PlannedTargets& planned,
+                                 NamingFileSystem& fileSystem);
 
 // Copies the source's creation and/or modification time (as KeepDateCreated / KeepDateModified ask) to
 // the output. A DVD title's times come from its first VOB file. False when nothing was copied.

@@ -52,11 +52,9 @@ struct SourcePreparation {
 
 // What a run keeps on the row while the row converts; never copied.
 struct SourceRunState {
-    int32_t rowIndex = -1;
     // The running transcoder with its output pipe (the pipe is owned by the process object). The job's
     // reader thread holds a second reference, so the handles are closed once, after both let go.
     std::shared_ptr<platform::ChildProcess> process;
-    int32_t progress = 0;
 };
 
 // A row of the list: the three groups above, reached by their field names, and what belongs to the row

@@ -175,8 +175,8 @@ void MainDialog::onInit() {
     list_.applyColumnsSetting(settings_.ListColumns);
     view_ = std::make_unique<FileListView>(list_, item(IDC_FILE_LIST));
     listHost_ = std::make_unique<ui::MainListHost>(window, *view_, *services_.prompts);
-    runHost_ = std::make_unique<ui::MainRunHost>(window, list_, *view_, *listHost_, *services_.shell,
-                                                 *services_.prompts, services_.shutdown);
+    runHost_ = std::make_unique<ui::MainRunHost>(window, list_, *view_, *listHost_, settings_,
+                                                 *services_.shell, *services_.prompts, services_.shutdown);
     sink_ = std::make_unique<WindowPostingSink>(window);
     adder_ = std::make_unique<SourceAdder>(list_, settings_, *listHost_);
     adder_->setShortcutResolver(platform::resolveShortcut);

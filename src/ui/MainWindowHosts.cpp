@@ -49,11 +49,13 @@ void MainListHost::showMessage(const std::string& text, MessageIcon icon) {
 }
 
 MainRunHost::MainRunHost(HWND window, FileList& list, FileListView& view, MainListHost& listHost,
-                         platform::Shell& shell, platform::Prompts& prompts, platform::Shutdown* shutdown)
+                         AppSettings& settings, platform::Shell& shell, platform::Prompts& prompts,
+                         platform::Shutdown* shutdown)
     : window_(window),
       list_(list),
       view_(view),
       listHost_(listHost),
+      settings_(settings),
       shell_(shell),
       prompts_(prompts),
       shutdown_(shutdown) {}
@@ -81,14 +83,12 @@ void MainRunHost::openProgress(const ProgressSetup& setup) {
     progress_->open(window_, setup);
 }
 
-int MainRunHost::progressBarWidth() { return progress_ ? progress_->barWidth() : 100; }
-
 void MainRunHost::setProgressText(const std::string& text) {
     if (progress_) progress_->setText(text);
 }
 
-void MainRunHost::setProgressBar(int position) {
-    if (progress_) progress_->setBar(position);
+void MainRunHost::setProgressFraction(double fraction) {
+    if (progress_) progress_->setBarFraction(fraction);
 }
 
 void MainRunHost::stepProgressBar() {
@@ -98,6 +98,10 @@ void MainRunHost::stepProgressBar() {
 void MainRunHost::setProgressPercent(const std::string& text) {
     if (progress_) progress_->setPercent(text);
 }
+
+void MainRunHost::keepThreads(uint32_t threads) { settings_.ConversionThreads = threads; }
+
+void MainRunHost::keepPriority(uint32_t priorityClass) { settings_.ConversionPriority = priorityClass; }
 
 bool MainRunHost::closeProgress() {
     if (!progress_) return false;

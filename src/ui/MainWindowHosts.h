@@ -41,9 +41,11 @@ private:
 
 class MainRunHost final : public RunHost {
 public:
-    // list: the rows the run reports on; listHost: disabling and messages, shared with the list operations.
+    // list: the rows the run reports on; listHost: disabling and messages, shared with the list operations;
+    // settings: the window's, which keep the threads and priority chosen during a run.
     MainRunHost(HWND window, FileList& list, FileListView& view, MainListHost& listHost,
-                platform::Shell& shell, platform::Prompts& prompts, platform::Shutdown* shutdown);
+                AppSettings& settings, platform::Shell& shell, platform::Prompts& prompts,
+                platform::Shutdown* shutdown);
     ~MainRunHost() override;
     MainRunHost(const MainRunHost&) = delete;
     MainRunHost& operator=(const MainRunHost&) = delete;
@@ -56,12 +58,13 @@ public:
     void widenStatusColumn() override;
     void setMainWindowEnabled(bool enabled) override { listHost_.setMainWindowEnabled(enabled); }
     void openProgress(const ProgressSetup& setup) override;
-    int progressBarWidth() override;
     void setProgressText(const std::string& text) override;
-    void setProgressBar(int position) override;
+    void setProgressFraction(double fraction) override;
     void stepProgressBar() override;
     void setProgressPercent(const std::string& text) override;
     bool closeProgress() override;
+    void keepThreads(uint32_t threads) override;
+    void keepPriority(uint32_t priorityClass) override;
     void showMessage(const std::string& text, MessageIcon icon) override {
         listHost_.showMessage(text, icon);
     }
@@ -74,6 +77,7 @@ private:
     FileList& list_;
     FileListView& view_;
     MainListHost& listHost_;
+    AppSettings& settings_;
     platform::Shell& shell_;
     platform::Prompts& prompts_;
     platform::Shutdown* shutdown_;

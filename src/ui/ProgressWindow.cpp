@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "engine/RunMessages.h"
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
@@ -66,7 +68,10 @@ void ProgressWindow::setPercent(const std::string& text) {
 
 int ProgressWindow::barWidth() const { return DialogWindow::barWidth(IDC_PROGRESS_BAR); }
 
-void ProgressWindow::setBar(int position) { DialogWindow::setBar(IDC_PROGRESS_BAR, position); }
+void ProgressWindow::setBarFraction(double fraction) {
+    const double pixels = std::clamp(fraction, 0.0, 1.0) * barWidth();
+    DialogWindow::setBar(IDC_PROGRESS_BAR, static_cast<int>(pixels));
+}
 
 void ProgressWindow::stepBar() {
     if (isOpen()) SendMessageW(item(IDC_PROGRESS_BAR), PBM_STEPIT, 0, 0);

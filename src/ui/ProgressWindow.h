@@ -34,9 +34,9 @@ public:
 
     void setText(const std::string& text);
     void setPercent(const std::string& text);
-    // The bar runs from 0 to its width in pixels.
+    // The bar runs from 0 to its width in pixels; the run's part done (0 to 1) is placed on it.
     int barWidth() const;
-    void setBar(int position);
+    void setBarFraction(double fraction);
     // One step of 2 forward, for a join whose length is unknown (the bar starts over when full).
     void stepBar();
 

@@ -1,6 +1,7 @@
 // Whole conversion runs with the real transcoder: slots, outcomes, Overwrite, cancel and Convert to One.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <stdexcept>
@@ -27,13 +28,16 @@ struct Host final : RunHost {
     std::map<const SourceItem*, std::string> status;
     std::string joinedOutput;
     std::function<void()> onCombining;  // called when the join starts
+    std::vector<double> fractions;      // every bar position, in order
+    uint32_t keptThreads = 0, keptPriority = 0;
     void setStatus(SourceItem& item, const std::string& text) override { status[&item] = text; }
     void openProgress(const ProgressSetup&) override {}
-    int progressBarWidth() override { return 300; }
     void setProgressText(const std::string& text) override {
         if (text == "Combining files..." && onCombining) onCombining();
     }
-    void setProgressBar(int) override {}
+    void setProgressFraction(double fraction) override { fractions.push_back(fraction); }
+    void keepThreads(uint32_t threads) override { keptThreads = threads; }
+    void keepPriority(uint32_t priorityClass) override { keptPriority = priorityClass; }
     void stepProgressBar() override {}
     void setProgressPercent(const std::string&) override {}
     bool closeProgress() override { return false; }
@@ -111,6 +115,11 @@ TEST_F(RunTest, SlotsFollowTheThreadCount) {
     EXPECT_EQ(run.runningCount(), 2u);
     run.setThreads(4);
     EXPECT_EQ(run.runningCount(), 4u);
+    run.setPriority(platform::kPriorityBelowNormal);
+    // The choices are the user's new settings through the host; the run never writes into the record.
+    using Pair = std::pair<uint32_t, uint32_t>;
+    EXPECT_EQ(Pair(host.keptThreads, host.keptPriority), Pair(4, platform::kPriorityBelowNormal));
+    EXPECT_EQ(Pair(settings.ConversionThreads, settings.ConversionPriority), Pair(2, 32));
     drive();
     for (size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(statusOf(i), "s" + std::to_string(i) + ".mp3");
@@ -236,4 +245,102 @@ TEST_F(RunTest, RefusedNormalisationRestoresTheTrims) {
     EXPECT_EQ(settings.EnableConvertLength, 1u);
     EXPECT_EQ(statusOf(0).rfind("Failed to create folder", 0), 0u) << statusOf(0);
     EXPECT_FALSE(fs::exists(fromU8(dir.file("joined.wav"))));
+}
+
+// A job of steps: in-process steps placed around the transcoder.
+namespace {
+
+StepPlanner around(InProcessStep before, InProcessStep after, uint32_t transcoderShare = 1) {
+    return [=](const SourceItem&, const TranscoderStep& conversion, JobKind) {
+        std::vector<JobStep> steps;
+        if (before) steps.push_back({before, 1});
+        steps.push_back({conversion, transcoderShare});
+        if (after) steps.push_back({after, 1});
+        return steps;
+    };
+}
+
+}  // namespace
+
+// Shares 1 : 2 : 1 split the job's progress into quarters; the bar only moves forwards and ends full. The
+// steps see the source and, after the transcoder, its finished output.
+TEST_F(RunTest, StepSharesSpanTheJobAndTheRun) {
+    SourceItem& item = add("a.wav");
+    std::string beforeStatus;
+    double fractionBeforeLast = -1;
+    MediaFacts written;
+    run.setStepPlanner(around(
+        [&](StepContext& step) -> Result<> {
+            EXPECT_EQ(step.input, item.path);
+            step.progress(0.5);
+            beforeStatus = host.status[&item];
+            EXPECT_DOUBLE_EQ(host.fractions.back(), 0.125);  // half of the first quarter
+            step.progress(1);
+            return {};
+        },
+        [&](StepContext& step) -> Result<> {
+            fractionBeforeLast = host.fractions.back();
+            written = inspectMedia(step.output, "mp3");
+            return {};
+        },
+        2));
+    start(kMp3);
+    drive();
+    EXPECT_EQ(beforeStatus, "12%");
+    EXPECT_DOUBLE_EQ(fractionBeforeLast, 0.75);
+    EXPECT_NEAR(written.seconds, 2, 0.2);
+    EXPECT_EQ(statusOf(0), "a.mp3");
+    ASSERT_FALSE(host.fractions.empty());
+    EXPECT_TRUE(std::is_sorted(host.fractions.begin(), host.fractions.end()));
+    EXPECT_DOUBLE_EQ(host.fractions.back(), 1.0);
+}
+
+// A step that fails fails its job with its reason: nothing it wrote is left, an existing target stays as
+// it was under Overwrite, and the other jobs go on.
+TEST_F(RunTest, FailingStepFailsOnlyItsJobAndLeavesNoPartialFile) {
+    add("a.wav");
+    SourceItem& checked = add("b.wav");
+    add("c.wav");
+    writeFile(dir.file("b.mp3"), "old b");
+    settings.TargetExistsOpt = kTargetOverwrite;
+    run.setStepPlanner(around(nullptr, [&](StepContext& step) -> Result<> {
+        if (step.input == checked.path || step.input == sources.items[2]->path)
+            return Failure{"check failed"};
+        return {};
+    }));
+    start(kMp3);
+    drive();
+    EXPECT_EQ(statusOf(0), "a.mp3");
+    EXPECT_EQ(statusOf(1), "Conversion failure (check failed)");
+    EXPECT_EQ(statusOf(2), "Conversion failure (check failed)");
+    EXPECT_EQ(readFile(dir.file("b.mp3")), "old b");
+    EXPECT_TRUE(sources.items[1]->outputPath.empty());
+    EXPECT_EQ(filesIn(u8(dir.path())),
+              (std::vector<std::string>{"a.mp3", "a.wav", "b.mp3", "b.wav", "c.wav"}));
+}
+
+// A cancel that comes while a job is in its second step removes the output its first step wrote and every
+// other job's partial output; an existing target stays.
+TEST_F(RunTest, CancelDuringTheSecondStepRemovesThePartialOutput) {
+    add("a.wav", 2);
+    add("b.wav", 300);
+    writeFile(dir.file("a.mp3"), "old a");
+    settings.TargetExistsOpt = kTargetOverwrite;
+    bool sawCancel = false;
+    std::string partial;
+    run.setStepPlanner(around(nullptr, [&](StepContext& step) -> Result<> {
+        partial = step.output;
+        EXPECT_GT(platform::fileSize64(step.output).value_or(0), 0u);
+        run.cancel();  // as a Cancel pumped during a long step would
+        sawCancel = step.cancelled();
+        return Failure{"stopped"};
+    }));
+    start(kMp3);
+    drive();
+    EXPECT_TRUE(sawCancel);
+    EXPECT_NE(partial, dir.file("a.mp3"));  // the first step wrote beside the existing target
+    EXPECT_EQ(statusOf(0), kCancelledText);
+    EXPECT_EQ(statusOf(1), kCancelledText);
+    EXPECT_EQ(readFile(dir.file("a.mp3")), "old a");
+    EXPECT_EQ(filesIn(u8(dir.path())), (std::vector<std::string>{"a.mp3", "a.wav", "b.wav"}));
 }

@@ -106,9 +106,9 @@ void convertAndCheck(Source source, int32_t formatId, const Expected& expected, 
     const std::string line = buildCommandLine(*item, format, settings, transcoderPath());
     EXPECT_NE(line.find(linePiece), std::string::npos) << line;
     EventQueue queue;
-    std::string completion;  // the transcoder's last message line, or the start error
-    ASSERT_TRUE(buildAndStart(*item, format, settings, platform::kPriorityNormal, queue, &completion))
-        << completion;
+    std::string completion;  // the transcoder's last message line
+    const Result<> started = buildAndStart(*item, format, settings, platform::kPriorityNormal, queue);
+    ASSERT_TRUE(started) << started.reason();
     bool done = false;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(3);  // a hang guard
     while (!done && std::chrono::steady_clock::now() < giveUp) {

@@ -69,8 +69,13 @@ struct NamingRun {
         OutputFormat format;
         format.extension = ext;
         Outcome o;
-        o.ok = chooseTarget(item, format, normalisation, settings, planned, &o.error, fs);
-        o.target = item.outputPath;
+        const Result<std::string> chosen = chooseTarget(item, format, normalisation, settings, planned, fs);
+        o.ok = chosen.ok();
+        if (o.ok) {
+            o.target = *chosen;
+        } else {
+            o.error = chosen.reason();
+        }
         return o;
     }
     Outcome choose(const std::string& source, bool normalisation = false, const std::string& ext = "mp3") {

@@ -114,7 +114,7 @@ TEST(ProgressWindow, ShowsItsSetupAndPostsWhatTheListsChoose) {
     window.setPercent("40%");
     const int width = window.barWidth();
     ASSERT_GT(width, 0);
-    window.setBar(width / 2);
+    window.setBarFraction(0.5);
     window.stepBar();
     HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), width);
