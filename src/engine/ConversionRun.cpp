@@ -529,9 +529,8 @@ void ConversionRun::startCombineStep() {
 
     std::string list;
     for (const SourceItem* m : c.members) {
-        const std::string& path = c.normalise                                       ? m->outputPath
-                                  : m->needsPreparation && !m->preparedPath.empty() ? m->preparedPath
-                                                                                    : m->path;
+        // Members that needed preparation took part only once prepared.
+        const std::string& path = c.normalise ? m->outputPath : inputPath(*m);
         if (!path.empty()) list += listLine(path);
     }
     if (!list.empty()) {

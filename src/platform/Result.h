@@ -19,8 +19,6 @@ public:
 
     bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }
-    T& value() { return *value_; }
-    const T& value() const { return *value_; }
     T& operator*() { return *value_; }
     const T& operator*() const { return *value_; }
     T* operator->() { return &*value_; }

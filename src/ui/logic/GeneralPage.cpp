@@ -175,18 +175,23 @@ bool FieldBinding::holds(int id) const {
 
 const std::vector<FieldBinding>& GeneralPage::bindings() { return kBindings; }
 
-const FieldBinding& GeneralPage::binding(uint32_t AppSettings::*field) {
-    const auto it = std::find_if(kBindings.begin(), kBindings.end(),
-                                 [field](const FieldBinding& b) { return b.number == field; });
+namespace {
+
+template <typename Matches>
+const FieldBinding& findBinding(Matches matches) {
+    const auto it = std::find_if(kBindings.begin(), kBindings.end(), matches);
     if (it == kBindings.end()) throw std::logic_error("a General page field without a binding");
     return *it;
 }
 
+}  // namespace
+
+const FieldBinding& GeneralPage::binding(uint32_t AppSettings::*field) {
+    return findBinding([field](const FieldBinding& b) { return b.number == field; });
+}
+
 const FieldBinding& GeneralPage::binding(std::string AppSettings::*field) {
-    const auto it = std::find_if(kBindings.begin(), kBindings.end(),
-                                 [field](const FieldBinding& b) { return b.text == field; });
-    if (it == kBindings.end()) throw std::logic_error("a General page field without a binding");
-    return *it;
+    return findBinding([field](const FieldBinding& b) { return b.text == field; });
 }
 
 GeneralPage::GeneralPage(const AppSettings& settings) : fields_(settings), states_(kBindings.size()) {
