@@ -41,6 +41,10 @@ struct AppSettings {
     uint32_t EnableIgnoreTheLast = 0;
     uint32_t IgnoreLength = 0;  // milliseconds
     uint32_t RequestAudioIndex = 1;
+    // Each output is decoded once more after it is written; a damaged or short one fails its job.
+    uint32_t VerifyOutputs = 0;
+    // A transcoder that prints nothing for this long is ended and its job fails (a probe waits at most 30).
+    uint32_t TranscoderStallSeconds = 120;
     uint32_t OutputFormat = 1160;
     uint32_t ConversionPriority = 32;
     uint32_t ConversionThreads = 2;

@@ -42,6 +42,8 @@ constexpr DwordField kDwordFields[] = {
     {"EnableIgnoreTheLast", &AppSettings::EnableIgnoreTheLast},
     {"IgnoreLength", &AppSettings::IgnoreLength},
     {"RequestAudioIndex", &AppSettings::RequestAudioIndex},
+    {"VerifyOutputs", &AppSettings::VerifyOutputs},
+    {"TranscoderStallSeconds", &AppSettings::TranscoderStallSeconds},
     {"OutputFormat", &AppSettings::OutputFormat},
     {"ConversionPriority", &AppSettings::ConversionPriority},
     {"ConversionThreads", &AppSettings::ConversionThreads},
@@ -103,7 +105,8 @@ constexpr const char* kLoadOrderBeforeFilter[] = {"DVDFolder",
 constexpr const char* kLoadOrderAfterFilter[] = {
     "EnableConvertLength", "EnableSkipLength",  "ConvertLength",     "SkipLength",
     "EnableIgnoreTheLast", "IgnoreLength",      "RequestAudioIndex", "OutputFormat",
-    "ConversionPriority",  "ConversionThreads", "OptStartPageIndex", "ListColumns"};
+    "ConversionPriority",  "ConversionThreads", "OptStartPageIndex", "ListColumns",
+    "VerifyOutputs",       "TranscoderStallSeconds"};
 constexpr const char* kExitGroup[] = {"ConversionPriority", "ConversionThreads", "OutputFormat",
                                       "OptStartPageIndex",  "LastAddFileDir",    "Folder",
                                       "DVDFolder",          "ListColumns"};
@@ -117,7 +120,8 @@ constexpr const char* kOptionsGroup[] = {"DestOutputFolderOpt", "DestSpecifiedFo
                                          "EnableSkipLength",    "SkipLength",
                                          "EnableConvertLength", "ConvertLength",
                                          "EnableIgnoreTheLast", "IgnoreLength",
-                                         "RequestAudioIndex"};
+                                         "RequestAudioIndex",   "VerifyOutputs",
+                                         "TranscoderStallSeconds"};
 
 void loadNamed(SettingsKey& key, AppSettings& settings, const char* name) {
     if (const DwordField* f = dwordField(name)) {

@@ -38,6 +38,10 @@ struct SourceFacts {
     std::vector<uint32_t> streamSampleRates;
     std::vector<uint32_t> streamBitRates;  // kbit/s
     uint32_t duration = 0;                 // whole seconds
+    uint64_t durationMs = 0;               // the same, to the millisecond; 0 when unknown
+    // The length is the transcoder's guess from the bit rate (a VBR MP3 without a header).
+    bool durationEstimated = false;
+    bool hasVideo = false;  // a picture stream that is not a cover (films, DVD titles)
 
     size_t streamCount() const { return streamSampleRates.size(); }
 };
@@ -55,6 +59,7 @@ struct SourceRunState {
     // The running transcoder with its output pipe (the pipe is owned by the process object). The job's
     // reader thread holds a second reference, so the handles are closed once, after both let go.
     std::shared_ptr<platform::ChildProcess> process;
+    bool failed = false;  // the row's last job failed (Select Failed picks it)
 };
 
 // A row of the list: the three groups above, reached by their field names, and what belongs to the row

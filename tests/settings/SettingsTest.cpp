@@ -73,7 +73,8 @@ TEST(Settings, EachValueNameFillsItsOwnField) {
         {"EnableIgnoreTheLast", &A::EnableIgnoreTheLast}, {"IgnoreLength", &A::IgnoreLength},
         {"RequestAudioIndex", &A::RequestAudioIndex}, {"OutputFormat", &A::OutputFormat},
         {"ConversionPriority", &A::ConversionPriority}, {"ConversionThreads", &A::ConversionThreads},
-        {"OptStartPageIndex", &A::OptStartPageIndex}};
+        {"OptStartPageIndex", &A::OptStartPageIndex}, {"VerifyOutputs", &A::VerifyOutputs},
+        {"TranscoderStallSeconds", &A::TranscoderStallSeconds}};
     const std::pair<const char*, std::string A::*> texts[] = {
         {"DVDFolder", &A::DVDFolder}, {"Folder", &A::Folder}, {"LastAddFileDir", &A::LastAddFileDir},
         {"DestSpecifiedFolder", &A::DestSpecifiedFolder}, {"FilterExts", &A::FilterExts},
