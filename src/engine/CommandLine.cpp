@@ -118,24 +118,28 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
 }
 
 void appendTrim(std::string& line, const SourceItem& item, const AppSettings& settings) {
-    const uint64_t duration = static_cast<uint64_t>(item.duration) * 1000;
-    uint64_t remaining = duration;
-    if (settings.EnableSkipLength != 0 && settings.SkipLength > 0) {
-        line += "-ss " + trimLengthText(settings.SkipLength) + " ";
-        remaining = duration > settings.SkipLength ? duration - settings.SkipLength : 0;
-    }
-    if (settings.EnableConvertLength != 0 && settings.ConvertLength > 0) {
-        line += "-t " + trimLengthText(settings.ConvertLength) + " ";
-    } else if (settings.EnableIgnoreTheLast != 0 && settings.IgnoreLength > 0) {
-        if (remaining > settings.IgnoreLength) {
-            line += "-t " + trimLengthText(remaining - settings.IgnoreLength) + " ";
-        } else {
-            line += "-t 0 ";
-        }
-    }
+    const TrimWindow window = trimWindow(item, settings);
+    if (window.skipMs > 0) line += "-ss " + trimLengthText(window.skipMs) + " ";
+    if (window.lengthMs) line += "-t " + trimLengthText(*window.lengthMs) + " ";
 }
 
 }  // namespace
+
+TrimWindow trimWindow(const SourceItem& item, const AppSettings& settings) {
+    TrimWindow window;
+    const uint64_t duration = static_cast<uint64_t>(item.duration) * 1000;
+    uint64_t remaining = duration;
+    if (settings.EnableSkipLength != 0 && settings.SkipLength > 0) {
+        window.skipMs = settings.SkipLength;
+        remaining = duration > settings.SkipLength ? duration - settings.SkipLength : 0;
+    }
+    if (settings.EnableConvertLength != 0 && settings.ConvertLength > 0) {
+        window.lengthMs = settings.ConvertLength;
+    } else if (settings.EnableIgnoreTheLast != 0 && settings.IgnoreLength > 0) {
+        window.lengthMs = remaining > settings.IgnoreLength ? remaining - settings.IgnoreLength : 0;
+    }
+    return window;
+}
 
 const std::string& inputPath(const SourceItem& item) {
     if (item.needsPreparation && item.prepared && !item.preparedPath.empty()) return item.preparedPath;
@@ -238,7 +242,8 @@ Result<> buildAndStart(SourceItem& item, const OutputFormat& format, const AppSe
     const std::string transcoder = transcoderPath();
     std::string refusal = unquotablePathError(item, transcoder);
     if (!refusal.empty()) return Failure{std::move(refusal)};
-    if (!startConversion(buildCommandLine(item, format, settings, transcoder), item, priorityClass, sink))
+    if (!startConversion(buildCommandLine(item, format, settings, transcoder), item, priorityClass, sink,
+                         settings.TranscoderStallSeconds))
         return Failure{"The transcoder could not be started"};
     return {};
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/Result.h"
@@ -21,6 +22,14 @@ int32_t defaultBitRate(int32_t sampleRate, int32_t channels);
 // Maps a channel count (above 8 counts as 8) to the largest allowed count not above it; 2 when the
 // mask allows none of them. Counts of 0 or less are returned unchanged.
 int32_t fitChannelCount(int32_t channels, uint32_t channelMask);
+
+// What the trims keep of a source: from skipMs on, lengthMs long (none: to its end). The ignore-the-last
+// length counts from the source's whole seconds, as the probe gives them.
+struct TrimWindow {
+    uint64_t skipMs = 0;
+    std::optional<uint64_t> lengthMs;
+};
+TrimWindow trimWindow(const SourceItem& item, const AppSettings& settings);
 
 // A trim length in milliseconds as the transcoder takes it: whole seconds ("90") or "00:01:30.500".
 std::string trimLengthText(uint64_t milliseconds);

@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "engine/CommandLine.h"
+#include "engine/OutputCheck.h"
 #include "formats/Catalogue.h"
 #include "formats/OutputFormat.h"
 #include "platform/Files.h"
@@ -126,6 +127,8 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
     running_.clear();
     done_.clear();
     planned_.clear();
+    runItems_.clear();
+    damagedJobs_ = 0;
     for (size_t r = 0; r < sources_.rowCount(); ++r) {
         if (selectedOnly && !sources_.isSelected(r)) continue;
         SourceItem& item = sources_.rowItem(r);
@@ -134,6 +137,8 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
         host_.setStatus(item, "");
         if (group && !item.isExpansionRow) continue;
         item.process.reset();
+        item.failed = false;
+        runItems_.push_back(&item);
         Job job;
         job.item = &item;
         job.row = static_cast<int32_t>(r);
@@ -210,14 +215,33 @@ bool ConversionRun::beginJob(Job job, JobKind kind) {
     }
     const AppSettings& settings = kind == JobKind::kNormalisation ? combine_->untrimmed : options_;
     job.steps = planner_(*job.item, TranscoderStep{job.format, settings}, kind);
+    // The intermediates of a join are checked by the join's own check.
+    if (options_.VerifyOutputs != 0 && kind != JobKind::kNormalisation) addVerifyStep(job);
     running_.push_back(std::move(job));
     return advance(std::prev(running_.end()));
+}
+
+void ConversionRun::addVerifyStep(Job& job) const {
+    const bool converts = std::any_of(job.steps.begin(), job.steps.end(), [](const JobStep& s) {
+        return std::holds_alternative<TranscoderStep>(s.work);
+    });
+    if (!converts) return;
+    for (JobStep& step : job.steps) step.share *= kConversionShare;
+    job.steps.push_back(JobStep{VerifyStep{}, kVerifyShare});
 }
 
 bool ConversionRun::advance(Running::iterator it) {
     Job& job = *it;
     for (; job.step < job.steps.size(); ++job.step) {
         const JobStep& step = job.steps[job.step];
+        if (std::holds_alternative<VerifyStep>(step.work)) {
+            SourceItem& item = *job.item;
+            if (startConversion(verifyCommandLine(transcoderPath(), job.writing), item,
+                                options_.ConversionPriority, sink_, options_.TranscoderStallSeconds))
+                return true;
+            failJob(it, "The transcoder could not be started", true);
+            return false;
+        }
         if (const auto* transcoder = std::get_if<TranscoderStep>(&step.work)) {
             SourceItem& item = *job.item;
             item.outputPath = job.writing;
@@ -321,20 +345,44 @@ void ConversionRun::onDone(std::unique_ptr<DoneReport> report) {
     if (job == running_.end()) return;
     job->item->process.reset();
     job->permille = stepEnd(*job, job->step);
-    job->transcoderMessage = report->completionText;
-    // A transcoder that failed may still have written a header, and a refused job may leave an older
-    // file in place: only a clean exit with output counts.
     bool goesOn = false;
-    if (report->exitCode == 0u && platform::fileSize64(job->writing).value_or(0) > 0) {
+    const bool verifying = std::holds_alternative<VerifyStep>(job->steps[job->step].work);
+    if (!verifying) job->transcoderMessage = report->completionText;
+    // A transcoder that failed may still have written a header, and a refused job may leave an older
+    // file in place: only a clean exit with output counts, and only when the output holds what it should.
+    const bool wrote = report->exitCode == 0u && platform::fileSize64(job->writing).value_or(0) > 0;
+    if (!verifying && !wrote && !report->stalled) {
+        const bool nothingDecoded = report->damagedFrames > 0 && report->writtenMs.value_or(0) <= 0;
+        if (nothingDecoded) {
+            failJob(job, kNoAudioDecodedText, false);
+        } else {
+            failJob(job, report->completionText, true);
+        }
+    } else if (const Result<> checked =
+                   verifying ? checkVerifiedAudio(job->writtenMs, *report) : checkEndedStep(*job, *report);
+               !checked) {
+        failJob(job, checked.reason(), false);
+    } else {
         ++job->step;
         if (job->step < job->steps.size()) updateOverallProgress();  // the next step starts from here
         goesOn = advance(job);
         if (!active_) return;
-    } else {
-        failJob(job, report->completionText, true);
     }
     updateOverallProgress();
     if (!goesOn) afterJobEnded();
+}
+
+Result<> ConversionRun::checkEndedStep(Job& job, const DoneReport& report) {
+    if (report.stalled) return Failure{kStalledText};
+    job.damagedFrames += report.damagedFrames;
+    job.writtenMs = report.writtenMs;
+    // A transcoder that printed no statistics leaves the output's header to tell.
+    if (!job.writtenMs) {
+        if (const auto header = outputLengthFromHeader(job.writing, options_.TranscoderStallSeconds))
+            job.writtenMs = static_cast<int64_t>(*header);
+    }
+    const auto& transcoder = std::get<TranscoderStep>(job.steps[job.step].work);
+    return checkWrittenAudio(expectedAudio(*job.item, transcoder.settings), job.writtenMs);
 }
 
 void ConversionRun::completeJob(Running::iterator it) {
@@ -349,11 +397,14 @@ void ConversionRun::completeJob(Running::iterator it) {
             item.kind == kSourceCombineList && !combine_->members.empty() ? *combine_->members.front() : item;
         copyFileTimes(timeSource, job.target, options_);
     }
-    if (combine_ && combine_->stage == CombineStage::kNormalising) {
-        setJobStatus(job, "Normalizing OK");
-    } else {
-        setJobStatus(job, std::string(platform::fileNamePart(job.target)));
+    std::string text = combine_ && combine_->stage == CombineStage::kNormalising
+                           ? std::string("Normalizing OK")
+                           : std::string(platform::fileNamePart(job.target));
+    if (job.damagedFrames > 0) {
+        text += " (" + damagedFramesText(job.damagedFrames) + ")";
+        ++damagedJobs_;
     }
+    setJobStatus(job, text);
     retire(it);
 }
 
@@ -361,6 +412,10 @@ void ConversionRun::failJob(Running::iterator it, const std::string& reason, boo
     Job& job = *it;
     deleteOutput(job.writing, *job.item);
     job.item->outputPath.clear();
+    job.item->failed = true;
+    if (job.row == -1 && combine_) {
+        for (SourceItem* member : combine_->members) member->failed = true;
+    }
     std::string text = kConversionFailureText;
     if (blameTranscoder && !platform::pathExists(transcoderPath())) {
         text += std::string(" (") + kReinstallText + ")";
@@ -412,7 +467,13 @@ void ConversionRun::endRun(RunEnd how, const std::string& message) {
     const bool shutDown = host_.closeProgress();
     host_.setMainWindowEnabled(true);
     active_ = false;
-    if (!message.empty()) host_.showMessage(message, MessageIcon::kWarning);
+    std::string warning = message;
+    if (how == RunEnd::kFinished && warning.empty()) {
+        const size_t failed = static_cast<size_t>(
+            std::count_if(runItems_.begin(), runItems_.end(), [](const SourceItem* i) { return i->failed; }));
+        warning = runSummaryText(failed, runItems_.size(), damagedJobs_);
+    }
+    if (!warning.empty()) host_.showMessage(warning, MessageIcon::kWarning);
     if (how == RunEnd::kFinished) {
         if (options_.BrowseOutputFolder != 0) {
             for (const Job& job : done_) {

@@ -132,9 +132,11 @@ private:
         std::string target;   // the output the job is for
         std::string writing;  // where the steps write: the target, or a fresh sibling replacing it at the end
         std::vector<JobStep> steps;
-        size_t step = 0;                // the one running
-        int32_t permille = 0;           // of the whole job done
-        std::string transcoderMessage;  // the last line of its last transcoder step
+        size_t step = 0;                   // the one running
+        int32_t permille = 0;              // of the whole job done
+        std::string transcoderMessage;     // the last line of its last transcoder step
+        std::optional<int64_t> writtenMs;  // what its conversion reported writing
+        int32_t damagedFrames = 0;         // skipped while converting
     };
     using Running = std::list<Job>;
     struct Combine;
@@ -148,6 +150,9 @@ private:
     // (false; also when a cancel came during an in-process step).
     bool advance(Running::iterator job);
     Result<> runInProcess(Job& job, const InProcessStep& step);
+    // Whether a transcoder step that ended left the output it should have.
+    Result<> checkEndedStep(Job& job, const DoneReport& report);
+    void addVerifyStep(Job& job) const;
     int32_t stepEnd(const Job& job, size_t step) const;
     // Places the current step's own progress (per mille) within the job's.
     void setStepProgress(Job& job, int32_t stepPermille);
@@ -181,6 +186,8 @@ private:
     PlannedTargets planned_;
     const OutputFormat* runFormat_ = nullptr;
     size_t jobCount_ = 0;
+    std::vector<SourceItem*> runItems_;  // the rows the run converts, for its closing count
+    size_t damagedJobs_ = 0;
     int64_t finishedPermille_ = 0;  // 1000 per finished or refused job
     bool active_ = false;
     bool inStep_ = false;         // an in-process step is running

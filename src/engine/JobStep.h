@@ -25,6 +25,10 @@ struct TranscoderStep {
     AppSettings settings;
 };
 
+// Decodes the job's output once completely and writes nothing: a decoding error, or a length other than
+// the one the conversion reported writing, fails the job.
+struct VerifyStep {};
+
 // What an in-process step works on.
 struct StepContext {
     std::string input;   // what the transcoder reads: the source, its prepared file or the join's list
@@ -39,7 +43,7 @@ struct StepContext {
 using InProcessStep = std::function<Result<>(StepContext&)>;
 
 struct JobStep {
-    std::variant<TranscoderStep, InProcessStep> work;
+    std::variant<TranscoderStep, VerifyStep, InProcessStep> work;
     uint32_t share = 1;  // its part of the job's progress, against the other steps' shares
 };
 
@@ -55,3 +59,7 @@ using StepPlanner = std::function<std::vector<JobStep>(const SourceItem& item,
 inline std::vector<JobStep> singleStepPlan(const SourceItem&, const TranscoderStep& conversion, JobKind) {
     return {JobStep{conversion, 1}};
 }
+
+// Decoding takes a fraction of the encoding's time.
+inline constexpr uint32_t kConversionShare = 4;
+inline constexpr uint32_t kVerifyShare = 1;

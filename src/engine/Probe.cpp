@@ -62,6 +62,23 @@ std::string probeCommandLine(const std::string& transcoderPath, const std::strin
     return "\"" + transcoderPath + "\" " + option + " -i " + quotedPath(sourcePath);
 }
 
+uint64_t parseDurationMs(std::string_view text) {
+    const uint64_t seconds = parseDurationText(text);
+    text = text.substr(0, text.find(','));
+    const size_t dot = text.find('.');
+    if (seconds == 0 && (dot == std::string_view::npos || startsWith(text, "N/A"))) return 0;
+    uint64_t ms = seconds * 1000;
+    if (dot != std::string_view::npos) {
+        // Hundredths as the transcoder prints them; more digits are read to the millisecond.
+        uint64_t scale = 100;
+        for (size_t i = dot + 1; i < text.size() && text[i] >= '0' && text[i] <= '9' && scale > 0; ++i) {
+            ms += static_cast<uint64_t>(text[i] - '0') * scale;
+            scale /= 10;
+        }
+    }
+    return ms;
+}
+
 uint32_t parseDurationText(std::string_view text) {
     if (startsWith(text, "N/A")) return 0;
     text = text.substr(0, text.find(','));
@@ -138,9 +155,15 @@ void ProbeReading::line(std::string_view text) {
         metadataIndent_ = indent;
         return;
     }
+    if (indent == 0 && text.find("Estimating duration from bitrate") != std::string_view::npos) {
+        item_.durationEstimated = true;
+        return;
+    }
     if (indent == 2 && !durationSeen_ && startsWith(text, "Duration:")) {
         durationSeen_ = true;
-        item_.duration = parseDurationText(skipBlanks(text.substr(9)));
+        const std::string_view value = skipBlanks(text.substr(9));
+        item_.duration = parseDurationText(value);
+        item_.durationMs = parseDurationMs(value);
         return;
     }
     if ((indent != 2 && indent != 4) || !startsWith(text, "Stream #")) return;
@@ -149,6 +172,11 @@ void ProbeReading::line(std::string_view text) {
     const size_t blank = text.find(' ', 8);
     if (blank == std::string_view::npos) return;
     const std::string_view rest = skipBlanks(text.substr(blank + 1));
+    // A cover picture is a video stream too, but nothing plays it alongside the sound.
+    if (startsWith(rest, "Video:") && rest.find("(attached pic)") == std::string_view::npos) {
+        item_.hasVideo = true;
+        return;
+    }
     if (!startsWith(rest, "Audio:")) return;
     // A stream that belongs to two programs is listed under each.
     if (std::find(item_.streamIds.begin(), item_.streamIds.end(), id) != item_.streamIds.end()) return;
@@ -160,19 +188,26 @@ void ProbeReading::line(std::string_view text) {
     foundAudio_ = true;
 }
 
-bool readProbeOutput(platform::ChildProcess& process, SourceItem& item) {
+bool readProbeOutput(platform::ChildProcess& process, SourceItem& item, uint32_t stallSeconds,
+                     bool* stalled) {
     LineSplitter splitter;
     ProbeReading reading(item);
-    drainProcess(process, [&](const char* data, size_t size) {
-        splitter.feed(data, size, [&](std::string_view line) { reading.line(line); });
-    });
-    return reading.foundAudio();
+    const bool ended = drainProcess(
+        process,
+        [&](const char* data, size_t size) {
+            splitter.feed(data, size, [&](std::string_view line) { reading.line(line); });
+        },
+        stallSeconds);
+    if (stalled != nullptr) *stalled = ended;
+    return reading.foundAudio() && !ended;
 }
 
-bool probeWithTranscoder(SourceItem& item) {
+bool probeWithTranscoder(SourceItem& item, uint32_t stallSeconds, bool* stalled) {
     if (item.path.find('"') != std::string::npos) return false;
     const std::string line = probeCommandLine(transcoderPath(), item.extension, item.path);
-    return runProbe(line, [&](platform::ChildProcess& process) { return readProbeOutput(process, item); });
+    return runProbe(line, [&](platform::ChildProcess& process) {
+        return readProbeOutput(process, item, stallSeconds, stalled);
+    });
 }
 
 ReaderProbe probeWithReader(SourceItem& item, bool* cdTrackHint) {
@@ -185,6 +220,7 @@ ReaderProbe probeWithReader(SourceItem& item, bool* cdTrackHint) {
     }
     item.kind = choice.kind;
     item.duration = static_cast<uint32_t>(choice.reader->duration());
+    item.durationMs = static_cast<uint64_t>(choice.reader->duration()) * 1000;
     item.streamSampleRates.push_back(static_cast<uint32_t>(choice.reader->sampleRate()));
     item.streamBitRates.push_back(static_cast<uint32_t>(choice.reader->bitRate()));
     item.streamChannels.push_back(static_cast<uint32_t>(choice.reader->outputChannelCount()));
@@ -213,7 +249,9 @@ Result<std::unique_ptr<SourceItem>> probeSource(const std::string& path, const A
     }
     if (item->extension == "cda") return Failure{"Failed to open the CD track"};
 
-    if (!probeWithTranscoder(*item)) return Failure{"No audio stream found"};
+    bool stalled = false;
+    if (!probeWithTranscoder(*item, probeStallSeconds(settings.TranscoderStallSeconds), &stalled))
+        return Failure{stalled ? kProbeStalledText : "No audio stream found"};
     item->audioStream = automaticAudioStream(settings.RequestAudioIndex, item->streamCount());
     return item;
 }
@@ -233,8 +271,12 @@ Result<std::unique_ptr<SourceItem>> probeDvdTitle(const std::string& vobFolder, 
     item->titleNumber = titleNumber;
     item->needsPreparation = true;
     item->path = dvdTitleFirstVob(vobFolder, titleSet);  // probed without a forced input format
-    if (!probeWithTranscoder(*item)) return Failure{"No audio stream found"};
+    bool stalled = false;
+    if (!probeWithTranscoder(*item, kProbeStallSeconds, &stalled))
+        return Failure{stalled ? kProbeStalledText : "No audio stream found"};
     item->path = "DVD Title " + std::to_string(titleNumber);
     item->duration = 0;
+    item->durationMs = 0;
+    item->hasVideo = true;  // a film, whose sound may end before its picture
     return item;
 }

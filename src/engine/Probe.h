@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/Transcoder.h"
 #include "platform/Result.h"
 #include "sources/RowText.h"
 
@@ -22,9 +23,13 @@ class ChildProcess;
 std::string probeCommandLine(const std::string& transcoderPath, const std::string& extension,
                              const std::string& sourcePath);
 
+inline constexpr const char* kProbeStalledText = "The transcoder stopped answering while reading the file";
+
 // The pieces of the probe output that the reading understands.
 // Seconds of a "Duration:" value ("00:01:02.50, start: ..." gives 62; "N/A" gives 0).
 uint32_t parseDurationText(std::string_view text);
+// The same to the millisecond (62500); 0 when unknown.
+uint64_t parseDurationMs(std::string_view text);
 // The id after "Stream #": "<digits>:<digits>" followed by '[', '(' or ':' ("0:1" of "0:1(eng): ..." or
 // "0:0[0x1c0]: ..."); empty when the text does not start with such an id.
 std::string parseStreamId(std::string_view afterHash);
@@ -50,13 +55,16 @@ private:
     std::optional<size_t> metadataIndent_;  // inside a "Metadata:" block printed at this indentation
 };
 
-// Drains a running probe process into the item. True when an audio stream was found.
-bool readProbeOutput(platform::ChildProcess& process, SourceItem& item);
+// Drains a running probe process into the item. True when an audio stream was found. A probe that prints
+// nothing for stallSeconds is ended (false, *stalled set).
+bool readProbeOutput(platform::ChildProcess& process, SourceItem& item,
+                     uint32_t stallSeconds = kProbeStallSeconds, bool* stalled = nullptr);
 
 // Runs the transcoder probe on item.path (with the raw-input option of item.extension) and fills the
-// item's duration and streams. True when an audio stream was found; false when none was, or the
-// transcoder could not be started.
-bool probeWithTranscoder(SourceItem& item);
+// item's duration and streams. True when an audio stream was found; false when none was, the transcoder
+// could not be started or stopped answering.
+bool probeWithTranscoder(SourceItem& item, uint32_t stallSeconds = kProbeStallSeconds,
+                         bool* stalled = nullptr);
 
 // Makes a new item for a file and probes it. Fails, with the reason, when the file cannot be used
 // (missing, its path cannot be passed to the transcoder, or no audio stream is found). The audio stream

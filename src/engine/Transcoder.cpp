@@ -58,9 +58,12 @@ std::optional<std::string> transcoderVersion(const std::string& path) {
     static constexpr size_t kEnough = 4096;
     std::string output;
     runProbe(quotedPath(path) + " -version", [&](platform::ChildProcess& process) {
-        drainProcess(process, [&](const char* data, size_t size) {
-            if (output.size() < kEnough) output.append(data, std::min(size, kEnough - output.size()));
-        });
+        drainProcess(
+            process,
+            [&](const char* data, size_t size) {
+                if (output.size() < kEnough) output.append(data, std::min(size, kEnough - output.size()));
+            },
+            kProbeStallSeconds);
         return true;
     });
     return parseTranscoderVersion(output);
@@ -161,18 +164,90 @@ int32_t progressPercent(int64_t elapsedMs, uint32_t durationSeconds) {
     return percent > 100 ? 100 : static_cast<int32_t>(percent);
 }
 
-void drainProcess(platform::ChildProcess& process, const std::function<void(const char*, size_t)>& onData) {
+bool drainProcess(platform::ChildProcess& process, const std::function<void(const char*, size_t)>& onData,
+                  uint32_t stallSeconds) {
     std::unique_ptr<char[]> buffer(new char[kReadBufferSize]);
+    StallWatch watch(process, stallSeconds);
     // Reading stops only at the end of the pipe: after the transcoder has ended the pipe may still hold
     // more than one block (the stream lines of a long probe, a failed job's final error line).
     for (;;) {
         const size_t n = process.read(buffer.get(), kReadRequest);
         if (n == 0) break;
+        watch.touch();
         buffer[n] = '\0';
         onData(buffer.get(), n);
     }
     while (!process.wait(60000)) {
     }
+    return watch.fired();
+}
+
+void TranscoderTally::line(std::string_view line, const ParsedLine& parsed) {
+    if (parsed.kind == LineKind::kProgress) {
+        writtenMs_ = parsed.elapsedMs;
+        lastWasDamage_ = false;
+        return;
+    }
+    if (parsed.kind != LineKind::kMessage) return;
+    // Every frame a decoder refuses gives this line; the log folds repeats of one line into a count.
+    if (line.find("Error while decoding stream") != std::string_view::npos) {
+        ++damagedFrames_;
+        lastWasDamage_ = true;
+        return;
+    }
+    static constexpr std::string_view kRepeated = "Last message repeated ";
+    const size_t at = line.find(kRepeated);
+    if (at != std::string_view::npos && lastWasDamage_) {
+        size_t pos = at + kRepeated.size();
+        damagedFrames_ += static_cast<int32_t>(std::min<int64_t>(readNumber(line, pos), 1 << 20));
+        return;
+    }
+    lastWasDamage_ = false;
+}
+
+StallWatch::StallWatch(platform::ChildProcess& process, uint32_t limitSeconds)
+    : process_(process),
+      limit_(std::chrono::seconds(limitSeconds)),
+      lastSign_(std::chrono::steady_clock::now()) {
+    if (limitSeconds != 0) thread_ = std::thread(&StallWatch::watch, this);
+}
+
+StallWatch::~StallWatch() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void StallWatch::touch() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lastSign_ = std::chrono::steady_clock::now();
+}
+
+bool StallWatch::fired() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return fired_;
+}
+
+void StallWatch::watch() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        const auto deadline = lastSign_ + limit_;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            fired_ = true;
+            lock.unlock();
+            process_.terminate();  // the pipe then ends and the reading with it
+            return;
+        }
+        wake_.wait_until(lock, deadline);
+    }
+}
+
+uint32_t probeStallSeconds(uint32_t transcoderStallSeconds) {
+    return transcoderStallSeconds == 0 ? kProbeStallSeconds
+                                       : std::min(transcoderStallSeconds, kProbeStallSeconds);
 }
 
 void RunEventSink::readerStarted() {
@@ -196,27 +271,35 @@ namespace {
 // Runs on the job's own thread; it shares the process object with the run, so whichever lets go last
 // closes the handles.
 void readerThread(std::shared_ptr<platform::ChildProcess> process, SourceItem* item, uint32_t duration,
-                  RunEventSink* sink) {
+                  RunEventSink* sink, uint32_t stallSeconds) {
     LineSplitter splitter;
     std::string lastMessage;
-    drainProcess(*process, [&](const char* data, size_t size) {
-        splitter.feed(data, size, [&](std::string_view line) {
-            const ParsedLine parsed = parseTranscoderLine(line);
-            if (parsed.kind == LineKind::kMessage) {
-                lastMessage.assign(line);
-            } else if (parsed.kind == LineKind::kProgress) {
-                auto report = std::make_unique<ProgressReport>();
-                report->item = item;
-                report->percent = progressPercent(parsed.elapsedMs, duration);
-                report->elapsedMs = parsed.elapsedMs;
-                sink->postProgress(std::move(report));
-            }
-        });
-    });
+    TranscoderTally tally;
+    const bool stalled = drainProcess(
+        *process,
+        [&](const char* data, size_t size) {
+            splitter.feed(data, size, [&](std::string_view line) {
+                const ParsedLine parsed = parseTranscoderLine(line);
+                tally.line(line, parsed);
+                if (parsed.kind == LineKind::kMessage) {
+                    lastMessage.assign(line);
+                } else if (parsed.kind == LineKind::kProgress) {
+                    auto report = std::make_unique<ProgressReport>();
+                    report->item = item;
+                    report->percent = progressPercent(parsed.elapsedMs, duration);
+                    report->elapsedMs = parsed.elapsedMs;
+                    sink->postProgress(std::move(report));
+                }
+            });
+        },
+        stallSeconds);
     auto done = std::make_unique<DoneReport>();
     done->item = item;
     done->completionText = platform::decodeChildOutput(lastMessage);
     done->exitCode = process->exitCode();
+    done->writtenMs = tally.writtenMs();
+    done->damagedFrames = tally.damagedFrames();
+    done->stalled = stalled;
     process.reset();
     sink->postDone(std::move(done));
     sink->readerEnded();
@@ -225,7 +308,7 @@ void readerThread(std::shared_ptr<platform::ChildProcess> process, SourceItem* i
 }  // namespace
 
 bool startConversion(const std::string& commandLine, SourceItem& item, uint32_t priorityClass,
-                     RunEventSink& sink) {
+                     RunEventSink& sink, uint32_t stallSeconds) {
     platform::StartResult started = platform::startChildProcess(commandLine, programFolderText());
     if (!started.process) return false;
     std::shared_ptr<platform::ChildProcess> process(std::move(started.process));
@@ -233,7 +316,7 @@ bool startConversion(const std::string& commandLine, SourceItem& item, uint32_t 
     item.process = process;
     sink.readerStarted();
     try {
-        std::thread(readerThread, process, &item, item.duration, &sink).detach();
+        std::thread(readerThread, process, &item, item.duration, &sink, stallSeconds).detach();
     } catch (const std::system_error&) {
         // No thread: end the process again; the job did not start.
         sink.readerEnded();

@@ -1,6 +1,7 @@
 // Where the transcoder lives and how it is run.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/Process.h"
 
@@ -55,6 +57,51 @@ ParsedLine parseTranscoderLine(std::string_view line);
 // Percent done for an elapsed time of a source of durationSeconds: -1 for duration 0, at most 100.
 int32_t progressPercent(int64_t elapsedMs, uint32_t durationSeconds);
 
+// What a conversion's output tells about the audio it wrote and the damage it met on the way: the time of
+// its last statistics line (the final one gives the output's length at no cost) and the frames its
+// decoders could not decode.
+class TranscoderTally {
+public:
+    void line(std::string_view line, const ParsedLine& parsed);
+    // None when the transcoder never printed a statistics line.
+    std::optional<int64_t> writtenMs() const { return writtenMs_; }
+    int32_t damagedFrames() const { return damagedFrames_; }
+
+private:
+    std::optional<int64_t> writtenMs_;
+    int32_t damagedFrames_ = 0;
+    bool lastWasDamage_ = false;  // a "Last message repeated" line multiplies it
+};
+
+// Ends a process that prints nothing for longer than its limit (0: never), such as a transcoder stuck on
+// a network share that stopped answering. Reading touches it on every block it gets.
+class StallWatch {
+public:
+    StallWatch(platform::ChildProcess& process, uint32_t limitSeconds);
+    ~StallWatch();
+    StallWatch(const StallWatch&) = delete;
+    StallWatch& operator=(const StallWatch&) = delete;
+    void touch();
+    // True once the watch has ended the process.
+    bool fired();
+
+private:
+    void watch();
+
+    platform::ChildProcess& process_;
+    const std::chrono::milliseconds limit_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::chrono::steady_clock::time_point lastSign_;
+    bool stopping_ = false;
+    bool fired_ = false;
+    std::thread thread_;
+};
+
+// A probe waits at most this long for the transcoder to say something.
+inline constexpr uint32_t kProbeStallSeconds = 30;
+uint32_t probeStallSeconds(uint32_t transcoderStallSeconds);
+
 struct ProgressReport {
     SourceItem* item = nullptr;
     int32_t percent = 0;
@@ -66,6 +113,9 @@ struct DoneReport {
     SourceItem* item = nullptr;
     std::string completionText;        // the last message line it printed (UTF-8), or ""
     std::optional<uint32_t> exitCode;  // none when the system could not tell
+    std::optional<int64_t> writtenMs;  // the time of its last statistics line
+    int32_t damagedFrames = 0;
+    bool stalled = false;  // it printed nothing for too long and was ended
 };
 
 // Where a running job's reader thread reports. Called from the reader thread: implementations only post.
@@ -96,8 +146,9 @@ private:
 
 // Starts a conversion job: the process and its pipe go into item.process, the reader thread drains the
 // output and reports through sink. False (nothing posted) when the process cannot be started.
+// stallSeconds: the job is ended when the transcoder prints nothing for that long (0: never).
 bool startConversion(const std::string& commandLine, SourceItem& item, uint32_t priorityClass,
-                     RunEventSink& sink);
+                     RunEventSink& sink, uint32_t stallSeconds = 0);
 
 // Ends a running job's transcoder (cancel). The reader still posts its done report.
 void cancelConversion(SourceItem& item);
@@ -108,5 +159,7 @@ bool runProbe(const std::string& commandLine, const std::function<bool(platform:
 
 // The read loop shared by conversion and probe: reads blocks of at most 51196 bytes until the pipe ends
 // (every writer gone, so nothing the transcoder printed is left behind), then waits for the process.
-// onData gets each block.
-void drainProcess(platform::ChildProcess& process, const std::function<void(const char*, size_t)>& onData);
+// onData gets each block. With a stall limit (seconds, 0: none) a process that prints nothing for that long
+// is ended; true then.
+bool drainProcess(platform::ChildProcess& process, const std::function<void(const char*, size_t)>& onData,
+                  uint32_t stallSeconds = 0);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <stdexcept>
+#include <utility>
 
 #include "engine/ConversionRun.h"
 #include "engine/EventQueue.h"
@@ -41,7 +42,9 @@ struct Host final : RunHost {
     void stepProgressBar() override {}
     void setProgressPercent(const std::string&) override {}
     bool closeProgress() override { return false; }
-    void showMessage(const std::string& text, MessageIcon) override { ADD_FAILURE() << text; }
+    std::vector<std::string> messages;  // a test that expects some takes them; any left over fail it
+    void showMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+    std::vector<std::string> takeMessages() { return std::exchange(messages, {}); }
     std::optional<std::string> chooseJoinedOutput(const std::string&) override { return joinedOutput; }
     void showInFileManager(const std::string&) override {}
     void startShutdownCountdown() override { ADD_FAILURE() << "no shut-down was asked for"; }
@@ -70,6 +73,7 @@ struct RunTest : ::testing::Test {
         settings.OutputFiles2MyDocuments = 0;
         settings.BrowseOutputFolder = 0;
     }
+    void TearDown() override { EXPECT_EQ(host.messages, std::vector<std::string>{}); }
     SourceItem& add(const std::string& name, int seconds = 2, int rate = 44100, int channels = 2) {
         const std::string path = dir.file(name);
         EXPECT_TRUE(makeSineWav(path, seconds, rate, channels));
@@ -143,6 +147,8 @@ TEST_F(RunTest, FailuresShowTheirReasonAndTheRunGoesOn) {
     EXPECT_EQ(statusOf(2), kTargetSkippedText);
     EXPECT_EQ(filesIn(u8(dir.path())),
               (std::vector<std::string>{"broken.wav", "good.mp3", "good.wav", "refused.mp3", "refused.wav"}));
+    // A refusal is the user's own choice, not a failure.
+    EXPECT_EQ(host.takeMessages(), std::vector<std::string>{"1 of 3 files could not be converted."});
 }
 
 // Overwrite replaces a file only with a finished conversion; a failed one keeps the old file.
@@ -160,6 +166,7 @@ TEST_F(RunTest, OverwriteReplacesOnlyOnSuccess) {
     EXPECT_EQ(readFile(dir.file("b.mp3")), "old b");
     EXPECT_EQ(statusOf(1).rfind("Conversion failure (", 0), 0u) << statusOf(1);  // not the old file's name
     EXPECT_EQ(filesIn(u8(dir.path())), (std::vector<std::string>{"a.mp3", "a.wav", "b.mp3", "b.wav"}));
+    EXPECT_EQ(host.takeMessages(), std::vector<std::string>{"1 of 2 files could not be converted."});
 }
 
 // Cancel ends every transcoder, deletes every partial output and never touches a source; again and again.
@@ -317,6 +324,11 @@ TEST_F(RunTest, FailingStepFailsOnlyItsJobAndLeavesNoPartialFile) {
     EXPECT_TRUE(sources.items[1]->outputPath.empty());
     EXPECT_EQ(filesIn(u8(dir.path())),
               (std::vector<std::string>{"a.mp3", "a.wav", "b.mp3", "b.wav", "c.wav"}));
+    EXPECT_EQ(host.takeMessages(), std::vector<std::string>{"2 of 3 files could not be converted."});
+    // The failed rows are marked for Select Failed; the good one is not.
+    EXPECT_EQ(
+        (std::vector<bool>{sources.items[0]->failed, sources.items[1]->failed, sources.items[2]->failed}),
+        (std::vector<bool>{false, true, true}));
 }
 
 // A cancel that comes while a job is in its second step removes the output its first step wrote and every
