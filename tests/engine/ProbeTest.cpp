@@ -30,6 +30,31 @@ TEST(ProbeParsing, DurationTexts) {
         {"123:04:05.99", 123 * 3600 + 4 * 60 + 5},
         {"-1:00:00", 0}};
     for (const auto& [text, seconds] : cases) EXPECT_EQ(parseDurationText(text), seconds) << text;
+    const std::vector<std::pair<std::string, uint64_t>> exact = {{"00:01:02.50, start: 0.000000", 62500},
+                                                                 {"10:02:13.07", 36133070},
+                                                                 {"00:00:00.04", 40},
+                                                                 {"N/A, start: 0.000000", 0}};
+    for (const auto& [text, ms] : exact) EXPECT_EQ(parseDurationMs(text), ms) << text;
+}
+
+// A guessed length and a picture are noted; a cover picture is not a film.
+TEST(ProbeParsing, EstimatedLengthsAndPictures) {
+    const auto read = [](const std::vector<std::string>& lines) {
+        SourceItem item;
+        ProbeReading reading(item);
+        for (const auto& line : lines) reading.line(line);
+        return std::pair(item.durationEstimated, item.hasVideo);
+    };
+    EXPECT_EQ(read({"[mp3 @ 0x5581] Estimating duration from bitrate, this may be inaccurate",
+                    "  Duration: 00:01:20.00, start: 0.000000, bitrate: 32 kb/s",
+                    "  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 32 kb/s",
+                    "  Stream #0:1: Video: mjpeg (Baseline), yuvj420p, 300x300, 90k tbr (attached pic)"}),
+              std::pair(true, false));
+    EXPECT_EQ(read({"  Duration: 00:00:08.00, start: 0.000000, bitrate: 300 kb/s",
+                    "  Stream #0:0: Video: mpeg4 (Simple Profile), yuv420p, 96x64, 10 fps",
+                    "  Stream #0:1: Audio: aac (LC), 44100 Hz, mono, fltp",
+                    "    Metadata:", "      title           : Estimating duration from bitrate"}),
+              std::pair(false, true));
 }
 
 TEST(ProbeParsing, StreamIds) {
