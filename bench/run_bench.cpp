@@ -1,7 +1,8 @@
 // Prints what the conversion run costs over running the same transcoder command lines directly: 40
 // sources of 30 s stereo WAV converted to MP3 and to FLAC with one job per core, against
-// `xargs -P <cores>` starting the same command lines (median of the rounds), and how quickly a raised
-// thread count starts new jobs.
+// `xargs -P <cores>` starting the same command lines (median of the rounds), what verifying the outputs
+// costs against the plain run (aim: at most 1.15 for MP3), and how quickly a raised thread count starts
+// new jobs.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,6 +29,8 @@ namespace {
 
 constexpr int kSources = 40;
 constexpr int kRounds = 3;
+constexpr int kSongs = 12;
+constexpr int kSongSeconds = 200;
 
 struct QuietHost final : RunHost {
     void setStatus(SourceItem&, const std::string&) override {}
@@ -137,6 +140,49 @@ int main() {
         std::printf("%s: median ratio run/xargs %.3f over %d rounds\n", format->extension.c_str(),
                     ratios[ratios.size() / 2], kRounds);
     }
+
+    // Verified outputs: the same run with every output decoded once more, over the 30 s sources and over
+    // sources of a song's length (the second transcoder start weighs less there).
+    List songs;
+    for (int i = 0; i < kSongs; ++i) {
+        const std::string wav = (root / "in" / ("song" + std::to_string(i) + ".wav")).string();
+        const std::string make =
+            "ffmpeg -hide_banner -loglevel error -f lavfi -i sine=duration=" + std::to_string(kSongSeconds) +
+            ":frequency=" + std::to_string(300 + i * 10) + " -ac 2 -y " + wav;
+        if (std::system(make.c_str()) != 0) return 1;
+        auto probed = probeSource(wav, settings);
+        if (!probed) return 1;
+        songs.items.push_back(probed.take());
+    }
+    for (const auto& [formatId, sources] :
+         {std::pair<int32_t, List*>{1160, &list}, {1160, &songs}, {1090, &songs}}) {
+        const OutputFormat* format = catalogue.findById(formatId);
+        const std::string name = format->extension + " from " + std::to_string(sources->items.size()) +
+                                 " x " + std::to_string(sources->items.front()->duration) + " s";
+        std::vector<double> ratios;
+        for (int round = 0; round < kRounds; ++round) {
+            double seconds[2] = {};
+            for (const uint32_t verify : {0u, 1u}) {
+                settings.VerifyOutputs = verify;
+                settings.DestSpecifiedFolder = (root / "verify").string();
+                fs::remove_all(root / "verify");
+                EventQueue queue;
+                QuietHost host;
+                ConversionRun run(settings, catalogue, *sources, host, queue);
+                const auto t0 = steady_clock::now();
+                run.start(false, false, RunChoice{format, {}, {}});
+                drive(run, queue);
+                seconds[verify] = secondsSince(t0);
+            }
+            ratios.push_back(seconds[1] / seconds[0]);
+            std::printf("%s round %d: plain %.3f s, verified %.3f s, ratio %.3f\n", name.c_str(), round + 1,
+                        seconds[0], seconds[1], seconds[1] / seconds[0]);
+        }
+        std::sort(ratios.begin(), ratios.end());
+        std::printf("%s: median ratio verified/plain %.3f over %d rounds\n", name.c_str(),
+                    ratios[ratios.size() / 2], kRounds);
+    }
+    settings.VerifyOutputs = 0;
 
     // A raised thread count: how long until the new jobs are running.
     {
