@@ -118,7 +118,7 @@ TEST(CliCheckedOutputs, DamagedSourcesConvertAndSaySo) {
 TEST(CliCheckedOutputs, EstimatesAndFilmsOnlyFailWithoutAudio) {
     TempDir dir;
     ASSERT_TRUE(makeMedia(dir.file("guess.mp3"),
-                          "-f lavfi -i anullsrc=r=44100:cl=stereo:d=6 -f lavfi -i "
+                          "-t 6 -f lavfi -i anullsrc=r=44100:cl=stereo -f lavfi -i "
                           "anoisesrc=r=44100:d=6:a=0.9 -filter_complex [0:a][1:a]concat=n=2:v=0:a=1 "
                           "-c:a libmp3lame -q:a 0 -write_xing 0"));
     const double guessed = inspectMedia(dir.file("guess.mp3"), "mp3").seconds;
