@@ -33,6 +33,7 @@
 #define ID_MOVE_DOWN 32794
 #define ID_SELECTED_LENGTH 32795
 #define ID_ALL_LENGTH 32796
+#define ID_SELECT_FAILED 32797
 #define ID_HELP_TOPICS 57670
 // The audio stream submenu: entry n picks stream n of the focused selected row.
 #define ID_FIRST_STREAM 9000
@@ -57,6 +58,7 @@ enum class Offered : uint8_t {
     kWithSelection,    // some row is selected
     kWithRows,         // the list is not empty
     kWithDestination,  // the focused selected row has an output of its last run
+    kWithFailedRows,   // some row's last job failed
     kNever,
 };
 
@@ -88,6 +90,7 @@ inline constexpr Command kCommands[] = {
     {ID_FIRST_STREAM, "Audio &Streams", Menu::kList, false, {}, Offered::kAlways, ID_LAST_STREAM},
     {ID_CONVERT_SELECTED, "Conver&t Selected", Menu::kList, true, {functionKey(4)}, Offered::kWithSelection},
     {ID_CONVERT_ALL, "&Convert All", Menu::kList, false, {functionKey(5)}, Offered::kWithRows},
+    {ID_SELECT_FAILED, "Select Fa&iled", Menu::kList, false, {'I', true}, Offered::kWithFailedRows},
     {ID_CONVERT_SELECTED_TO_ONE, "Con&vert Selected to One", Menu::kList, true, {functionKey(6)}, Offered::kWithSelection},
     {ID_CONVERT_ALL_TO_ONE, "Convert All to &One", Menu::kList, false, {functionKey(7)}, Offered::kWithRows},
     {ID_PLAY_SOURCE, "&Play Source", Menu::kList, true, {functionKey(8)}, Offered::kWithSelection},

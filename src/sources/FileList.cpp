@@ -246,6 +246,24 @@ void FileList::selectAll() {
     if (!rows_.empty()) changed(0, rows_.size() - 1);
 }
 
+void FileList::selectFailed() {
+    size_t first = kNone;
+    selectedCount_ = 0;
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        rows_[r].selected = rows_[r].item->failed;
+        if (!rows_[r].selected) continue;
+        ++selectedCount_;
+        if (first == kNone) first = r;
+    }
+    if (rows_.empty()) return;
+    changed(0, rows_.size() - 1);
+    scrollIntoView(first);
+}
+
+bool FileList::hasFailedRows() const {
+    return std::any_of(rows_.begin(), rows_.end(), [](const Row& row) { return row.item->failed; });
+}
+
 void FileList::setFocusedRow(size_t row) {
     const size_t old = focus_;
     focus_ = row < rows_.size() ? row : kNone;
@@ -453,6 +471,8 @@ bool FileList::isCommandEnabled(uint32_t commandId) const {
             const size_t row = focusedSelectedRow();
             return row != kNone && !rows_[row].item->outputPath.empty();
         }
+        case commands::Offered::kWithFailedRows:
+            return hasFailedRows();
         case commands::Offered::kNever:
             return false;
         case commands::Offered::kAlways:

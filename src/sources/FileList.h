@@ -99,6 +99,10 @@ public:
     bool isSelected(size_t row) const { return rows_[row].selected; }
     void setSelected(size_t row, bool selected);
     void selectAll();
+    // Select Failed: exactly the rows whose last job failed, so that Convert Selected runs them again;
+    // the first of them comes into view.
+    void selectFailed();
+    bool hasFailedRows() const;
     size_t selectedCount() const { return selectedCount_; }
     size_t focusedRow() const { return focus_; }
     void setFocusedRow(size_t row);

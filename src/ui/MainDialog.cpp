@@ -99,6 +99,11 @@ const MainDialog::Handler MainDialog::kHandlers[] = {
          w.list_.selectAll();
          SetFocus(w.view_->handle());
      }},
+    {ID_SELECT_FAILED,
+     [](MainDialog& w, UINT) {
+         w.list_.selectFailed();
+         SetFocus(w.view_->handle());
+     }},
     {ID_FIRST_STREAM, [](MainDialog& w, UINT id) { w.list_.chooseStream(id); }},
     {ID_HELP_TOPICS, [](MainDialog& w, UINT) { w.openHelp(); }},
     {ID_TELL_A_FRIEND, [](MainDialog& w, UINT id) { w.openWebCommand(id); }},

@@ -1,6 +1,8 @@
 // The file list model: rows, keys, sorting, moving, removing, streams, greying and expansion rows.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "formats/OutputFormat.h"
 #include "platform/Files.h"
 #include "sources/FileList.h"
@@ -212,10 +214,52 @@ TEST(FileList, StreamMenuAndGreying) {
     list.item(0).outputPath = "/out/clip.mp3";
     EXPECT_TRUE(list.isCommandEnabled(ID_PLAY_DESTINATION));
     const std::vector<MenuEntry> context = list.contextMenu();
-    ASSERT_EQ(context.size(), 26u);
+    ASSERT_EQ(context.size(), 27u);
     EXPECT_TRUE(context[0].submenu);
-    EXPECT_EQ(context[9].text, "P&lay Destination\tF9");
-    EXPECT_TRUE(context[9].enabled);
+    EXPECT_EQ(context[10].text, "P&lay Destination\tF9");
+    EXPECT_TRUE(context[10].enabled);
+    // Each entry is picked by its own access key.
+    std::string keys;
+    for (const MenuEntry& entry : context) {
+        const size_t amp = entry.text.find('&');
+        if (amp == std::string::npos) continue;
+        const char key = static_cast<char>(std::toupper(static_cast<unsigned char>(entry.text[amp + 1])));
+        EXPECT_EQ(keys.find(key), std::string::npos) << entry.text;
+        keys += key;
+    }
+    EXPECT_EQ(keys.size(), 19u);
+}
+
+// Select Failed: exactly the rows whose last job failed, whatever was selected; greyed without them.
+TEST(FileList, SelectFailedPicksTheFailedRowsOnly) {
+    FileList list;
+    list.selectFailed();  // an empty list: nothing to do
+    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) list.add(item(name, 1), 1);
+    EXPECT_FALSE(list.isCommandEnabled(ID_SELECT_FAILED));
+    list.setSelected(0, true);
+    list.setSelected(1, true);
+    list.item(1).failed = true;
+    list.item(3).failed = true;
+    EXPECT_TRUE(list.isCommandEnabled(ID_SELECT_FAILED));
+    const auto entry = [&] {
+        for (const MenuEntry& e : list.contextMenu())
+            if (e.id == ID_SELECT_FAILED) return e;
+        return MenuEntry{};
+    };
+    EXPECT_EQ(entry().text, "Select Fa&iled\tCtrl+I");
+    EXPECT_TRUE(entry().enabled);
+
+    list.selectFailed();
+    EXPECT_EQ(selected(list), (std::vector<size_t>{1, 3}));
+    EXPECT_EQ(list.selectedCount(), 2u);
+    EXPECT_TRUE(list.isCommandEnabled(ID_CONVERT_SELECTED));
+
+    // After a run in which they succeeded, nothing is offered, and Select Failed leaves no row selected.
+    list.item(1).failed = list.item(3).failed = false;
+    EXPECT_FALSE(entry().enabled);
+    list.selectFailed();
+    EXPECT_EQ(list.selectedCount(), 0u);
+    EXPECT_TRUE(selected(list).empty());
 }
 
 // Columns: the first six at first; Folder from the header's menu; File never hidden; the setting names the

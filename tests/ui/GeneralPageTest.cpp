@@ -140,19 +140,23 @@ TEST(GeneralPage, NormalisesAndKeepsCallerUntilApply) {
     page.setText(IDC_GEN_SKIP_HOURS, "bad");  // its row is off: kept as it was
     page.select(IDC_GEN_TARGET_EXISTS, 2);
     page.setChecked(IDC_GEN_KEEP_ID3_TAG, false);
+    EXPECT_FALSE(page.checked(IDC_GEN_VERIFY_OUTPUTS)) << "off for a new user";
+    page.setChecked(IDC_GEN_VERIFY_OUTPUTS, true);
     ASSERT_EQ(page.leave(), std::nullopt);  // "Same as source file" accepts the empty folder
     EXPECT_EQ(std::tuple(page.text(IDC_GEN_FILTER_EXTS), page.text(IDC_GEN_AUDIO_INDEX),
                          page.text(IDC_GEN_SKIP_SECONDS)),
               std::tuple("mp3,wav", "1", "5"));
     EXPECT_EQ(settings.FilterExts, original.FilterExts);
-    EXPECT_EQ(std::tuple(settings.KeepID3Tag, settings.FixAudioUnsync, settings.TargetExistsOpt),
-              std::tuple(1u, 1u, 11u));
+    EXPECT_EQ(std::tuple(settings.KeepID3Tag, settings.FixAudioUnsync, settings.TargetExistsOpt,
+                         settings.VerifyOutputs),
+              std::tuple(1u, 1u, 11u, 0u));
     EXPECT_EQ(store.commits(), 0);
 
     ASSERT_EQ(page.apply(settings, store), std::nullopt);
     EXPECT_EQ(std::tuple(settings.FilterExts, settings.RequestAudioIndex, settings.SkipLength,
-                         settings.TargetExistsOpt, settings.KeepID3Tag, settings.FixAudioUnsync),
-              std::tuple("mp3,wav", 1u, 5000u, 33u, 0u, 0u));
+                         settings.TargetExistsOpt, settings.KeepID3Tag, settings.FixAudioUnsync,
+                         settings.VerifyOutputs),
+              std::tuple("mp3,wav", 1u, 5000u, 33u, 0u, 0u, 1u));
     EXPECT_EQ(settings.filterExtensions, (std::vector<std::string>{"mp3", "wav"}));
 }
 

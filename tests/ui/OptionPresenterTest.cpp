@@ -103,7 +103,7 @@ TEST(OptionPresenters, ARefusingAudioPageKeepsTheGeneralPageFromWriting) {
     EXPECT_EQ(history.items.front(), "wav");
 }
 
-// OK gives back the 21 values the page shows, and leaves every other setting as the caller has it.
+// OK gives back the 22 values the page shows, and leaves every other setting as the caller has it.
 TEST(OptionPresenters, GeneralPageGivesBackItsFieldsAndNothingElse) {
     AppSettings shown;  // every value the page shows differs from the defaults, and so from target
     shown.DestOutputFolderOpt = kOutputSpecificFolder;
@@ -127,7 +127,9 @@ TEST(OptionPresenters, GeneralPageGivesBackItsFieldsAndNothingElse) {
     shown.EnableIgnoreTheLast = 1;
     shown.IgnoreLength = 3000;
     shown.RequestAudioIndex = 4;
-    // The values of other windows, which the page must not carry.
+    shown.VerifyOutputs = 1;
+    // The values of other windows (or of none), which the page must not carry.
+    shown.TranscoderStallSeconds = 30;
     shown.DVDFolder = shown.Folder = shown.LastAddFileDir = "elsewhere";
     shown.OutputFormat = 1010;
     shown.ConversionPriority = 64;
@@ -153,7 +155,8 @@ TEST(OptionPresenters, GeneralPageGivesBackItsFieldsAndNothingElse) {
                                               &AppSettings::ConvertLength,
                                               &AppSettings::EnableIgnoreTheLast,
                                               &AppSettings::IgnoreLength,
-                                              &AppSettings::RequestAudioIndex};
+                                              &AppSettings::RequestAudioIndex,
+                                              &AppSettings::VerifyOutputs};
     AppSettings target;
     target.Folder = "mine";
     AppSettings expected = target;

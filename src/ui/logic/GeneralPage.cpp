@@ -119,6 +119,7 @@ const std::vector<FieldBinding> kBindings = {
     check(IDC_GEN_FIX_AUDIO_UNSYNC, &AppSettings::FixAudioUnsync),
     check(IDC_GEN_NORMALIZE_FILE, &AppSettings::NormalizeFile),
     check(IDC_GEN_KEEP_ID3_TAG, &AppSettings::KeepID3Tag),
+    check(IDC_GEN_VERIFY_OUTPUTS, &AppSettings::VerifyOutputs),
     number({IDC_GEN_AUDIO_INDEX, IDC_GEN_AUDIO_INDEX_SPIN, kMaxAudioIndex}, &AppSettings::RequestAudioIndex),
     check(IDC_GEN_SKIP_ENABLE, &AppSettings::EnableSkipLength),
     length(IDC_GEN_SKIP_ENABLE, {IDC_GEN_SKIP_HOURS, IDC_GEN_SKIP_HOURS_SPIN, kMostHours},

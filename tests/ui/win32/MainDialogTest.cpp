@@ -148,11 +148,13 @@ protected:
 // picked by its access key in the menu the user opens (the list's context menu, the Help button's menu),
 // its key through the key table, its button's click.
 TEST_F(MainWindow, EveryCommandArrivesFromItsMenuEntryKeyAndButton) {
-    // One row for which every command is offered: selected, focused, with the output of a last run.
+    // One row for which every command is offered: selected, focused, with the output of a last run that
+    // failed.
     ASSERT_TRUE(makeSineWav(dir.file("one.wav"), 1));
     dialog->adder().addBatch({dir.file("one.wav")});
     ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     dialog->list().item(0).outputPath = dir.file("one.mp3");
+    dialog->list().item(0).failed = true;
     const HWND window = dialog->handle();
     // What the menu posted when it closed, and the Escapes it left.
     const auto settle = [&] {
@@ -241,6 +243,16 @@ TEST_F(MainWindow, RowsFromTheModelAndADropWithTheirMenus) {
     ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     EXPECT_FALSE(grayed(ID_REMOVE));
     EXPECT_TRUE(grayed(ID_PLAY_DESTINATION));
+
+    // Select Failed (Ctrl+I) leaves the control with exactly the failed row selected.
+    EXPECT_TRUE(grayed(ID_SELECT_FAILED));
+    dialog->list().item(1).failed = true;
+    EXPECT_FALSE(grayed(ID_SELECT_FAILED));
+    ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    pressKey(*dialog, 'I', true);
+    EXPECT_EQ(ListView_GetItemState(list, 0, LVIS_SELECTED), 0u);
+    EXPECT_EQ(ListView_GetItemState(list, 1, LVIS_SELECTED), static_cast<UINT>(LVIS_SELECTED));
+    EXPECT_EQ(ListView_GetSelectedCount(list), 1u);
 
     // Play and Browse act on the focused selected row through the shell; Enter and Escape do nothing.
     SendMessageW(dialog->handle(), WM_COMMAND, ID_PLAY_SOURCE, 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -61,6 +62,40 @@ int listCount(HWND page, int id) {
 }
 bool enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
 bool shown(HWND page, int id) { return IsWindowVisible(GetDlgItem(page, id)) != FALSE; }
+
+// The control's text fits it beside its box, and it lies on the page clear of every other shown control
+// but the group boxes around it.
+bool fitsBesideTheOthers(HWND page, int id) {
+    const HWND control = GetDlgItem(page, id);
+    RECT own{}, client{};
+    GetWindowRect(control, &own);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&own), 2);
+    GetClientRect(page, &client);
+    RECT inside{};
+    if (!IntersectRect(&inside, &own, &client) || !EqualRect(&inside, &own)) return false;
+    const HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    std::wstring text = widen(ui::windowText(control));
+    text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    if (size.cx + GetSystemMetrics(SM_CXMENUCHECK) + 4 > own.right - own.left) return false;
+    for (HWND other = GetWindow(page, GW_CHILD); other != nullptr; other = GetWindow(other, GW_HWNDNEXT)) {
+        if (other == control || !IsWindowVisible(other)) continue;
+        wchar_t kind[16] = {};
+        GetClassNameW(other, kind, 16);
+        if (lstrcmpiW(kind, L"Button") == 0 &&
+            (GetWindowLongW(other, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+            continue;
+        RECT theirs{}, overlap{};
+        GetWindowRect(other, &theirs);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&theirs), 2);
+        if (IntersectRect(&overlap, &own, &theirs)) return false;
+    }
+    return true;
+}
 
 class OptionsSheet : public ::testing::Test {
 protected:
@@ -127,6 +162,11 @@ TEST_F(OptionsSheet, GeneralPageFollowsItsPresenterAndKeepsARefusedLength) {
     EXPECT_TRUE(enabled(page, IDC_GEN_IGNORE_HOURS_SPIN));
     EXPECT_FALSE(enabled(page, IDC_GEN_CONVERT_HOURS));
     EXPECT_FALSE(shown(page, IDC_GEN_FIX_AUDIO_UNSYNC));
+    EXPECT_EQ(IsDlgButtonChecked(page, IDC_GEN_VERIFY_OUTPUTS), BST_UNCHECKED);
+    EXPECT_TRUE(enabled(page, IDC_GEN_VERIFY_OUTPUTS));
+    EXPECT_TRUE(fitsBesideTheOthers(page, IDC_GEN_VERIFY_OUTPUTS));
+    setCheck(page, IDC_GEN_VERIFY_OUTPUTS, true);
+    EXPECT_EQ(general->fields().VerifyOutputs, 1u);
     EXPECT_EQ(listCount(page, IDC_GEN_FILTER_EXTS), 8);  // the presets, without a stored history
     ASSERT_EQ(listCount(page, IDC_GEN_OUTPUT_FOLDER_OPT), 2);
     EXPECT_EQ(listText(page, IDC_GEN_OUTPUT_FOLDER_OPT, -1), "Same as source file");
