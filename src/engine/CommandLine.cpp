@@ -58,10 +58,9 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
                          : static_cast<size_t>(item.audioStream);
     if (item.streamCount() > 1) line += "-map " + entryOr(item.streamIds, n, std::string()) + " ";
 
-    int32_t channels = format.AudioChannels != 0
-                           ? format.AudioChannels
-                           : static_cast<int32_t>(entryOr(item.streamChannels, n, uint32_t{0}));
-    channels = fitChannelCount(channels, codec.channelMask);
+    const AudioShape shape = outputAudioShape(format, codec, entryOr(item.streamSampleRates, n, uint32_t{0}),
+                                              entryOr(item.streamChannels, n, uint32_t{0}));
+    const int32_t sampleRate = shape.sampleRate, channels = shape.channels;
 
     line += "-c:a ";
     line +=
@@ -81,12 +80,6 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
             break;
     }
 
-    int32_t sampleRate = format.AudioSampleRate;
-    if (sampleRate == 0) {
-        sampleRate = static_cast<int32_t>(entryOr(item.streamSampleRates, n, uint32_t{0}));
-        if (sampleRate == 0) sampleRate = 44100;
-    }
-    sampleRate = nearestListedValue(sampleRate, codec.sampleRates);
     line += "-ar " + std::to_string(sampleRate) + " -ac " + std::to_string(channels) + " ";
 
     if (format.AudioCodec == "dca") line += "-strict -2 ";
@@ -168,6 +161,15 @@ int32_t defaultBitRate(int32_t sampleRate, int32_t channels) {
     }
     if (channels > 2) result = channels * (result / 2);
     return result;
+}
+
+AudioShape outputAudioShape(const OutputFormat& format, const CodecInfo& codec, uint32_t sourceRate,
+                            uint32_t sourceChannels) {
+    int32_t sampleRate = format.AudioSampleRate;
+    if (sampleRate == 0) sampleRate = sourceRate == 0 ? 44100 : static_cast<int32_t>(sourceRate);
+    const int32_t channels =
+        format.AudioChannels != 0 ? format.AudioChannels : static_cast<int32_t>(sourceChannels);
+    return {nearestListedValue(sampleRate, codec.sampleRates), fitChannelCount(channels, codec.channelMask)};
 }
 
 int32_t fitChannelCount(int32_t channels, uint32_t channelMask) {

@@ -7,6 +7,7 @@
 #include "platform/Result.h"
 
 struct AppSettings;
+struct CodecInfo;
 struct OutputFormat;
 struct SourceItem;
 class RunEventSink;
@@ -21,6 +22,15 @@ int32_t defaultBitRate(int32_t sampleRate, int32_t channels);
 // Maps a channel count (above 8 counts as 8) to the largest allowed count not above it; 2 when the
 // mask allows none of them. Counts of 0 or less are returned unchanged.
 int32_t fitChannelCount(int32_t channels, uint32_t channelMask);
+
+// The sample rate and channel count a job's line asks for: the format's own when it sets them, else the
+// source's (44100 Hz for an unknown rate), fitted to what the codec takes.
+struct AudioShape {
+    int32_t sampleRate = 0;
+    int32_t channels = 0;
+};
+AudioShape outputAudioShape(const OutputFormat& format, const CodecInfo& codec, uint32_t sourceRate,
+                            uint32_t sourceChannels);
 
 // A trim length in milliseconds as the transcoder takes it: whole seconds ("90") or "00:01:30.500".
 std::string trimLengthText(uint64_t milliseconds);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/ReaderFactory.h"
+#include "formats/SampleFormat.h"
 
 namespace platform {
 class ChildProcess;
@@ -36,9 +37,10 @@ struct SourceFacts {
     std::vector<std::string> streamIds;
     std::vector<uint32_t> streamChannels;
     std::vector<uint32_t> streamSampleRates;
-    std::vector<uint32_t> streamBitRates;  // kbit/s
-    uint32_t duration = 0;                 // whole seconds
-    uint64_t durationMs = 0;               // the same, to the millisecond; 0 when unknown
+    std::vector<uint32_t> streamBitRates;           // kbit/s
+    std::vector<SampleFormat> streamSampleFormats;  // as decoded
+    uint32_t duration = 0;                          // whole seconds
+    uint64_t durationMs = 0;                        // the same, to the millisecond; 0 when unknown
     // The length is the transcoder's guess from the bit rate (a VBR MP3 without a header).
     bool durationEstimated = false;
     bool hasVideo = false;  // a picture stream that is not a cover (films, DVD titles)
