@@ -58,9 +58,10 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
                          : static_cast<size_t>(item.audioStream);
     if (item.streamCount() > 1) line += "-map " + entryOr(item.streamIds, n, std::string()) + " ";
 
-    const AudioShape shape = outputAudioShape(format, codec, entryOr(item.streamSampleRates, n, uint32_t{0}),
-                                              entryOr(item.streamChannels, n, uint32_t{0}));
-    const int32_t sampleRate = shape.sampleRate, channels = shape.channels;
+    int32_t channels = format.AudioChannels != 0
+                           ? format.AudioChannels
+                           : static_cast<int32_t>(entryOr(item.streamChannels, n, uint32_t{0}));
+    channels = fitChannelCount(channels, codec.channelMask);
 
     line += "-c:a ";
     line +=
@@ -80,6 +81,12 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
             break;
     }
 
+    int32_t sampleRate = format.AudioSampleRate;
+    if (sampleRate == 0) {
+        sampleRate = static_cast<int32_t>(entryOr(item.streamSampleRates, n, uint32_t{0}));
+        if (sampleRate == 0) sampleRate = 44100;
+    }
+    sampleRate = nearestListedValue(sampleRate, codec.sampleRates);
     line += "-ar " + std::to_string(sampleRate) + " -ac " + std::to_string(channels) + " ";
 
     if (format.AudioCodec == "dca") line += "-strict -2 ";
@@ -163,6 +170,7 @@ int32_t defaultBitRate(int32_t sampleRate, int32_t channels) {
     return result;
 }
 
+// The rule of appendAudio's "-ar" and "-ac", for the callers that plan a job's line ahead.
 AudioShape outputAudioShape(const OutputFormat& format, const CodecInfo& codec, uint32_t sourceRate,
                             uint32_t sourceChannels) {
     int32_t sampleRate = format.AudioSampleRate;
