@@ -37,10 +37,11 @@ struct SourceFacts {
     std::vector<std::string> streamIds;
     std::vector<uint32_t> streamChannels;
     std::vector<uint32_t> streamSampleRates;
-    std::vector<uint32_t> streamBitRates;           // kbit/s
-    std::vector<SampleFormat> streamSampleFormats;  // as decoded
-    uint32_t duration = 0;                          // whole seconds
-    uint64_t durationMs = 0;                        // the same, to the millisecond; 0 when unknown
+    // How each stream decodes: what a lossless copy of it must hold.
+    std::vector<SampleFormat> streamSampleFormats;
+    std::vector<uint32_t> streamBitRates;  // kbit/s
+    uint32_t duration = 0;                 // whole seconds
+    uint64_t durationMs = 0;               // the same, to the millisecond; 0 when unknown
     // The length is the transcoder's guess from the bit rate (a VBR MP3 without a header).
     bool durationEstimated = false;
     bool hasVideo = false;  // a picture stream that is not a cover (films, DVD titles)
