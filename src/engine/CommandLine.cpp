@@ -174,6 +174,16 @@ int32_t defaultBitRate(int32_t sampleRate, int32_t channels) {
     return result;
 }
 
+// The rule of appendAudio's "-ar" and "-ac", for the callers that plan a job's line ahead.
+AudioShape outputAudioShape(const OutputFormat& format, const CodecInfo& codec, uint32_t sourceRate,
+                            uint32_t sourceChannels) {
+    int32_t sampleRate = format.AudioSampleRate;
+    if (sampleRate == 0) sampleRate = sourceRate == 0 ? 44100 : static_cast<int32_t>(sourceRate);
+    const int32_t channels =
+        format.AudioChannels != 0 ? format.AudioChannels : static_cast<int32_t>(sourceChannels);
+    return {nearestListedValue(sampleRate, codec.sampleRates), fitChannelCount(channels, codec.channelMask)};
+}
+
 int32_t fitChannelCount(int32_t channels, uint32_t channelMask) {
     if (channels <= 0) return channels;
     if (channels > 8) channels = 8;

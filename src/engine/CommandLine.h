@@ -8,6 +8,7 @@
 #include "platform/Result.h"
 
 struct AppSettings;
+struct CodecInfo;
 struct OutputFormat;
 struct SourceItem;
 class RunEventSink;
@@ -30,6 +31,15 @@ struct TrimWindow {
     std::optional<uint64_t> lengthMs;
 };
 TrimWindow trimWindow(const SourceItem& item, const AppSettings& settings);
+
+// The sample rate and channel count a job's line asks for: the format's own when it sets them, else the
+// source's (44100 Hz for an unknown rate), fitted to what the codec takes.
+struct AudioShape {
+    int32_t sampleRate = 0;
+    int32_t channels = 0;
+};
+AudioShape outputAudioShape(const OutputFormat& format, const CodecInfo& codec, uint32_t sourceRate,
+                            uint32_t sourceChannels);
 
 // A trim length in milliseconds as the transcoder takes it: whole seconds ("90") or "00:01:30.500".
 std::string trimLengthText(uint64_t milliseconds);

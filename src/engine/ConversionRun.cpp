@@ -68,7 +68,8 @@ struct ConversionRun::Combine {
     CombineStage stage = CombineStage::kNormalising;
     bool normalise = false;
     std::unique_ptr<OutputFormat> normalisation;
-    AppSettings untrimmed;  // the run's settings for the intermediates
+    LosslessPcm intermediate{};  // what the intermediates hold
+    AppSettings untrimmed;       // the run's settings for the intermediates
     const OutputFormat* final = nullptr;
     std::unique_ptr<SourceItem> entry;  // the join's own job
     std::string outputPath;
@@ -541,7 +542,10 @@ void ConversionRun::handOver() {
         return;
     }
     c.normalisation = makeNormalisationFormat();
+    // The intermediates hold the members whole at the rate and channel count the joined file gets (the
+    // largest of the members unless the format sets its own), so that the join only copies samples.
     uint32_t rate = 0, channels = 0;
+    std::vector<SampleFormat> decoded;
     for (const SourceItem* m : c.members) {
         if (m->streamCount() == 0) continue;
         const size_t s = m->audioStream >= 0 && static_cast<size_t>(m->audioStream) < m->streamCount()
@@ -549,15 +553,19 @@ void ConversionRun::handOver() {
                              : 0;
         rate = std::max(rate, m->streamSampleRates[s]);
         if (s < m->streamChannels.size()) channels = std::max(channels, m->streamChannels[s]);
+        decoded.push_back(s < m->streamSampleFormats.size() ? m->streamSampleFormats[s] : SampleFormat{});
     }
     OutputFormat& n = *c.normalisation;
-    if (rate > 0 && channels > 0) {
-        n.AudioCodec = "ac3";
-        n.AudioSampleRate =
-            c.final->AudioSampleRate > 0 ? c.final->AudioSampleRate : static_cast<int32_t>(rate);
-        n.AudioChannels =
-            c.final->AudioChannels > 0 ? c.final->AudioChannels : static_cast<int32_t>(channels);
-        n.AudioBitRate = defaultBitRate(n.AudioSampleRate, n.AudioChannels) * 3 / 2;
+    c.intermediate = losslessPcm(decoded);
+    n.AudioCodec = c.intermediate.codec;
+    if (channels == 0) channels = 2;
+    if (const CodecInfo* joined = findCodec(*c.final)) {
+        const AudioShape shape = outputAudioShape(*c.final, *joined, rate, channels);
+        n.AudioSampleRate = shape.sampleRate;
+        n.AudioChannels = shape.channels;
+    } else {
+        n.AudioSampleRate = static_cast<int32_t>(rate == 0 ? 44100 : rate);
+        n.AudioChannels = static_cast<int32_t>(channels);
     }
     runFormat_ = c.normalisation.get();
     // The intermediates are whole; trimming applies once, to the joined result.
@@ -607,16 +615,25 @@ void ConversionRun::startCombineStep() {
     SourceItem& e = *c.entry;
     e.kind = kSourceCombineList;
     e.path = c.listFile;
-    bool unknownLength = false;
+    bool unknownLength = false, unknownMs = false;
     for (const SourceItem* m : c.members) {
         e.duration += m->duration;
         unknownLength = unknownLength || m->duration == 0;
+        e.durationMs += m->durationMs;
+        unknownMs = unknownMs || m->durationMs == 0;
+        e.durationEstimated = e.durationEstimated || m->durationEstimated;
     }
     if (unknownLength) e.duration = 0;
+    if (unknownMs) e.durationMs = 0;
     if (c.normalise) {
-        e.streamBitRates = {static_cast<uint32_t>(c.normalisation->AudioBitRate / 1000)};
-        e.streamSampleRates = {static_cast<uint32_t>(c.normalisation->AudioSampleRate)};
-        e.streamChannels = {static_cast<uint32_t>(c.normalisation->AudioChannels)};
+        const OutputFormat& n = *c.normalisation;
+        const uint64_t bitRate = uint64_t{c.intermediate.format.bits} *
+                                 static_cast<uint64_t>(n.AudioSampleRate) *
+                                 static_cast<uint64_t>(n.AudioChannels) / 1000;
+        e.streamBitRates = {static_cast<uint32_t>(bitRate)};
+        e.streamSampleRates = {static_cast<uint32_t>(n.AudioSampleRate)};
+        e.streamChannels = {static_cast<uint32_t>(n.AudioChannels)};
+        e.streamSampleFormats = {c.intermediate.format};
     } else {
         const SourceItem& first = *c.members.front();
         e.audioStream = first.audioStream;
@@ -624,6 +641,7 @@ void ConversionRun::startCombineStep() {
         e.streamChannels = first.streamChannels;
         e.streamSampleRates = first.streamSampleRates;
         e.streamBitRates = first.streamBitRates;
+        e.streamSampleFormats = first.streamSampleFormats;
     }
 
     Job job;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <optional>
 
 #include "audio/ReaderFactory.h"
 #include "engine/CommandLine.h"
@@ -51,6 +52,29 @@ uint32_t leadingCount(std::string_view text) {
 bool fileExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(platform::nativePath(path), ec);
+}
+
+// A decoder's sample format as printed after the layout: "s16", "fltp", "s32 (24 bit)", "s32p (24 bit)".
+std::optional<SampleFormat> sampleFormatPiece(std::string_view piece) {
+    static constexpr struct {
+        std::string_view name;
+        SampleFormat format;
+    } kFormats[] = {{"u8", {8, false}},   {"s16", {16, false}}, {"s32", {32, false}},
+                    {"s64", {64, false}}, {"flt", {32, true}},  {"dbl", {64, true}}};
+    const std::string_view word = piece.substr(0, piece.find(' '));
+    std::string_view name = word;
+    if (name.size() > 1 && name.back() == 'p') name.remove_suffix(1);  // planar: the same samples
+    for (const auto& f : kFormats) {
+        if (name != f.name) continue;
+        SampleFormat format = f.format;
+        const std::string_view rest = skipBlanks(piece.substr(word.size()));
+        if (startsWith(rest, "(") && rest.find(" bit)") != std::string_view::npos) {
+            const uint32_t bits = leadingCount(rest.substr(1));
+            if (bits > 0 && bits < format.bits) format.bits = bits;
+        }
+        return format;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -125,6 +149,8 @@ AudioFields parseAudioFields(std::string_view text) {
             fields.bitRate = leadingCount(piece);
         } else if (piece.find(" channels") != std::string_view::npos) {
             fields.channels = leadingCount(piece);
+        } else if (const auto format = sampleFormatPiece(piece)) {
+            fields.sampleFormat = *format;
         } else {
             static const struct {
                 const char* layout;
@@ -185,6 +211,7 @@ void ProbeReading::line(std::string_view text) {
     item_.streamBitRates.push_back(fields.bitRate);
     item_.streamSampleRates.push_back(fields.sampleRate);
     item_.streamChannels.push_back(fields.channels);
+    item_.streamSampleFormats.push_back(fields.sampleFormat);
     foundAudio_ = true;
 }
 
@@ -224,6 +251,7 @@ ReaderProbe probeWithReader(SourceItem& item, bool* cdTrackHint) {
     item.streamSampleRates.push_back(static_cast<uint32_t>(choice.reader->sampleRate()));
     item.streamBitRates.push_back(static_cast<uint32_t>(choice.reader->bitRate()));
     item.streamChannels.push_back(static_cast<uint32_t>(choice.reader->outputChannelCount()));
+    item.streamSampleFormats.push_back({16, false});  // what the preparation writes
     choice.reader->close();
     item.needsPreparation = true;
     return ReaderProbe::Succeeded;

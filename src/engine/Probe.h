@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/Transcoder.h"
+#include "formats/SampleFormat.h"
 #include "platform/Result.h"
 #include "sources/RowText.h"
 
@@ -37,6 +38,7 @@ struct AudioFields {
     uint32_t sampleRate = 0;
     uint32_t bitRate = 0;  // kbit/s
     uint32_t channels = 0;
+    SampleFormat sampleFormat;
 };
 // The fields after "Audio:" ("aac (LC), 44100 Hz, stereo, fltp, 128 kb/s (default)").
 AudioFields parseAudioFields(std::string_view text);

@@ -1,5 +1,6 @@
 #include "formats/Catalogue.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/Text.h"
@@ -195,7 +196,14 @@ constexpr const CodecInfo* kListWav[] = {
     &kVorbis, &kWmaV1, &kWmaV2,    &kAdpcmYamaha, nullptr};
 constexpr const CodecInfo* kListWma[] = {&kWmaV1, &kWmaV2, nullptr};
 constexpr const CodecInfo* kListWavPack[] = {&kWavPack, nullptr};
-constexpr const CodecInfo* kListNormalisation[] = {&kAc3, &kDca, &kMp2, &kMp3, nullptr};
+// The intermediates keep the rate and channels they are given: the join's own format fits them.
+const CodecInfo kWholeS16{"pcm_s16le", "PCM 16-bit", 0, nullptr, nullptr, -1, -1, kUpTo71};
+const CodecInfo kWholeS24{"pcm_s24le", "PCM 24-bit", 0, nullptr, nullptr, -1, -1, kUpTo71};
+const CodecInfo kWholeS32{"pcm_s32le", "PCM 32-bit", 0, nullptr, nullptr, -1, -1, kUpTo71};
+const CodecInfo kWholeF32{"pcm_f32le", "PCM 32-bit Float", 0, nullptr, nullptr, -1, -1, kUpTo71};
+const CodecInfo kWholeF64{"pcm_f64le", "PCM 64-bit Float", 0, nullptr, nullptr, -1, -1, kUpTo71};
+constexpr const CodecInfo* kListNormalisation[] = {&kWholeS16, &kWholeS24, &kWholeS32,
+                                                   &kWholeF32, &kWholeF64, nullptr};
 
 struct FormatRow {
     int32_t id;
@@ -322,9 +330,36 @@ std::unique_ptr<OutputFormat> makeNormalisationFormat() {
     auto format = std::make_unique<OutputFormat>();
     format->id = kNormalisationFormatId;
     format->kind = kFormatIntermediate;
-    format->extension = "ts";
+    format->extension = "wav";
+    // A plain RIFF header cannot count past 4 GB; an intermediate of a long join can.
+    format->muxer = "wav -rf64 auto";
     format->codecs = kListNormalisation;
+    format->AudioCodec = kWholeS16.transcoderName;
     return format;
+}
+
+LosslessPcm losslessPcm(std::span<const SampleFormat> decoded) {
+    uint32_t integerBits = 0, floatBits = 0;
+    for (const SampleFormat& f : decoded) {
+        if (f.bits == 0 || f.floating) {
+            floatBits = std::max(floatBits, f.bits == 0 ? 32u : f.bits);
+        } else {
+            integerBits = std::max(integerBits, f.bits);
+        }
+    }
+    static constexpr struct {
+        uint32_t integerBits, floatBits;
+        LosslessPcm pcm;
+    } kRows[] = {
+        {16, 0, {"pcm_s16le", {16, false}}},
+        {24, 0, {"pcm_s24le", {24, false}}},
+        {32, 0, {"pcm_s32le", {32, false}}},
+        {24, 32, {"pcm_f32le", {32, true}}},  // 24-bit mantissa
+    };
+    for (const auto& row : kRows) {
+        if (integerBits <= row.integerBits && floatBits <= row.floatBits) return row.pcm;
+    }
+    return {"pcm_f64le", {64, true}};
 }
 
 std::span<const CodecInfo* const> allCodecs() { return kAllCodecs; }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "formats/OutputFormat.h"
+#include "formats/SampleFormat.h"
 
 // Owns the 28 built-in formats in catalogue (= ascending id) order. The records keep their identity for
 // the catalogue's life; settings loads and the Audio page write their parameter fields.
@@ -42,9 +43,20 @@ size_t codecCount(const CodecInfo* const* codecs);
 // Snaps value to a -1-terminated ascending list: an equal element, else the nearer neighbour (the lower
 // one on a tie), the first or last element beyond the ends. Without a list the value is returned.
 int32_t nearestListedValue(int32_t value, const int32_t* list);
-// The intermediate format of the normalising pass before combining into one: id 170, kind 1, "ts",
-// codecs ac3, dca, mp2, libmp3lame; its audio values are filled in from the members by the caller.
+// The intermediate format of the normalising pass before combining into one: id 170, kind 1, PCM in WAV
+// (RF64 once past 4 GB), any sample rate, up to 8 channels; its codec, rate and channels are filled in
+// from the members by the caller.
 std::unique_ptr<OutputFormat> makeNormalisationFormat();
+
+// The PCM codec of the intermediates that holds every sample of the given decoded formats exactly, and
+// the format it stores: 16-bit integers when no member has more than 16 bits, 24-bit up to 24, 32-bit
+// integers up to 32; 32-bit floats when floats of 32 bits meet integers of at most 24, else 64-bit floats.
+// An unknown format counts as a 32-bit float.
+struct LosslessPcm {
+    const char* codec;
+    SampleFormat format;
+};
+LosslessPcm losslessPcm(std::span<const SampleFormat> decoded);
 
 // The 45 constant codec records, variants as separate records, in table order.
 std::span<const CodecInfo* const> allCodecs();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/ReaderFactory.h"
+#include "formats/SampleFormat.h"
 
 namespace platform {
 class ChildProcess;
@@ -36,6 +37,8 @@ struct SourceFacts {
     std::vector<std::string> streamIds;
     std::vector<uint32_t> streamChannels;
     std::vector<uint32_t> streamSampleRates;
+    // How each stream decodes: what a lossless copy of it must hold.
+    std::vector<SampleFormat> streamSampleFormats;
     std::vector<uint32_t> streamBitRates;  // kbit/s
     uint32_t duration = 0;                 // whole seconds
     uint64_t durationMs = 0;               // the same, to the millisecond; 0 when unknown

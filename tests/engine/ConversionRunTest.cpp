@@ -199,26 +199,35 @@ TEST_F(RunTest, CancelLeavesNothingBehind) {
     EXPECT_EQ(readFile(sources.items[0]->path), source);
 }
 
-// Three layouts joined with normalisation: ac3 intermediates at the largest rate and channel count, the
-// bit rate at ac3's largest; the joined length is the sum. Odd names must survive the list file.
+// Three layouts joined with normalisation: 16-bit PCM intermediates at the largest channel count and the
+// largest rate that AC-3 takes; the joined length is the sum, and so is the length the join's job knows.
+// Odd names must survive the list file.
 TEST_F(RunTest, JoinsNormalisedIntermediates) {
-    add("it's & co.wav", 2, 44100, 2);
-    add("Песня 曲 😀.wav", 3, 22050, 1);
-    add("surround.wav", 4, 48000, 6);
+    add("it's & co.wav", 2, 44100, 2).durationMs = 2000;
+    add("Песня 曲 😀.wav", 3, 22050, 1).durationMs = 3000;
+    SourceItem& surround = add("surround.wav", 4, 96000, 6);
+    surround.durationMs = 4000;
+    surround.durationEstimated = true;
     settings.EnableSkipLength = 1;  // trims apply to the joined file only
     settings.SkipLength = 1000;
     host.joinedOutput = dir.file("joined.ac3");
     std::vector<MediaFacts> intermediates;
     host.onCombining = [&] {
-        for (const auto& item : sources.items) intermediates.push_back(inspectMedia(item->outputPath, "ts"));
+        for (const auto& item : sources.items) intermediates.push_back(inspectMedia(item->outputPath, "wav"));
     };
+    std::pair<uint64_t, bool> joinLength;
+    run.setStepPlanner([&](const SourceItem& item, const TranscoderStep& conversion, JobKind kind) {
+        if (kind == JobKind::kJoin) joinLength = {item.durationMs, item.durationEstimated};
+        return std::vector<JobStep>{{conversion, 1}};
+    });
     start(kAc3, true);
     drive();
     ASSERT_EQ(intermediates.size(), 3u);
     for (const MediaFacts& facts : intermediates) {
-        EXPECT_EQ(std::tuple(facts.codec, facts.sampleRate, facts.channels, facts.bitRate),
-                  std::tuple(std::string("ac3"), 48000, 6, int64_t{640000}));
+        EXPECT_EQ(std::tuple(facts.codec, facts.sampleRate, facts.channels),
+                  std::tuple(std::string("pcm_s16le"), 48000, 6));
     }
+    EXPECT_EQ(joinLength, std::pair(uint64_t{9000}, true));
     const MediaFacts joined = inspectMedia(dir.file("joined.ac3"), "ac3");
     EXPECT_NEAR(joined.seconds, 2 + 3 + 4 - 1, 0.2);
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(sources.items[i]->outputPath, dir.file("joined.ac3"));
@@ -230,12 +239,20 @@ TEST_F(RunTest, JoinsNormalisedIntermediates) {
 TEST_F(RunTest, JoinsSourcesAsTheyAre) {
     add("one 'quoted'.wav", 2);
     add("two.wav", 3);
+    sources.items[0]->durationMs = 2000;
+    sources.items[1]->durationMs = 0;  // one length unknown: so is the join's
     settings.NormalizeFile = 0;
     host.joinedOutput = dir.file("both.mp3");
+    uint64_t joinLength = 1;
+    run.setStepPlanner([&](const SourceItem& item, const TranscoderStep& conversion, JobKind kind) {
+        if (kind == JobKind::kJoin) joinLength = item.durationMs;
+        return std::vector<JobStep>{{conversion, 1}};
+    });
     start(kMp3, true);
     drive();
     EXPECT_EQ(statusOf(0), "both.mp3");
     EXPECT_NEAR(inspectMedia(dir.file("both.mp3"), "mp3").seconds, 5, 0.2);
+    EXPECT_EQ(joinLength, 0u);
 }
 
 // Every normalisation job refused: the run ends at once, the trim switches are the user's again and no

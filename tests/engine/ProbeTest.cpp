@@ -141,6 +141,34 @@ TEST(ProbeParsing, TagsCannotFakeDurationOrStreams) {
     }
 }
 
+// The decoder's sample format after the layout, as both transcoder builds print it; one per stream.
+TEST(ProbeParsing, SampleFormats) {
+    const std::pair<const char*, SampleFormat> cases[] = {
+        {"pcm_s16le ([1][0][0][0] / 0x0001), 44100 Hz, stereo, s16, 1411 kb/s", {16, false}},
+        {"flac, 48000 Hz, mono, s32 (24 bit)", {24, false}},
+        {"alac (alac / 0x63616C61), 44100 Hz, mono, s32p (24 bit), 497 kb/s (default)", {24, false}},
+        {"pcm_s32le ([1][0][0][0] / 0x0001), 44100 Hz, mono, s32, 1411 kb/s", {32, false}},
+        {"aac (LC), 44100 Hz, stereo, fltp, 128 kb/s (default)", {32, true}},
+        {"pcm_f64le ([3][0][0][0] / 0x0003), 44100 Hz, mono, dbl, 2822 kb/s", {64, true}},
+        {"pcm_u8 ([1][0][0][0] / 0x0001), 8000 Hz, mono, u8, 64 kb/s", {8, false}},
+        {"wavpack, 44100 Hz, 5.1(side), s16p", {16, false}},
+        {"s16le, 44100 Hz, stereo", {}},  // a codec's name is no sample format
+        {"pcm_s16le, 22050 Hz, 1 channels", {}},
+        {"x, 44100 Hz, stereo, s32 (40 bit)", {32, false}},  // never more bits than the format has
+    };
+    for (const auto& [text, format] : cases) {
+        const SampleFormat parsed = parseAudioFields(text).sampleFormat;
+        EXPECT_EQ(std::pair(parsed.bits, parsed.floating), std::pair(format.bits, format.floating)) << text;
+    }
+    SourceItem item;
+    ProbeReading reading(item);
+    for (const char* line : {"  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 320 kb/s",
+                             "  Stream #0:1: Audio: pcm_s16le, 22050 Hz, 1 channels",
+                             "    Stream #0:2: Audio: flac, 96000 Hz, stereo, s32 (24 bit)"})
+        reading.line(line);
+    EXPECT_TRUE(item.streamSampleFormats == (std::vector<SampleFormat>{{32, true}, {}, {24, false}}));
+}
+
 TEST(ProbeParsing, CommandLineAndAutomaticStreamChoice) {
     EXPECT_EQ(probeCommandLine("C:\\P\\mdxcode.exe", "mp3", "C:\\a b.mp3"),
               "\"C:\\P\\mdxcode.exe\"  -i \"C:\\a b.mp3\"");

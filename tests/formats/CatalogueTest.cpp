@@ -53,4 +53,26 @@ TEST(Catalogue, NamesAreKnownToTheTranscoder) {
     for (const auto& f : catalogue.formats()) EXPECT_TRUE(!f->muxer || has(muxers.output, f->muxer)) << f->id;
 }
 
+// A join's intermediates hold every member's samples: the narrowest PCM that holds them all, with any rate
+// and up to eight channels.
+TEST(Catalogue, LosslessPcmHoldsEveryMember) {
+    const SampleFormat u8{8, false}, s16{16, false}, s24{24, false}, s32{32, false}, s64{64, false},
+        flt{32, true}, dbl{64, true}, unknown{};
+    const std::pair<std::vector<SampleFormat>, std::string> cases[] = {
+        {{s16, u8, s16}, "pcm_s16le"}, {{s16, s24}, "pcm_s24le"}, {{s24, s32, u8}, "pcm_s32le"},
+        {{s16, flt}, "pcm_f32le"},     {{flt, s24}, "pcm_f32le"}, {{s16, unknown}, "pcm_f32le"},
+        {{s32, flt}, "pcm_f64le"},     {{dbl, s16}, "pcm_f64le"}, {{s64}, "pcm_f64le"},
+    };
+    const auto normalisation = makeNormalisationFormat();
+    EXPECT_EQ(normalisation->extension, "wav");
+    for (const auto& [formats, codec] : cases) {
+        normalisation->AudioCodec = losslessPcm(formats).codec;
+        EXPECT_EQ(normalisation->AudioCodec, codec);
+        const CodecInfo* info = findCodec(*normalisation);
+        ASSERT_NE(info, nullptr) << codec;
+        EXPECT_EQ(info->sampleRates, nullptr) << codec;
+        EXPECT_EQ(info->channelMask, 255u) << codec;
+    }
+}
+
 }  // namespace
