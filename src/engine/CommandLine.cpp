@@ -45,13 +45,58 @@ constexpr RawInput kRawInputs[] = {
     {"g729", "g729"},
 };
 
+// What a codec needs for its decoded output to be as long as the source, after the trims.
+struct LengthRule {
+    const char* codec;
+    // Encoded at this rate whatever rate was chosen; the chosen one then only limits the band (half of it).
+    int32_t encodingRate;
+    // For a decoder that gives nothing for the first frame: the frame's length in samples at the output
+    // rate. The encoder gets one frame more in front (silence, or the audio before a skip), which the
+    // decoder drops, and the last partial frame is padded out instead of lost.
+    int32_t (*leadFrame)(int32_t sampleRate);
+};
+
+int32_t wmaV1Frame(int32_t sampleRate) {
+    return sampleRate <= 16000 ? 512 : sampleRate <= 32000 ? 1024 : 2048;
+}
+int32_t wmaV2Frame(int32_t sampleRate) {
+    return sampleRate <= 16000 ? 512 : sampleRate <= 22050 ? 1024 : 2048;
+}
+
+constexpr LengthRule kLengthRules[] = {
+    {"wmav1", 0, wmaV1Frame},
+    {"wmav2", 0, wmaV2Frame},
+    // Opus decodes at 48000 Hz, and the Windows transcoder records the end wrongly at the other rates.
+    {"libopus", 48000, nullptr},
+};
+
+const LengthRule* findLengthRule(const std::string& codec) {
+    for (const LengthRule& rule : kLengthRules)
+        if (codec == rule.codec) return &rule;
+    return nullptr;
+}
+
+// "90", or "00:01:30.500" (to the microsecond when the length has them).
+std::string lengthText(uint64_t microseconds) {
+    if (microseconds % 1000000 == 0) return std::to_string(microseconds / 1000000);
+    const unsigned long long s = microseconds / 1000000;
+    const unsigned long long fraction = microseconds % 1000000;
+    const bool wholeMs = fraction % 1000 == 0;
+    char text[64];
+    std::snprintf(text, sizeof text, wholeMs ? "%02llu:%02llu:%02llu.%03llu" : "%02llu:%02llu:%02llu.%06llu",
+                  s / 3600, s % 3600 / 60, s % 60, wholeMs ? fraction / 1000 : fraction);
+    return text;
+}
+
 template <typename T>
 T entryOr(const std::vector<T>& list, size_t index, T fallback) {
     return index < list.size() ? list[index] : fallback;
 }
 
-void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& format,
-                 const AppSettings& settings, const CodecInfo& codec) {
+// Appends the audio options; returns how much longer than the trimmed length the encoder must be fed, in
+// microseconds (the lead frame of a codec that needs one).
+uint64_t appendAudio(std::string& line, const SourceItem& item, const OutputFormat& format,
+                     const AppSettings& settings, const CodecInfo& codec) {
     // A choice outside the streams (never made by the probe or the stream menu) falls back to the first.
     const size_t n = item.audioStream < 0 || static_cast<size_t>(item.audioStream) >= item.streamCount()
                          ? 0
@@ -87,7 +132,10 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
         if (sampleRate == 0) sampleRate = 44100;
     }
     sampleRate = nearestListedValue(sampleRate, codec.sampleRates);
-    line += "-ar " + std::to_string(sampleRate) + " -ac " + std::to_string(channels) + " ";
+    const LengthRule* rule = findLengthRule(format.AudioCodec);
+    const int32_t encodingRate = rule != nullptr && rule->encodingRate != 0 ? rule->encodingRate : sampleRate;
+    line += "-ar " + std::to_string(encodingRate) + " -ac " + std::to_string(channels) + " ";
+    if (encodingRate != sampleRate) line += "-cutoff " + std::to_string(sampleRate / 2) + " ";
 
     if (format.AudioCodec == "dca") line += "-strict -2 ";
 
@@ -115,24 +163,39 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
         line += "-vol " + std::to_string(volume) + " ";
     }
     if (settings.FixAudioUnsync != 0 && item.kind != kSourceCombineList) line += "-async 1 ";
+
+    if (rule == nullptr || rule->leadFrame == nullptr || channels <= 0) return 0;
+    // The delay is per channel, in samples at the rate and channel count fixed just before it.
+    const int32_t frame = rule->leadFrame(encodingRate);
+    std::string delays = std::to_string(frame) + "S";
+    for (int32_t c = 1; c < channels; ++c) delays += "|" + std::to_string(frame) + "S";
+    line += "-af aformat=sample_rates=" + std::to_string(encodingRate) +
+            ":channel_layouts=" + std::to_string(channels) + "c,adelay=" + delays + " ";
+    // Rounded up, so that the trim keeps the whole frame.
+    return (static_cast<uint64_t>(frame) * 1000000 + static_cast<uint64_t>(encodingRate) - 1) /
+           static_cast<uint64_t>(encodingRate);
 }
 
-void appendTrim(std::string& line, const SourceItem& item, const AppSettings& settings) {
+// The trims are output options, applied after the lead frame: a skip takes it from the audio before the
+// skip point, and a length is made longer by it.
+void appendTrim(std::string& line, const SourceItem& item, const AppSettings& settings, uint64_t leadUs) {
     const uint64_t duration = static_cast<uint64_t>(item.duration) * 1000;
     uint64_t remaining = duration;
     if (settings.EnableSkipLength != 0 && settings.SkipLength > 0) {
         line += "-ss " + trimLengthText(settings.SkipLength) + " ";
         remaining = duration > settings.SkipLength ? duration - settings.SkipLength : 0;
     }
+    uint64_t length = 0;  // ms
     if (settings.EnableConvertLength != 0 && settings.ConvertLength > 0) {
-        line += "-t " + trimLengthText(settings.ConvertLength) + " ";
+        length = settings.ConvertLength;
     } else if (settings.EnableIgnoreTheLast != 0 && settings.IgnoreLength > 0) {
-        if (remaining > settings.IgnoreLength) {
-            line += "-t " + trimLengthText(remaining - settings.IgnoreLength) + " ";
-        } else {
+        if (remaining <= settings.IgnoreLength) {
             line += "-t 0 ";
+            return;
         }
+        length = remaining - settings.IgnoreLength;
     }
+    if (length != 0) line += "-t " + lengthText(length * 1000 + leadUs) + " ";
 }
 
 }  // namespace
@@ -179,14 +242,7 @@ int32_t fitChannelCount(int32_t channels, uint32_t channelMask) {
     return 2;
 }
 
-std::string trimLengthText(uint64_t milliseconds) {
-    if (milliseconds % 1000 == 0) return std::to_string(milliseconds / 1000);
-    const unsigned long long s = milliseconds / 1000;
-    char text[64];
-    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu.%03llu", s / 3600, s % 3600 / 60, s % 60,
-                  static_cast<unsigned long long>(milliseconds % 1000));
-    return text;
-}
+std::string trimLengthText(uint64_t milliseconds) { return lengthText(milliseconds * 1000); }
 
 std::string quotedPath(const std::string& path) {
     size_t trailing = 0;
@@ -220,13 +276,14 @@ std::string buildCommandLine(const SourceItem& item, const OutputFormat& format,
     line += settings.KeepID3Tag != 0 && format.id == kMp3FormatId ? "-c:v mjpeg -q:v 2 " : "-vn ";
 
     const CodecInfo* codec = findCodec(format);
+    uint64_t leadUs = 0;
     if (codec == nullptr || item.streamCount() == 0) {
         line += "-an ";
     } else {
-        appendAudio(line, item, format, settings, *codec);
+        leadUs = appendAudio(line, item, format, settings, *codec);
     }
 
-    appendTrim(line, item, settings);
+    appendTrim(line, item, settings, leadUs);
 
     if (settings.KeepID3Tag == 0) line += "-map_metadata -1 ";
     line += "-y " + quotedPath(item.outputPath);
