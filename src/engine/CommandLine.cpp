@@ -45,29 +45,37 @@ constexpr RawInput kRawInputs[] = {
     {"g729", "g729"},
 };
 
-// What a codec needs for its decoded output to be as long as the source, after the trims.
+// Where a codec's encoder or its decoder loses audio, the encoder gets silence around it. A decoder that
+// gives nothing for the first frame gets a frame in front (lead); an encoder whose delay is never flushed
+// gets that delay after the end (tail), so that the last samples come out. Samples at the output rate.
 struct LengthRule {
     const char* codec;
     // Encoded at this rate whatever rate was chosen; the chosen one then only limits the band (half of it).
     int32_t encodingRate;
-    // For a decoder that gives nothing for the first frame: the frame's length in samples at the output
-    // rate. The encoder gets one frame more in front (silence, or the audio before a skip), which the
-    // decoder drops, and the last partial frame is padded out instead of lost.
-    int32_t (*leadFrame)(int32_t sampleRate);
+    int32_t (*lead)(int32_t sampleRate);
+    int32_t (*tail)(int32_t sampleRate);
 };
 
-int32_t wmaV1Frame(int32_t sampleRate) {
-    return sampleRate <= 16000 ? 512 : sampleRate <= 32000 ? 1024 : 2048;
-}
-int32_t wmaV2Frame(int32_t sampleRate) {
-    return sampleRate <= 16000 ? 512 : sampleRate <= 22050 ? 1024 : 2048;
-}
+// WMA frames: 512 samples up to 16000 Hz, 1024 up to 22050 Hz (32000 Hz for version 1), 2048 above. Its
+// decoder drops the first frame, and the last one is only whole with the next frame's overlap.
+int32_t wmaV1Frame(int32_t rate) { return rate <= 16000 ? 512 : rate <= 32000 ? 1024 : 2048; }
+int32_t wmaV2Frame(int32_t rate) { return rate <= 16000 ? 512 : rate <= 22050 ? 1024 : 2048; }
 
 constexpr LengthRule kLengthRules[] = {
-    {"wmav1", 0, wmaV1Frame},
-    {"wmav2", 0, wmaV2Frame},
+    {"wmav1", 0, wmaV1Frame, wmaV1Frame},
+    {"wmav2", 0, wmaV2Frame, wmaV2Frame},
+    // Encoder and decoder delays: the MPEG audio filter bank; the DTS one; Speex narrow-, wide- and
+    // ultra-wide-band; G.723.1's look-ahead; the G.722 filter bank; AMR-WB.
+    {"mp2", 0, nullptr, [](int32_t) { return 481; }},
+    {"dca", 0, nullptr, [](int32_t) { return 512; }},
+    {"libspeex", 0, nullptr, [](int32_t rate) { return rate <= 8000    ? 80
+                                                       : rate <= 16000 ? 223
+                                                                       : 509; }},
+    {"g723_1", 0, nullptr, [](int32_t) { return 60; }},
+    {"g722", 0, nullptr, [](int32_t) { return 22; }},
+    {"libvo_amrwbenc", 0, nullptr, [](int32_t) { return 95; }},
     // Opus decodes at 48000 Hz, and the Windows transcoder records the end wrongly at the other rates.
-    {"libopus", 48000, nullptr},
+    {"libopus", 48000, nullptr, nullptr},
 };
 
 const LengthRule* findLengthRule(const std::string& codec) {
@@ -76,16 +84,64 @@ const LengthRule* findLengthRule(const std::string& codec) {
     return nullptr;
 }
 
-// "90", or "00:01:30.500" (to the microsecond when the length has them).
-std::string lengthText(uint64_t microseconds) {
-    if (microseconds % 1000000 == 0) return std::to_string(microseconds / 1000000);
-    const unsigned long long s = microseconds / 1000000;
-    const unsigned long long fraction = microseconds % 1000000;
-    const bool wholeMs = fraction % 1000 == 0;
-    char text[64];
-    std::snprintf(text, sizeof text, wholeMs ? "%02llu:%02llu:%02llu.%03llu" : "%02llu:%02llu:%02llu.%06llu",
-                  s / 3600, s % 3600 / 60, s % 60, wholeMs ? fraction / 1000 : fraction);
+// The trims the settings ask for, in milliseconds.
+struct Trim {
+    uint64_t skip = 0;
+    uint64_t length = 0;  // 0: to the end
+    bool nothingLeft = false;
+};
+
+Trim trimOf(const SourceItem& item, const AppSettings& settings) {
+    Trim trim;
+    const uint64_t duration = static_cast<uint64_t>(item.duration) * 1000;
+    uint64_t remaining = duration;
+    if (settings.EnableSkipLength != 0 && settings.SkipLength > 0) {
+        trim.skip = settings.SkipLength;
+        remaining = duration > settings.SkipLength ? duration - settings.SkipLength : 0;
+    }
+    if (settings.EnableConvertLength != 0 && settings.ConvertLength > 0) {
+        trim.length = settings.ConvertLength;
+    } else if (settings.EnableIgnoreTheLast != 0 && settings.IgnoreLength > 0) {
+        if (remaining > settings.IgnoreLength) {
+            trim.length = remaining - settings.IgnoreLength;
+        } else {
+            trim.nothingLeft = true;
+        }
+    }
+    return trim;
+}
+
+// Seconds as a filter option takes them ("90", "1.500"): no colons, which separate the options.
+std::string filterSeconds(uint64_t milliseconds) {
+    if (milliseconds % 1000 == 0) return std::to_string(milliseconds / 1000);
+    char text[32];
+    std::snprintf(text, sizeof text, "%llu.%03llu", static_cast<unsigned long long>(milliseconds / 1000),
+                  static_cast<unsigned long long>(milliseconds % 1000));
     return text;
+}
+
+// The filters that put the silence around the audio, after the trims (which then cannot be output
+// options: those apply after every filter); empty when the codec needs none. Fixing the rate and the
+// channel count first makes the lengths count at the output rate and gives each channel its delay.
+std::string paddingFilters(const LengthRule* rule, int32_t rate, int32_t channels, const Trim& trim) {
+    const int32_t lead = rule != nullptr && rule->lead != nullptr ? rule->lead(rate) : 0;
+    const int32_t tail = rule != nullptr && rule->tail != nullptr ? rule->tail(rate) : 0;
+    if ((lead == 0 && tail == 0) || channels <= 0) return {};
+    std::string filters;
+    if (trim.skip != 0 || trim.length != 0) {
+        filters += "atrim=";
+        if (trim.skip != 0) filters += "start=" + filterSeconds(trim.skip) + (trim.length != 0 ? ":" : "");
+        if (trim.length != 0) filters += "duration=" + filterSeconds(trim.length);
+        filters += ",asetpts=PTS-STARTPTS,";
+    }
+    filters +=
+        "aformat=sample_rates=" + std::to_string(rate) + ":channel_layouts=" + std::to_string(channels) + "c";
+    if (lead != 0) {
+        filters += ",adelay=" + std::to_string(lead) + "S";
+        for (int32_t c = 1; c < channels; ++c) filters += "|" + std::to_string(lead) + "S";
+    }
+    if (tail != 0) filters += ",apad=pad_len=" + std::to_string(tail);
+    return filters;
 }
 
 template <typename T>
@@ -93,10 +149,9 @@ T entryOr(const std::vector<T>& list, size_t index, T fallback) {
     return index < list.size() ? list[index] : fallback;
 }
 
-// Appends the audio options; returns how much longer than the trimmed length the encoder must be fed, in
-// microseconds (the lead frame of a codec that needs one).
-uint64_t appendAudio(std::string& line, const SourceItem& item, const OutputFormat& format,
-                     const AppSettings& settings, const CodecInfo& codec) {
+// Appends the audio options; true when they hold the trims.
+bool appendAudio(std::string& line, const SourceItem& item, const OutputFormat& format,
+                 const AppSettings& settings, const CodecInfo& codec, const Trim& trim) {
     // A choice outside the streams (never made by the probe or the stream menu) falls back to the first.
     const size_t n = item.audioStream < 0 || static_cast<size_t>(item.audioStream) >= item.streamCount()
                          ? 0
@@ -164,38 +219,20 @@ uint64_t appendAudio(std::string& line, const SourceItem& item, const OutputForm
     }
     if (settings.FixAudioUnsync != 0 && item.kind != kSourceCombineList) line += "-async 1 ";
 
-    if (rule == nullptr || rule->leadFrame == nullptr || channels <= 0) return 0;
-    // The delay is per channel, in samples at the rate and channel count fixed just before it.
-    const int32_t frame = rule->leadFrame(encodingRate);
-    std::string delays = std::to_string(frame) + "S";
-    for (int32_t c = 1; c < channels; ++c) delays += "|" + std::to_string(frame) + "S";
-    line += "-af aformat=sample_rates=" + std::to_string(encodingRate) +
-            ":channel_layouts=" + std::to_string(channels) + "c,adelay=" + delays + " ";
-    // Rounded up, so that the trim keeps the whole frame.
-    return (static_cast<uint64_t>(frame) * 1000000 + static_cast<uint64_t>(encodingRate) - 1) /
-           static_cast<uint64_t>(encodingRate);
+    const std::string filters =
+        trim.nothingLeft ? std::string() : paddingFilters(rule, encodingRate, channels, trim);
+    if (filters.empty()) return false;
+    line += "-af " + filters + " ";
+    return true;
 }
 
-// The trims are output options, applied after the lead frame: a skip takes it from the audio before the
-// skip point, and a length is made longer by it.
-void appendTrim(std::string& line, const SourceItem& item, const AppSettings& settings, uint64_t leadUs) {
-    const uint64_t duration = static_cast<uint64_t>(item.duration) * 1000;
-    uint64_t remaining = duration;
-    if (settings.EnableSkipLength != 0 && settings.SkipLength > 0) {
-        line += "-ss " + trimLengthText(settings.SkipLength) + " ";
-        remaining = duration > settings.SkipLength ? duration - settings.SkipLength : 0;
+void appendTrim(std::string& line, const Trim& trim) {
+    if (trim.skip != 0) line += "-ss " + trimLengthText(trim.skip) + " ";
+    if (trim.nothingLeft) {
+        line += "-t 0 ";
+    } else if (trim.length != 0) {
+        line += "-t " + trimLengthText(trim.length) + " ";
     }
-    uint64_t length = 0;  // ms
-    if (settings.EnableConvertLength != 0 && settings.ConvertLength > 0) {
-        length = settings.ConvertLength;
-    } else if (settings.EnableIgnoreTheLast != 0 && settings.IgnoreLength > 0) {
-        if (remaining <= settings.IgnoreLength) {
-            line += "-t 0 ";
-            return;
-        }
-        length = remaining - settings.IgnoreLength;
-    }
-    if (length != 0) line += "-t " + lengthText(length * 1000 + leadUs) + " ";
 }
 
 }  // namespace
@@ -242,7 +279,14 @@ int32_t fitChannelCount(int32_t channels, uint32_t channelMask) {
     return 2;
 }
 
-std::string trimLengthText(uint64_t milliseconds) { return lengthText(milliseconds * 1000); }
+std::string trimLengthText(uint64_t milliseconds) {
+    if (milliseconds % 1000 == 0) return std::to_string(milliseconds / 1000);
+    const unsigned long long s = milliseconds / 1000;
+    char text[64];
+    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu.%03llu", s / 3600, s % 3600 / 60, s % 60,
+                  static_cast<unsigned long long>(milliseconds % 1000));
+    return text;
+}
 
 std::string quotedPath(const std::string& path) {
     size_t trailing = 0;
@@ -276,14 +320,15 @@ std::string buildCommandLine(const SourceItem& item, const OutputFormat& format,
     line += settings.KeepID3Tag != 0 && format.id == kMp3FormatId ? "-c:v mjpeg -q:v 2 " : "-vn ";
 
     const CodecInfo* codec = findCodec(format);
-    uint64_t leadUs = 0;
+    const Trim trim = trimOf(item, settings);
+    bool trimmed = false;
     if (codec == nullptr || item.streamCount() == 0) {
         line += "-an ";
     } else {
-        leadUs = appendAudio(line, item, format, settings, *codec);
+        trimmed = appendAudio(line, item, format, settings, *codec, trim);
     }
 
-    appendTrim(line, item, settings, leadUs);
+    if (!trimmed) appendTrim(line, trim);
 
     if (settings.KeepID3Tag == 0) line += "-map_metadata -1 ";
     line += "-y " + quotedPath(item.outputPath);

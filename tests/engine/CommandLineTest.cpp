@@ -107,3 +107,46 @@ TEST(CommandLine, PathsThatCannotBeQuoted) {
     EXPECT_EQ(unquotablePathError(item, kExe), "");
     EXPECT_FALSE(unquotablePathError(stereoWav(), "/opt/\"md\"/mdxcode").empty());
 }
+
+// Codecs that lose audio get silence around it, at the output rate, after the trims; Opus encodes at
+// 48000 Hz with the chosen rate as its band.
+TEST(CommandLine, LengthRules) {
+    struct Case {
+        int32_t id;
+        int32_t rate, channels;  // chosen for the format; 0 keeps the automatic one
+        uint32_t skip, length, ignore;
+        std::string piece, absent;
+    };
+    const Case cases[] = {
+        // WMA frames are 2048 samples above 22050 Hz, 512 up to 16000 Hz.
+        {1210, 0, 0, 500, 1500, 0,
+         "-ar 44100 -ac 2 -b:a 128000 -af "
+         "atrim=start=0.500:duration=1.500,asetpts=PTS-STARTPTS,aformat=sample_"
+         "rates=44100:channel_layouts=2c,adelay=2048S|2048S,apad=pad_len=2048 -y ",
+         " -t "},
+        {1210, 16000, 1, 0, 0, 0,
+         "-ar 16000 -ac 1 -b:a 32000 -af aformat=sample_rates=16000:channel_layouts=1c,"
+         "adelay=512S,apad=pad_len=512 -y ",
+         "atrim"},
+        {1210, 0, 0, 2000, 0, 9000, "-b:a 128000 -ss 2 -t 0 ", "-af"},  // nothing left to pad
+        {1150, 0, 0, 90000, 0, 0,
+         "-af atrim=start=90,asetpts=PTS-STARTPTS,aformat=sample_rates=44100:channel_"
+         "layouts=2c,apad=pad_len=481 ",
+         "-ss"},
+        {1182, 24000, 0, 0, 0, 0, "-ar 48000 -ac 2 -cutoff 12000 -b:a ", "-af"},
+        {1182, 0, 0, 0, 0, 0, "-ar 48000 -ac 2 -b:a ", "-cutoff"},
+        {1160, 0, 0, 500, 1500, 0, "-ss 00:00:00.500 -t 00:00:01.500 ", "-af"},
+    };
+    for (const Case& c : cases) {
+        OutputFormat f = format(c.id);
+        f.AudioSampleRate = c.rate;
+        f.AudioChannels = c.channels;
+        AppSettings settings;
+        settings.EnableSkipLength = c.skip != 0, settings.SkipLength = c.skip;
+        settings.EnableConvertLength = c.length != 0, settings.ConvertLength = c.length;
+        settings.EnableIgnoreTheLast = c.ignore != 0, settings.IgnoreLength = c.ignore;
+        const std::string line = buildCommandLine(stereoWav(), f, settings, kExe);
+        EXPECT_NE(line.find(c.piece), std::string::npos) << line;
+        EXPECT_EQ(line.find(c.absent), std::string::npos) << line;
+    }
+}
