@@ -60,21 +60,22 @@ struct LengthRule {
 // decoder drops the first frame, and the last one is only whole with the next frame's overlap.
 int32_t wmaV1Frame(int32_t rate) { return rate <= 16000 ? 512 : rate <= 32000 ? 1024 : 2048; }
 int32_t wmaV2Frame(int32_t rate) { return rate <= 16000 ? 512 : rate <= 22050 ? 1024 : 2048; }
+// Speex's narrow, wide and ultra-wide band.
+int32_t speexDelay(int32_t rate) { return rate <= 8000 ? 80 : rate <= 16000 ? 223 : 509; }
 
 constexpr LengthRule kLengthRules[] = {
     {"wmav1", 0, wmaV1Frame, wmaV1Frame},
     {"wmav2", 0, wmaV2Frame, wmaV2Frame},
-    // Encoder and decoder delays: the MPEG audio filter bank; the DTS one; Speex narrow-, wide- and
-    // ultra-wide-band; G.723.1's look-ahead; the G.722 filter bank; AMR-WB.
+    // Encoder and decoder delays: the MPEG audio filter bank, the DTS one, Speex, G.723.1's look-ahead,
+    // the G.722 filter bank, AMR-WB.
     {"mp2", 0, nullptr, [](int32_t) { return 481; }},
     {"dca", 0, nullptr, [](int32_t) { return 512; }},
-    {"libspeex", 0, nullptr, [](int32_t rate) { return rate <= 8000    ? 80
-                                                       : rate <= 16000 ? 223
-                                                                       : 509; }},
+    {"libspeex", 0, nullptr, speexDelay},
     {"g723_1", 0, nullptr, [](int32_t) { return 60; }},
     {"g722", 0, nullptr, [](int32_t) { return 22; }},
     {"libvo_amrwbenc", 0, nullptr, [](int32_t) { return 95; }},
-    // Opus decodes at 48000 Hz, and the Windows transcoder records the end wrongly at the other rates.
+    // Opus decodes at 48000 Hz, and FFmpeg 4.1 (the Windows transcoder) records the end wrongly when it
+    // encodes at another rate.
     {"libopus", 48000, nullptr, nullptr},
 };
 
