@@ -50,10 +50,15 @@ constexpr RawInput kRawInputs[] = {
 // gets that delay after the end (tail), so that the last samples come out. Samples at the output rate.
 struct LengthRule {
     const char* codec;
+    const char* muxer;  // the rule holds in this container only; null: in any
     // Encoded at this rate whatever rate was chosen; the chosen one then only limits the band (half of it).
     int32_t encodingRate;
     int32_t (*lead)(int32_t sampleRate);
     int32_t (*tail)(int32_t sampleRate);
+    // A container that records where the audio starts, read by a reader that trims the start but not the
+    // end: when the output's length is known, the last frame's padding goes in front of the audio, before
+    // its start, and the last frame ends with the audio. The frame length.
+    int32_t frontFill;
 };
 
 // WMA frames: 512 samples up to 16000 Hz, 1024 up to 22050 Hz (32000 Hz for version 1), 2048 above. Its
@@ -64,24 +69,27 @@ int32_t wmaV2Frame(int32_t rate) { return rate <= 16000 ? 512 : rate <= 22050 ? 
 int32_t speexDelay(int32_t rate) { return rate <= 8000 ? 80 : rate <= 16000 ? 223 : 509; }
 
 constexpr LengthRule kLengthRules[] = {
-    {"wmav1", 0, wmaV1Frame, wmaV1Frame},
-    {"wmav2", 0, wmaV2Frame, wmaV2Frame},
+    {"wmav1", nullptr, 0, wmaV1Frame, wmaV1Frame, 0},
+    {"wmav2", nullptr, 0, wmaV2Frame, wmaV2Frame, 0},
     // Encoder and decoder delays: the MPEG audio filter bank, the DTS one, Speex, G.723.1's look-ahead,
     // the G.722 filter bank, AMR-WB.
-    {"mp2", 0, nullptr, [](int32_t) { return 481; }},
-    {"dca", 0, nullptr, [](int32_t) { return 512; }},
-    {"libspeex", 0, nullptr, speexDelay},
-    {"g723_1", 0, nullptr, [](int32_t) { return 60; }},
-    {"g722", 0, nullptr, [](int32_t) { return 22; }},
-    {"libvo_amrwbenc", 0, nullptr, [](int32_t) { return 95; }},
+    {"mp2", nullptr, 0, nullptr, [](int32_t) { return 481; }, 0},
+    {"dca", nullptr, 0, nullptr, [](int32_t) { return 512; }, 0},
+    {"libspeex", nullptr, 0, nullptr, speexDelay, 0},
+    {"g723_1", nullptr, 0, nullptr, [](int32_t) { return 60; }, 0},
+    {"g722", nullptr, 0, nullptr, [](int32_t) { return 22; }, 0},
+    {"libvo_amrwbenc", nullptr, 0, nullptr, [](int32_t) { return 95; }, 0},
     // Opus decodes at 48000 Hz, and FFmpeg 4.1 (the Windows transcoder) records the end wrongly when it
     // encodes at another rate.
-    {"libopus", 48000, nullptr, nullptr},
+    {"libopus", nullptr, 48000, nullptr, nullptr, 0},
+    // The edit list skips the encoder's priming; FFmpeg 5.1 does not cut the end where the list ends.
+    {"aac", "ipod", 0, nullptr, nullptr, 1024},
 };
 
-const LengthRule* findLengthRule(const std::string& codec) {
+const LengthRule* findLengthRule(const OutputFormat& format) {
+    const std::string muxer = format.muxer != nullptr ? format.muxer : "";
     for (const LengthRule& rule : kLengthRules)
-        if (codec == rule.codec) return &rule;
+        if (format.AudioCodec == rule.codec && (rule.muxer == nullptr || muxer == rule.muxer)) return &rule;
     return nullptr;
 }
 
@@ -121,13 +129,27 @@ std::string filterSeconds(uint64_t milliseconds) {
     return text;
 }
 
+// The output's length in samples at the rate when it is known, else 0: the length trimmed to, or what is
+// left of the source after the skip. A wrong guess only loses the front fill's exactness.
+int64_t expectedSamples(const SourceItem& item, const Trim& trim, int32_t rate) {
+    uint64_t milliseconds = trim.length;
+    if (milliseconds == 0 && item.durationMs > trim.skip && !item.durationEstimated)
+        milliseconds = item.durationMs - trim.skip;
+    return static_cast<int64_t>((milliseconds * static_cast<uint64_t>(rate) + 500) / 1000);
+}
+
 // The filters that put the silence around the audio, after the trims (which then cannot be output
 // options: those apply after every filter); empty when the codec needs none. Fixing the rate and the
 // channel count first makes the lengths count at the output rate and gives each channel its delay.
-std::string paddingFilters(const LengthRule* rule, int32_t rate, int32_t channels, const Trim& trim) {
-    const int32_t lead = rule != nullptr && rule->lead != nullptr ? rule->lead(rate) : 0;
-    const int32_t tail = rule != nullptr && rule->tail != nullptr ? rule->tail(rate) : 0;
-    if ((lead == 0 && tail == 0) || channels <= 0) return {};
+std::string paddingFilters(const LengthRule* rule, int32_t rate, int32_t channels, const Trim& trim,
+                           int64_t samples) {
+    if (rule == nullptr || channels <= 0) return {};
+    const int32_t lead = rule->lead != nullptr ? rule->lead(rate) : 0;
+    const int32_t tail = rule->tail != nullptr ? rule->tail(rate) : 0;
+    const int32_t frame = rule->frontFill;
+    const int32_t fill =
+        frame != 0 && samples > 0 ? static_cast<int32_t>((frame - samples % frame) % frame) : 0;
+    if (lead == 0 && tail == 0 && fill == 0) return {};
     std::string filters;
     if (trim.skip != 0 || trim.length != 0) {
         filters += "atrim=";
@@ -137,10 +159,13 @@ std::string paddingFilters(const LengthRule* rule, int32_t rate, int32_t channel
     }
     filters +=
         "aformat=sample_rates=" + std::to_string(rate) + ":channel_layouts=" + std::to_string(channels) + "c";
-    if (lead != 0) {
-        filters += ",adelay=" + std::to_string(lead) + "S";
-        for (int32_t c = 1; c < channels; ++c) filters += "|" + std::to_string(lead) + "S";
+    if (lead + fill != 0) {
+        const std::string delay = std::to_string(lead + fill) + "S";
+        filters += ",adelay=" + delay;
+        for (int32_t c = 1; c < channels; ++c) filters += "|" + delay;
     }
+    // The fill lies before the start, which the container then records with the priming.
+    if (fill != 0) filters += ",asetpts=PTS-" + std::to_string(fill) + "/(SR*TB)";
     if (tail != 0) filters += ",apad=pad_len=" + std::to_string(tail);
     return filters;
 }
@@ -188,7 +213,7 @@ bool appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
         if (sampleRate == 0) sampleRate = 44100;
     }
     sampleRate = nearestListedValue(sampleRate, codec.sampleRates);
-    const LengthRule* rule = findLengthRule(format.AudioCodec);
+    const LengthRule* rule = findLengthRule(format);
     const int32_t encodingRate = rule != nullptr && rule->encodingRate != 0 ? rule->encodingRate : sampleRate;
     line += "-ar " + std::to_string(encodingRate) + " -ac " + std::to_string(channels) + " ";
     if (encodingRate != sampleRate) line += "-cutoff " + std::to_string(sampleRate / 2) + " ";
@@ -220,8 +245,9 @@ bool appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
     }
     if (settings.FixAudioUnsync != 0 && item.kind != kSourceCombineList) line += "-async 1 ";
 
-    const std::string filters =
-        trim.nothingLeft ? std::string() : paddingFilters(rule, encodingRate, channels, trim);
+    const std::string filters = trim.nothingLeft ? std::string()
+                                                 : paddingFilters(rule, encodingRate, channels, trim,
+                                                                  expectedSamples(item, trim, encodingRate));
     if (filters.empty()) return false;
     line += "-af " + filters + " ";
     return true;

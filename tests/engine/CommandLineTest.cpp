@@ -109,13 +109,15 @@ TEST(CommandLine, PathsThatCannotBeQuoted) {
 }
 
 // Codecs that lose audio get silence around it, at the output rate, after the trims; Opus encodes at
-// 48000 Hz with the chosen rate as its band.
+// 48000 Hz with the chosen rate as its band; AAC in MPEG-4 of a known length moves the last frame's padding
+// in front.
 TEST(CommandLine, LengthRules) {
     struct Case {
         int32_t id;
         int32_t rate, channels;  // chosen for the format; 0 keeps the automatic one
         uint32_t skip, length, ignore;
         std::string piece, absent;
+        uint64_t knownMs = 0;  // the source's length to the millisecond
     };
     const Case cases[] = {
         // WMA frames are 2048 samples above 22050 Hz, 512 up to 16000 Hz.
@@ -136,6 +138,17 @@ TEST(CommandLine, LengthRules) {
         {1182, 24000, 0, 0, 0, 0, "-ar 48000 -ac 2 -cutoff 12000 -b:a ", "-af"},
         {1182, 0, 0, 0, 0, 0, "-ar 48000 -ac 2 -b:a ", "-cutoff"},
         {1160, 0, 0, 500, 1500, 0, "-ss 00:00:00.500 -t 00:00:01.500 ", "-af"},
+        // 66150 samples leave 410 of the last frame, 132300 leave 820, 451584 (10.24 s) none.
+        {1100, 0, 0, 500, 1500, 0,
+         "-af atrim=start=0.500:duration=1.500,asetpts=PTS-STARTPTS,aformat=sample_rates=44100:channel_"
+         "layouts=2c,adelay=410S|410S,asetpts=PTS-410/(SR*TB) -y",
+         "-ss"},
+        {1100, 0, 0, 0, 0, 0,
+         "-af aformat=sample_rates=44100:channel_layouts=2c,adelay=820S|820S,asetpts=PTS-820/(SR*TB) -y",
+         "atrim", 3000},
+        {1100, 0, 0, 0, 0, 0, "-b:a 128000 -y", "-af"},
+        {1100, 0, 0, 0, 10240, 0, "-b:a 128000 -t 00:00:10.240 -y", "-af", 3000},
+        {1050, 0, 0, 0, 1500, 0, "-compression_level 2 -t 00:00:01.500 -y", "-af", 3000},
     };
     for (const Case& c : cases) {
         OutputFormat f = format(c.id);
@@ -145,7 +158,9 @@ TEST(CommandLine, LengthRules) {
         settings.EnableSkipLength = c.skip != 0, settings.SkipLength = c.skip;
         settings.EnableConvertLength = c.length != 0, settings.ConvertLength = c.length;
         settings.EnableIgnoreTheLast = c.ignore != 0, settings.IgnoreLength = c.ignore;
-        const std::string line = buildCommandLine(stereoWav(), f, settings, kExe);
+        SourceItem item = stereoWav();
+        item.durationMs = c.knownMs;
+        const std::string line = buildCommandLine(item, f, settings, kExe);
         EXPECT_NE(line.find(c.piece), std::string::npos) << line;
         EXPECT_EQ(line.find(c.absent), std::string::npos) << line;
     }

@@ -20,7 +20,7 @@ namespace {
 
 enum Rule {
     kExact,     // the container records the encoder's delay and padding, and the reader applies them
-    kRecorded,  // the container records the length exactly, but the reader (FFmpeg 5.1) decodes the padding
+    kRecorded,  // the container records the length, but the reader (FFmpeg 5.1) decodes the padding
     kFramed,    // nothing records them: all of the source after the codec's delay, then at most one frame
 };
 
@@ -34,11 +34,13 @@ struct FormatLength {
     Rule rule;
     int frame = 0, delay = 0;
     int32_t chosenRate = 0;  // a rate chosen for the format instead of its automatic one
+    // The source's length to the millisecond as the probe gives it (3 s): none, or a wrong one.
+    uint64_t knownMs = 3000;
 };
 
 const FormatLength kFormats[] = {
     {1010, "aac_adts", 44100, kFramed, 1024, 1024},  // AAC priming
-    {1020, "m4a_device", 44100, kRecorded, 1024},
+    {1020, "m4a_device", 44100, kExact},
     {1030, "ac3", 44100, kFramed, 1536, 256},
     {1040, "aiff", 44100, kExact},
     {1050, "alac", 44100, kExact},
@@ -49,9 +51,11 @@ const FormatLength kFormats[] = {
     {1085, "dts", 44100, kFramed, 512, 512},
     {1090, "flac", 44100, kExact},
     {1095, "flv_mp3", 44100, kFramed, 1152, 576 + 529},  // LAME's encoder delay and the decoder's
-    {1100, "m4a", 44100, kRecorded, 1024},
-    {1110, "m4b", 44100, kRecorded, 1024},
-    {1120, "m4r", 44100, kRecorded, 1024},
+    {1100, "m4a", 44100, kExact},
+    {1100, "m4a_nolength", 44100, kRecorded, 1024, 0, 0, 0},
+    {1100, "m4a_longer", 44100, kRecorded, 1024, 0, 0, 3050},
+    {1110, "m4b", 44100, kExact},
+    {1120, "m4r", 44100, kExact},
     {1130, "mka_vorbis", 44100, kFramed, 1024},  // half of Vorbis's long block
     {1140, "mmf", 44100, kFramed, 2048},         // 1024-byte blocks of mono 4-bit ADPCM
     {1150, "mp2", 44100, kFramed, 1152, 481},    // the MPEG audio filter bank
@@ -101,6 +105,7 @@ TEST_P(OutputLength, DecodesAsLongAsTheSource) {
     auto probed = probeSource(input, settings);
     ASSERT_TRUE(probed) << probed.reason();
     std::unique_ptr<SourceItem> item = probed.take();
+    item->durationMs = f.knownMs;
     OutputFormat format = *Catalogue().findById(f.id);
     if (f.chosenRate != 0) format.AudioSampleRate = f.chosenRate;
     item->outputPath = dir.file("out." + format.extension);
@@ -117,7 +122,7 @@ TEST_P(OutputLength, DecodesAsLongAsTheSource) {
     const int64_t source = static_cast<int64_t>(f.rate) * (trimmed ? 3 : 6) / 2;
     const int64_t difference = decoded.samples - source;
     char row[200];
-    std::snprintf(row, sizeof row, "| %d %-10s | %-7s | %6d | %7lld | %7lld | %+6lld | %s |", f.id, f.name,
+    std::snprintf(row, sizeof row, "| %d %-12s | %-7s | %6d | %7lld | %7lld | %+6lld | %s |", f.id, f.name,
                   trimmed ? "trimmed" : "3 s", decoded.sampleRate, static_cast<long long>(source),
                   static_cast<long long>(decoded.samples), static_cast<long long>(difference),
                   ruleText(f).c_str());
