@@ -45,23 +45,121 @@ constexpr RawInput kRawInputs[] = {
     {"g729", "g729"},
 };
 
+// Where a codec's encoder or its decoder loses audio, the encoder gets silence around it. A decoder that
+// gives nothing for the first frame gets a frame in front (lead); an encoder whose delay is never flushed
+// gets that delay after the end (tail), so that the last samples come out. Samples at the output rate.
+struct LengthRule {
+    const char* codec;
+    const char* muxer;  // the rule holds in this container only; null: in any
+    // Encoded at this rate whatever rate was chosen; the chosen one then only limits the band (half of it).
+    int32_t encodingRate;
+    int32_t (*lead)(int32_t sampleRate);
+    int32_t (*tail)(int32_t sampleRate);
+    // A container that records where the audio starts, read by a reader that trims the start but not the
+    // end: when the output's length is known, the last frame's padding goes in front of the audio, before
+    // its start, and the last frame ends with the audio. The frame length.
+    int32_t frontFill;
+};
+
+// WMA frames: 512 samples up to 16000 Hz, 1024 up to 22050 Hz (32000 Hz for version 1), 2048 above. Its
+// decoder drops the first frame, and the last one is only whole with the next frame's overlap.
+int32_t wmaV1Frame(int32_t rate) { return rate <= 16000 ? 512 : rate <= 32000 ? 1024 : 2048; }
+int32_t wmaV2Frame(int32_t rate) { return rate <= 16000 ? 512 : rate <= 22050 ? 1024 : 2048; }
+// Speex's narrow, wide and ultra-wide band.
+int32_t speexDelay(int32_t rate) { return rate <= 8000 ? 80 : rate <= 16000 ? 223 : 509; }
+
+constexpr LengthRule kLengthRules[] = {
+    {"wmav1", nullptr, 0, wmaV1Frame, wmaV1Frame, 0},
+    {"wmav2", nullptr, 0, wmaV2Frame, wmaV2Frame, 0},
+    // Encoder and decoder delays: the MPEG audio filter bank, the DTS one, Speex, G.723.1's look-ahead,
+    // the G.722 filter bank, AMR-WB.
+    {"mp2", nullptr, 0, nullptr, [](int32_t) { return 481; }, 0},
+    {"dca", nullptr, 0, nullptr, [](int32_t) { return 512; }, 0},
+    {"libspeex", nullptr, 0, nullptr, speexDelay, 0},
+    {"g723_1", nullptr, 0, nullptr, [](int32_t) { return 60; }, 0},
+    {"g722", nullptr, 0, nullptr, [](int32_t) { return 22; }, 0},
+    {"libvo_amrwbenc", nullptr, 0, nullptr, [](int32_t) { return 95; }, 0},
+    // Opus decodes at 48000 Hz, and FFmpeg 4.1 (the Windows transcoder) records the end wrongly when it
+    // encodes at another rate.
+    {"libopus", nullptr, 48000, nullptr, nullptr, 0},
+    // The edit list skips the encoder's priming; FFmpeg 5.1 does not cut the end where the list ends.
+    {"aac", "ipod", 0, nullptr, nullptr, 1024},
+};
+
+const LengthRule* findLengthRule(const OutputFormat& format) {
+    const std::string muxer = format.muxer != nullptr ? format.muxer : "";
+    for (const LengthRule& rule : kLengthRules)
+        if (format.AudioCodec == rule.codec && (rule.muxer == nullptr || muxer == rule.muxer)) return &rule;
+    return nullptr;
+}
+
+// Seconds as a filter option takes them ("90", "1.500"): no colons, which separate the options.
+std::string filterSeconds(uint64_t milliseconds) {
+    if (milliseconds % 1000 == 0) return std::to_string(milliseconds / 1000);
+    char text[32];
+    std::snprintf(text, sizeof text, "%llu.%03llu", static_cast<unsigned long long>(milliseconds / 1000),
+                  static_cast<unsigned long long>(milliseconds % 1000));
+    return text;
+}
+
+// The output's length in samples at the rate when it is known, else 0: the length trimmed to, or what is
+// left of the source after the skip. A wrong guess only loses the front fill's exactness.
+int64_t expectedSamples(const SourceItem& item, const TrimWindow& trim, int32_t rate) {
+    uint64_t milliseconds = trim.lengthMs.value_or(0);
+    if (milliseconds == 0 && item.durationMs > trim.skipMs && !item.durationEstimated)
+        milliseconds = item.durationMs - trim.skipMs;
+    return static_cast<int64_t>((milliseconds * static_cast<uint64_t>(rate) + 500) / 1000);
+}
+
+// The filters that put the silence around the audio, after the trims (which then cannot be output
+// options: those apply after every filter); empty when the codec needs none. Fixing the rate and the
+// channel count first makes the lengths count at the output rate and gives each channel its delay.
+std::string paddingFilters(const LengthRule* rule, int32_t rate, int32_t channels, const TrimWindow& trim,
+                           int64_t samples) {
+    if (rule == nullptr || channels <= 0) return {};
+    const int32_t lead = rule->lead != nullptr ? rule->lead(rate) : 0;
+    const int32_t tail = rule->tail != nullptr ? rule->tail(rate) : 0;
+    const int32_t frame = rule->frontFill;
+    const int32_t fill =
+        frame != 0 && samples > 0 ? static_cast<int32_t>((frame - samples % frame) % frame) : 0;
+    if (lead == 0 && tail == 0 && fill == 0) return {};
+    std::string filters;
+    if (trim.skipMs != 0 || trim.lengthMs) {
+        filters += "atrim=";
+        if (trim.skipMs != 0) filters += "start=" + filterSeconds(trim.skipMs) + (trim.lengthMs ? ":" : "");
+        if (trim.lengthMs) filters += "duration=" + filterSeconds(*trim.lengthMs);
+        filters += ",asetpts=PTS-STARTPTS,";
+    }
+    filters +=
+        "aformat=sample_rates=" + std::to_string(rate) + ":channel_layouts=" + std::to_string(channels) + "c";
+    if (lead + fill != 0) {
+        const std::string delay = std::to_string(lead + fill) + "S";
+        filters += ",adelay=" + delay;
+        for (int32_t c = 1; c < channels; ++c) filters += "|" + delay;
+    }
+    // The fill lies before the start, which the container then records with the priming.
+    if (fill != 0) filters += ",asetpts=PTS-" + std::to_string(fill) + "/(SR*TB)";
+    if (tail != 0) filters += ",apad=pad_len=" + std::to_string(tail);
+    return filters;
+}
+
 template <typename T>
 T entryOr(const std::vector<T>& list, size_t index, T fallback) {
     return index < list.size() ? list[index] : fallback;
 }
 
-void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& format,
-                 const AppSettings& settings, const CodecInfo& codec) {
+// Appends the audio options; true when they hold the trims.
+bool appendAudio(std::string& line, const SourceItem& item, const OutputFormat& format,
+                 const AppSettings& settings, const CodecInfo& codec, const TrimWindow& trim) {
     // A choice outside the streams (never made by the probe or the stream menu) falls back to the first.
     const size_t n = item.audioStream < 0 || static_cast<size_t>(item.audioStream) >= item.streamCount()
                          ? 0
                          : static_cast<size_t>(item.audioStream);
     if (item.streamCount() > 1) line += "-map " + entryOr(item.streamIds, n, std::string()) + " ";
 
-    int32_t channels = format.AudioChannels != 0
-                           ? format.AudioChannels
-                           : static_cast<int32_t>(entryOr(item.streamChannels, n, uint32_t{0}));
-    channels = fitChannelCount(channels, codec.channelMask);
+    const AudioShape shape = outputAudioShape(format, codec, entryOr(item.streamSampleRates, n, uint32_t{0}),
+                                              entryOr(item.streamChannels, n, uint32_t{0}));
+    const int32_t channels = shape.channels, sampleRate = shape.sampleRate;
 
     line += "-c:a ";
     line +=
@@ -81,13 +179,10 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
             break;
     }
 
-    int32_t sampleRate = format.AudioSampleRate;
-    if (sampleRate == 0) {
-        sampleRate = static_cast<int32_t>(entryOr(item.streamSampleRates, n, uint32_t{0}));
-        if (sampleRate == 0) sampleRate = 44100;
-    }
-    sampleRate = nearestListedValue(sampleRate, codec.sampleRates);
-    line += "-ar " + std::to_string(sampleRate) + " -ac " + std::to_string(channels) + " ";
+    const LengthRule* rule = findLengthRule(format);
+    const int32_t encodingRate = rule != nullptr && rule->encodingRate != 0 ? rule->encodingRate : sampleRate;
+    line += "-ar " + std::to_string(encodingRate) + " -ac " + std::to_string(channels) + " ";
+    if (encodingRate != sampleRate) line += "-cutoff " + std::to_string(sampleRate / 2) + " ";
 
     if (format.AudioCodec == "dca") line += "-strict -2 ";
 
@@ -115,12 +210,19 @@ void appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
         line += "-vol " + std::to_string(volume) + " ";
     }
     if (settings.FixAudioUnsync != 0 && item.kind != kSourceCombineList) line += "-async 1 ";
+
+    const bool nothingLeft = trim.lengthMs == uint64_t{0};
+    const std::string filters = nothingLeft ? std::string()
+                                            : paddingFilters(rule, encodingRate, channels, trim,
+                                                             expectedSamples(item, trim, encodingRate));
+    if (filters.empty()) return false;
+    line += "-af " + filters + " ";
+    return true;
 }
 
-void appendTrim(std::string& line, const SourceItem& item, const AppSettings& settings) {
-    const TrimWindow window = trimWindow(item, settings);
-    if (window.skipMs > 0) line += "-ss " + trimLengthText(window.skipMs) + " ";
-    if (window.lengthMs) line += "-t " + trimLengthText(*window.lengthMs) + " ";
+void appendTrim(std::string& line, const TrimWindow& trim) {
+    if (trim.skipMs > 0) line += "-ss " + trimLengthText(trim.skipMs) + " ";
+    if (trim.lengthMs) line += "-t " + trimLengthText(*trim.lengthMs) + " ";
 }
 
 }  // namespace
@@ -234,13 +336,15 @@ std::string buildCommandLine(const SourceItem& item, const OutputFormat& format,
     line += settings.KeepID3Tag != 0 && format.id == kMp3FormatId ? "-c:v mjpeg -q:v 2 " : "-vn ";
 
     const CodecInfo* codec = findCodec(format);
+    const TrimWindow trim = trimWindow(item, settings);
+    bool trimmed = false;
     if (codec == nullptr || item.streamCount() == 0) {
         line += "-an ";
     } else {
-        appendAudio(line, item, format, settings, *codec);
+        trimmed = appendAudio(line, item, format, settings, *codec, trim);
     }
 
-    appendTrim(line, item, settings);
+    if (!trimmed) appendTrim(line, trim);
 
     if (settings.KeepID3Tag == 0) line += "-map_metadata -1 ";
     line += "-y " + quotedPath(item.outputPath);

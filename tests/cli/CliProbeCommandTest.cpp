@@ -38,7 +38,8 @@ TEST_F(CliProbeCommand, ProbePrintsFactsAndRefusals) {
 }
 
 // The second stream (22050 Hz mono) into M4A with trims, volume and resync, the target beside the source
-// (DestOutputFolderOpt 199). A source without audio is refused on standard error; the others go on.
+// (DestOutputFolderOpt 199). A source without audio is refused on standard error; the others go on. The
+// minute is 1323000 samples, 8 short of a whole AAC frame: they go in front, the trims ahead of them.
 TEST_F(CliProbeCommand, CommandPrintsTheLineOrTheRefusal) {
     const std::string text = dir.file("notes.txt");
     ASSERT_TRUE(writeFile(text, "no audio here\n"));
@@ -50,10 +51,13 @@ TEST_F(CliProbeCommand, CommandPrintsTheLineOrTheRefusal) {
                           {text, clip}));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, text + ": No audio stream found\n");
-    EXPECT_EQ(r.out,
-              "\"" + transcoderPath() + "\" -i \"" + clip +
-                  "\" -dn -sn -f ipod -movflags faststart -vn -map 0:2 -c:a aac -strict -2 -cutoff 21000 "
-                  "-ar 22050 -ac 1 -b:a 48000 -vol 384 -async 1 -ss 00:01:30.500 -t 60 -map_metadata -1 "
-                  "-y \"" +
-                  dir.file("clip.m4a") + "\"\n");
+    EXPECT_EQ(
+        r.out,
+        "\"" + transcoderPath() + "\" -i \"" + clip +
+            "\" -dn -sn -f ipod -movflags faststart -vn -map 0:2 -c:a aac -strict -2 -cutoff 21000 "
+            "-ar 22050 -ac 1 -b:a 48000 -vol 384 -async 1 -af atrim=start=90.500:duration=60,asetpts=PTS-"
+            "STARTPTS,aformat=sample_rates=22050:channel_layouts=1c,adelay=8S,asetpts=PTS-8/(SR*TB) "
+            "-map_metadata -1 "
+            "-y \"" +
+            dir.file("clip.m4a") + "\"\n");
 }

@@ -107,3 +107,53 @@ TEST(CommandLine, PathsThatCannotBeQuoted) {
     EXPECT_EQ(unquotablePathError(item, kExe), "");
     EXPECT_FALSE(unquotablePathError(stereoWav(), "/opt/\"md\"/mdxcode").empty());
 }
+
+// Codecs that lose audio get silence around it, at the output rate, after the trims; Opus encodes at
+// 48000 Hz with the chosen rate as its band; AAC in MPEG-4 of a known length moves the last frame's padding
+// in front.
+TEST(CommandLine, LengthRules) {
+    struct Case {
+        int32_t id;
+        int32_t rate, channels;  // chosen for the format; 0 keeps the automatic one
+        uint32_t skip, length, ignore;
+        std::string piece, absent;
+        uint64_t knownMs = 0;  // the source's length to the millisecond
+    };
+    const Case cases[] = {
+        // WMA frames are 2048 samples above 22050 Hz.
+        {1210, 0, 0, 500, 1500, 0,
+         "-ar 44100 -ac 2 -b:a 128000 -af "
+         "atrim=start=0.500:duration=1.500,asetpts=PTS-STARTPTS,aformat=sample_"
+         "rates=44100:channel_layouts=2c,adelay=2048S|2048S,apad=pad_len=2048 -y ",
+         " -t "},
+        {1210, 0, 0, 2000, 0, 9000, "-b:a 128000 -ss 2 -t 0 ", "-af"},  // nothing left to pad
+        {1150, 0, 0, 90000, 0, 0,
+         "-af atrim=start=90,asetpts=PTS-STARTPTS,aformat=sample_rates=44100:channel_"
+         "layouts=2c,apad=pad_len=481 ",
+         "-ss"},
+        {1182, 24000, 0, 0, 0, 0, "-ar 48000 -ac 2 -cutoff 12000 -b:a ", "-af"},
+        // 66150 samples leave 410 of the last AAC frame, 132300 leave 820, 451584 (10.24 s) none.
+        {1100, 0, 0, 500, 1500, 0,
+         "-af atrim=start=0.500:duration=1.500,asetpts=PTS-STARTPTS,aformat=sample_rates=44100:channel_"
+         "layouts=2c,adelay=410S|410S,asetpts=PTS-410/(SR*TB) -y",
+         "-ss"},
+        {1100, 0, 0, 0, 0, 0,
+         "-af aformat=sample_rates=44100:channel_layouts=2c,adelay=820S|820S,asetpts=PTS-820/(SR*TB) -y",
+         "atrim", 3000},
+        {1100, 0, 0, 0, 10240, 0, "-b:a 128000 -t 00:00:10.240 -y", "-af", 3000},
+    };
+    for (const Case& c : cases) {
+        OutputFormat f = format(c.id);
+        f.AudioSampleRate = c.rate;
+        f.AudioChannels = c.channels;
+        AppSettings settings;
+        settings.EnableSkipLength = c.skip != 0, settings.SkipLength = c.skip;
+        settings.EnableConvertLength = c.length != 0, settings.ConvertLength = c.length;
+        settings.EnableIgnoreTheLast = c.ignore != 0, settings.IgnoreLength = c.ignore;
+        SourceItem item = stereoWav();
+        item.durationMs = c.knownMs;
+        const std::string line = buildCommandLine(item, f, settings, kExe);
+        EXPECT_NE(line.find(c.piece), std::string::npos) << line;
+        EXPECT_EQ(line.find(c.absent), std::string::npos) << line;
+    }
+}

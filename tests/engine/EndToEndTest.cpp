@@ -2,33 +2,27 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <set>
 
-#include "engine/CommandLine.h"
-#include "engine/EventQueue.h"
 #include "engine/Probe.h"
-#include "engine/Transcoder.h"
 #include "formats/Catalogue.h"
 #include "settings/AppSettings.h"
 #include "sources/SourceItem.h"
 #include "support/CliAndMedia.h"
+#include "support/ConversionJob.h"
 #include "support/MediaInspector.h"
 
 using testing_support::TempDir;
 
 namespace {
 
-// Encoders the transcoder builds are known to lack, and format/codec pairs a build refuses although it
-// has the encoder. Such a conversion must fail (so the lists stay true) and is skipped with the
-// transcoder's own message.
+// Format/codec pairs a build refuses although it has the encoder (besides the encoders it lacks). Such a
+// conversion must fail (so the lists stay true) and is skipped with the transcoder's own message.
 #ifdef _WIN32
-const std::set<std::string> kMissingEncoders = {"libgsm", "libgsm_ms"};
 const std::set<std::pair<int32_t, std::string>> kKnownGaps = {};
 #else
-const std::set<std::string> kMissingEncoders = {"libopencore_amrnb", "libvo_amrwbenc"};
 const std::set<std::pair<int32_t, std::string>> kKnownGaps = {{1040, "libgsm"}};  // "could not compute..."
 #endif
 
@@ -103,31 +97,16 @@ void convertAndCheck(Source source, int32_t formatId, const Expected& expected, 
     apply(change, format, settings);
 
     item->outputPath = dir.file("out." + format.extension);
-    const std::string line = buildCommandLine(*item, format, settings, transcoderPath());
+    const ConversionOutcome run = runConversion(*item, format, settings);
+    const std::string& line = run.line;
+    const std::string& completion = run.completion;
     EXPECT_NE(line.find(linePiece), std::string::npos) << line;
-    EventQueue queue;
-    std::string completion;  // the transcoder's last message line
-    const Result<> started = buildAndStart(*item, format, settings, platform::kPriorityNormal, queue);
-    ASSERT_TRUE(started) << started.reason();
-    bool done = false;
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(3);  // a hang guard
-    while (!done && std::chrono::steady_clock::now() < giveUp) {
-        auto event = queue.take(std::chrono::milliseconds(500));
-        if (!event || event->kind == RunEvent::kProgress) continue;
-        done = true;
-        completion = event->done->completionText;
-    }
-    if (!done) cancelConversion(*item);
-    item->process.reset();
-    ASSERT_TRUE(done) << "no end report: " << line;
+    ASSERT_EQ(run.error, "") << line;
 
     // A refusing transcoder may leave a header-only file behind, so its own verdict decides the gaps.
-    const bool failed = completion.find("Conversion failed") != std::string::npos ||
-                        completion.find("Unknown encoder") != std::string::npos;
-    if (kMissingEncoders.count(format.AudioCodec) != 0 ||
-        kKnownGaps.count({format.id, format.AudioCodec}) != 0) {
-        ASSERT_TRUE(failed) << format.AudioCodec << " in " << format.id
-                            << " converts now: take it off this build's list of gaps";
+    if (transcoderLacksEncoder(format.AudioCodec) || kKnownGaps.count({format.id, format.AudioCodec}) != 0) {
+        ASSERT_TRUE(run.refused()) << format.AudioCodec << " in " << format.id
+                                   << " converts now: take it off this build's list of gaps";
         GTEST_SKIP() << "expected gap of this transcoder build: " << format.AudioCodec << " in " << format.id
                      << ": " << completion;
     }

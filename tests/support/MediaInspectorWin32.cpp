@@ -14,13 +14,13 @@
 
 using UnixFileName = char*(__cdecl*)(const wchar_t*);
 
-MediaFacts inspectMedia(const std::string& path, const std::string& extension) {
+media_inspector::ProbeRun media_inspector::runProbe(std::vector<std::string> args, const std::string& path) {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     const auto convert = kernel == nullptr ? nullptr
                                            : reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
                                                  GetProcAddress(kernel, "wine_get_unix_file_name")));
     if (convert == nullptr || GetFileAttributesW(L"Z:\\usr\\bin\\ffprobe") == INVALID_FILE_ATTRIBUTES)
-        return MediaFacts("an independent reader needs Wine and the native /usr/bin/ffprobe");
+        return {false, "an independent reader needs Wine and the native /usr/bin/ffprobe"};
     auto unixPath = [convert](const std::string& p) -> std::string {
         char* converted = convert(platform::win32::widen(p).c_str());
         if (converted == nullptr) return {};
@@ -31,14 +31,13 @@ MediaFacts inspectMedia(const std::string& path, const std::string& extension) {
     const std::string report = path + ".probe.txt";
     const std::string unixMedia = unixPath(path);
     const std::string unixReport = unixPath(report);
-    if (unixMedia.empty() || unixReport.empty()) return MediaFacts("no Unix path for " + path);
+    if (unixMedia.empty() || unixReport.empty()) return {false, "no Unix path for " + path};
 
-    std::vector<std::string> args = media_inspector::probeArguments(extension);
     args.insert(args.end(), {"-o", unixReport, unixMedia});
     std::string line = "\"Z:\\usr\\bin\\ffprobe\"";
     for (const std::string& a : args) line += " " + platform::quoteWindowsArgument(a);
     auto started = platform::startChildProcess(line, "");
-    if (!started.process) return MediaFacts("the native ffprobe could not be started: " + started.error);
+    if (!started.process) return {false, "the native ffprobe could not be started: " + started.error};
 
     // The report is complete once its last section, the container's, has been closed.
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -49,6 +48,6 @@ MediaFacts inspectMedia(const std::string& path, const std::string& extension) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     DeleteFileW(platform::win32::widen(report).c_str());
-    return media_inspector::parseProbeOutput(text);
+    return {true, text};
 }
 #endif
