@@ -622,6 +622,7 @@ void ConversionRun::startCombineStep() {
         e.durationMs += m->durationMs;
         unknownMs = unknownMs || m->durationMs == 0;
         e.durationEstimated = e.durationEstimated || m->durationEstimated;
+        e.hasVideo = e.hasVideo || m->hasVideo;  // a film member's sound may end before its picture
     }
     if (unknownLength) e.duration = 0;
     if (unknownMs) e.durationMs = 0;
