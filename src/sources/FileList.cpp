@@ -240,6 +240,17 @@ void FileList::setSelected(size_t row, bool selected) {
     changed(row, row);
 }
 
+void FileList::setSelected(size_t first, size_t last, bool selected) {
+    last = std::min(last, rows_.size() - 1);
+    if (rows_.empty() || first > last) return;
+    for (size_t r = first; r <= last; ++r) {
+        if (rows_[r].selected == selected) continue;
+        rows_[r].selected = selected;
+        selected ? ++selectedCount_ : --selectedCount_;
+    }
+    changed(first, last);
+}
+
 void FileList::selectAll() {
     for (Row& row : rows_) row.selected = true;
     selectedCount_ = rows_.size();
@@ -290,8 +301,7 @@ void FileList::release(Row& row) {
 
 void FileList::removeSelected() {
     if (selectedCount_ == 0) return;
-    // One pass that keeps the unselected rows; the view hears of each removed block from the bottom up,
-    // so the row numbers it is told stay valid.
+    // One pass that keeps the unselected rows.
     std::vector<std::pair<size_t, size_t>> blocks;
     std::vector<Row> kept;
     kept.reserve(rows_.size() - selectedCount_);
@@ -313,8 +323,13 @@ void FileList::removeSelected() {
     selectedCount_ = 0;
     focus_ = newFocus;
     rowIndexStale_ = true;
-    if (observer_ != nullptr) {
-        for (auto b = blocks.rbegin(); b != blocks.rend(); ++b) observer_->rowsRemoved(b->first, b->second);
+    // Many blocks (every other row of a long list) are one reset: a view would redo its selection for
+    // each block.
+    if (observer_ == nullptr) return;
+    if (blocks.size() == 1) {
+        observer_->rowsRemoved(blocks.front().first, blocks.front().second);
+    } else {
+        observer_->listReset();
     }
 }
 

@@ -98,6 +98,8 @@ public:
     // Selection and focus, as the view reports them.
     bool isSelected(size_t row) const { return rows_[row].selected; }
     void setSelected(size_t row, bool selected);
+    // The rows first..last at once, with one notification (a shift-click over thousands of rows).
+    void setSelected(size_t first, size_t last, bool selected);
     void selectAll();
     // Select Failed: exactly the rows whose last job failed, so that Convert Selected runs them again;
     // the first of them comes into view.

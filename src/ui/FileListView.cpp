@@ -116,8 +116,11 @@ void FileListView::pushStates(size_t first, size_t last) {
     pushing_ = true;
     const size_t focus = model_.focusedRow();
     if (last - first + 1 > kBulkRows) {
-        ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
-        for (size_t r = 0; r < model_.size(); ++r) {
+        // All or none is one message to the control; otherwise one for each selected row.
+        const size_t selected = model_.selectedCount();
+        const bool all = selected == model_.size();
+        ListView_SetItemState(list_, -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
+        for (size_t r = 0; !all && selected != 0 && r < model_.size(); ++r) {
             if (model_.isSelected(r))
                 ListView_SetItemState(list_, static_cast<int>(r), LVIS_SELECTED, LVIS_SELECTED);
         }
@@ -172,12 +175,17 @@ void FileListView::scrollIntoView(size_t row) {
 }
 
 void FileListView::pullSelection(int first, int last, bool selected) {
+    if (model_.empty()) return;
     if (first < 0) {
         first = 0;
         last = static_cast<int>(model_.size()) - 1;
     }
     pushing_ = true;
-    for (int r = first; r <= last; ++r) model_.setSelected(static_cast<size_t>(r), selected);
+    if (first == last) {
+        model_.setSelected(static_cast<size_t>(first), selected);
+    } else {
+        model_.setSelected(static_cast<size_t>(first), static_cast<size_t>(last), selected);
+    }
     pushing_ = false;
 }
 

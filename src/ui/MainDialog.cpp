@@ -33,6 +33,8 @@ namespace {
 
 constexpr int kWindowWidth = 950;
 constexpr int kWindowHeight = 650;
+constexpr UINT_PTR kThrottleTimer = 0x4D54;
+constexpr UINT kThrottleTickMs = 100;
 
 enum class Look { kPlain, kTextButton, kIconButton, kLink };
 
@@ -182,6 +184,7 @@ void MainDialog::onInit() {
     listHost_ = std::make_unique<ui::MainListHost>(window, *view_, *services_.prompts);
     runHost_ = std::make_unique<ui::MainRunHost>(window, list_, *view_, *listHost_, settings_,
                                                  *services_.shell, *services_.prompts, services_.shutdown);
+    throttledHost_ = std::make_unique<ThrottledRunHost>(*runHost_);
     sink_ = std::make_unique<WindowPostingSink>(window);
     adder_ = std::make_unique<SourceAdder>(list_, settings_, *listHost_);
     adder_->setShortcutResolver(platform::resolveShortcut);
@@ -335,6 +338,14 @@ bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
             if (run_) run_->onDone(std::move(report));
             return true;
         }
+        case WM_TIMER:
+            if (wParam != kThrottleTimer) return false;
+            throttledHost_->tick();
+            if (!run_ || (!run_->isActive() && !run_->awaitsReports())) {
+                throttledHost_->flush();
+                KillTimer(handle(), kThrottleTimer);
+            }
+            return true;
         case kWmRunSetPriority:
             if (run_) run_->setPriority(static_cast<uint32_t>(wParam));
             return true;
@@ -459,7 +470,9 @@ void MainDialog::addDvd() {
 
 void MainDialog::convert(bool selectedOnly, bool joinIntoOne) {
     if (run_ && (run_->isActive() || run_->awaitsReports())) return;
-    run_ = std::make_unique<ConversionRun>(settings_, catalogue_, *runSources_, *runHost_, *sink_);
+    run_ = std::make_unique<ConversionRun>(settings_, catalogue_, *runSources_, *throttledHost_, *sink_);
+    // The throttle passes on what waited even when no report comes for a while.
+    SetTimer(handle(), kThrottleTimer, kThrottleTickMs, nullptr);
     run_->start(selectedOnly, joinIntoOne, formats_->runChoice(settings_.OutputFormat, groups_));
 }
 

@@ -14,6 +14,7 @@
 
 #include "engine/AddSources.h"
 #include "engine/ConversionRun.h"
+#include "engine/ThrottledRunHost.h"
 #include "formats/Catalogue.h"
 #include "formats/CustomFormats.h"
 #include "platform/Prompts.h"
@@ -109,6 +110,7 @@ private:
     std::unique_ptr<FileListView> view_;
     std::unique_ptr<ui::MainListHost> listHost_;
     std::unique_ptr<ui::MainRunHost> runHost_;
+    std::unique_ptr<ThrottledRunHost> throttledHost_;  // what a run reports to: runHost_ at a window's pace
     std::unique_ptr<SourceAdder> adder_;
     std::unique_ptr<ListRunSources> runSources_;
     std::unique_ptr<WindowPostingSink> sink_;

@@ -133,6 +133,40 @@ TEST(FileList, MovingKeepsTheSelectionTogether) {
     EXPECT_EQ(names(), "02143");
 }
 
+// A range selected at once is one notification; removing rows in several places is one reset, so that a
+// view does not redo its selection for every block.
+TEST(FileList, RangesAndScatteredRemovalsNotifyOnce) {
+    struct Log : FileListObserver {
+        std::vector<std::string> calls;
+        void rowsInserted(size_t, size_t) override {}
+        void rowsRemoved(size_t first, size_t count) override {
+            calls.push_back("removed " + std::to_string(first) + "+" + std::to_string(count));
+        }
+        void rowsChanged(size_t first, size_t last) override {
+            calls.push_back("changed " + std::to_string(first) + "-" + std::to_string(last));
+        }
+        void listReset() override { calls.push_back("reset"); }
+        void scrollIntoView(size_t) override {}
+    } log;
+    FileList list;
+    for (const char* name : {"0", "1", "2", "3", "4", "5"}) list.add(item(name, 1), 1);
+    list.setObserver(&log);
+    list.setSelected(3, true);
+    list.setSelected(1, 4, true);
+    EXPECT_EQ(list.selectedCount(), 4u);
+    list.setSelected(4, 9, false);  // past the end: up to the last row
+    EXPECT_EQ(selected(list), (std::vector<size_t>{1, 2, 3}));
+    list.removeSelected();  // one block
+    list.setSelected(0, true);
+    list.setSelected(2, true);
+    list.removeSelected();  // two blocks
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"changed 3-3", "changed 1-4", "changed 4-5", "removed 1+3",
+                                                   "changed 0-0", "changed 2-2", "reset"}));
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(platform::fileNamePart(list.item(0).path), "4");
+    list.setObserver(nullptr);
+}
+
 TEST(FileList, RemovingDeletesPreparedFilesButNotForExpansionRows) {
     TempDir dir;
     FileList list;
