@@ -116,7 +116,9 @@ void FileListView::pushStates(size_t first, size_t last) {
     pushing_ = true;
     const size_t focus = model_.focusedRow();
     if (last - first + 1 > kBulkRows) {
-        // All or none is one message to the control; otherwise one for each selected row.
+        // All or none is one message to the control; otherwise one for each selected row. The control
+        // would repaint each row it is told of: it is painted once at the end instead.
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
         const size_t selected = model_.selectedCount();
         const bool all = selected == model_.size();
         ListView_SetItemState(list_, -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
@@ -126,6 +128,8 @@ void FileListView::pushStates(size_t first, size_t last) {
         }
         if (focus != FileList::kNone)
             ListView_SetItemState(list_, static_cast<int>(focus), LVIS_FOCUSED, LVIS_FOCUSED);
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, FALSE);
         pushing_ = false;
         return;
     }
