@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
                 timed(parent, [&] { model.sortByHeaderClick(kColumnDuration); }));
     std::printf("move half up: %.1f ms\n", timed(parent, [&] { model.moveUp(); }));
     std::printf("move half down: %.1f ms\n", timed(parent, [&] { model.moveDown(); }));
-    std::printf("scroll top to bottom by pages: %.1f ms\n", timed(parent, [&] {
+    std::printf("scroll to the bottom, 50 pages a step: %.1f ms\n", timed(parent, [&] {
                     const int page = ListView_GetCountPerPage(list);
                     for (int r = 0; r < static_cast<int>(model.size()); r += page * 50) {
                         ListView_EnsureVisible(list, r, FALSE);
