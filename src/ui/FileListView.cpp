@@ -116,15 +116,18 @@ void FileListView::pushStates(size_t first, size_t last) {
     pushing_ = true;
     const size_t focus = model_.focusedRow();
     if (last - first + 1 > kBulkRows) {
-        // All or none is one message to the control; otherwise one for each selected row. The control
-        // would repaint each row it is told of: it is painted once at the end instead.
+        // Every row is set at once to the state most rows have (one message), then each row of the
+        // other kind on its own. The control would repaint each row it is told of: it is painted once at
+        // the end instead.
         SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
         const size_t selected = model_.selectedCount();
-        const bool all = selected == model_.size();
-        ListView_SetItemState(list_, -1, all ? LVIS_SELECTED : 0, LVIS_SELECTED);
-        for (size_t r = 0; !all && selected != 0 && r < model_.size(); ++r) {
-            if (model_.isSelected(r))
-                ListView_SetItemState(list_, static_cast<int>(r), LVIS_SELECTED, LVIS_SELECTED);
+        const bool most = selected > model_.size() / 2;
+        const UINT mostState = most ? LVIS_SELECTED : 0u;
+        ListView_SetItemState(list_, -1, mostState, LVIS_SELECTED);
+        const size_t others = most ? model_.size() - selected : selected;
+        for (size_t r = 0; others != 0 && r < model_.size(); ++r) {
+            if (model_.isSelected(r) != most)
+                ListView_SetItemState(list_, static_cast<int>(r), mostState ^ LVIS_SELECTED, LVIS_SELECTED);
         }
         if (focus != FileList::kNone)
             ListView_SetItemState(list_, static_cast<int>(focus), LVIS_FOCUSED, LVIS_FOCUSED);

@@ -98,9 +98,22 @@ TEST_F(BigListTest, SelectionSortAndRemovalReachTheControl) {
 
     model.selectAll();
     EXPECT_EQ(controlSelected(), kRows);
+    // All but three, then sorted by name: the three stay unselected, on the rows of their numbers.
+    for (size_t r = 0; r < model.size(); ++r) {
+        const std::string& name = model.text(r, kColumnFile);
+        if (name == trackName(5) || name == trackName(100) || name == trackName(kRows - 1))
+            model.setSelected(r, false);
+    }
+    model.sort(kColumnFile, true);
+    EXPECT_EQ(controlSelected(), kRows - 3);
+    for (int r : {0, 5, 6, 100, kRows - 2, kRows - 1})
+        EXPECT_EQ(ListView_GetItemState(list, r, LVIS_SELECTED) != 0, r != 5 && r != 100 && r != kRows - 1)
+            << r;
 
-    // Every other track (odd numbers) selected, then sorted by name: the selection moves with the rows.
-    for (int r = 0; r < kRows; ++r) model.setSelected(r, (((r * 7919LL) % kRows) & 1) == 1);
+    // Descending, every other track (odd numbers) selected, then a header click sorts ascending: the
+    // selection moves with the rows.
+    model.sort(kColumnFile, false);
+    for (int r = 0; r < kRows; ++r) model.setSelected(r, ((kRows - 1 - r) & 1) == 1);
     model.sortByHeaderClick(kColumnFile);
     pump();
     EXPECT_EQ(cellText(list, 0, 0), trackName(0));
