@@ -429,7 +429,7 @@ void ConversionRun::failJob(Running::iterator it, const std::string& reason, boo
 }
 
 void ConversionRun::retire(Running::iterator it) {
-    done_.push_back(std::move(*it));
+    done_.push_back(it->item);
     running_.erase(it);
     finishedPermille_ += 1000;
 }
@@ -477,9 +477,9 @@ void ConversionRun::endRun(RunEnd how, const std::string& message) {
     if (!warning.empty()) host_.showMessage(warning, MessageIcon::kWarning);
     if (how == RunEnd::kFinished) {
         if (options_.BrowseOutputFolder != 0) {
-            for (const Job& job : done_) {
-                if (!job.item->outputPath.empty() && platform::pathExists(job.item->outputPath)) {
-                    host_.showInFileManager(job.item->outputPath);
+            for (const SourceItem* item : done_) {
+                if (!item->outputPath.empty() && platform::pathExists(item->outputPath)) {
+                    host_.showInFileManager(item->outputPath);
                     break;
                 }
             }

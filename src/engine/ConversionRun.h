@@ -182,7 +182,9 @@ private:
     AppSettings options_;  // the run's copy of the settings, taken at its start
     std::vector<Job> queue_;
     Running running_;
-    std::vector<Job> done_;
+    // The items of the jobs that ended, in that order: a finished job's steps and texts are let go, so
+    // a run of thousands of jobs does not keep them all.
+    std::vector<SourceItem*> done_;
     PlannedTargets planned_;
     const OutputFormat* runFormat_ = nullptr;
     size_t jobCount_ = 0;
