@@ -26,6 +26,46 @@ std::string outcomeText(const Result<std::unique_ptr<SourceItem>>& probed) {
     return probed ? "ok" : "refused: " + probed.reason();
 }
 
+// A worked example of a batch's output: what is printed while an input is opened belongs to it, stream
+// ids are the file's own, and a tag stays inside its input.
+TEST(ProbeBatch, SplitsTheOutputPerInput) {
+    SourceItem a, b, c;
+    a.path = "/m/a.wav";
+    b.path = "/m/b.mp3";
+    c.path = "/m/c d.ogg";
+    BatchReading reading({&a, &b, &c});
+    for (const char* line : {
+             "ffmpeg version 5.1",
+             "  configuration: --enable-gpl",
+             "Input #0, wav, from '/m/a.wav':",
+             "  Duration: 00:00:03.00, bitrate: 1411 kb/s",
+             "  Stream #0:0: Audio: pcm_s16le, 44100 Hz, stereo, s16, 1411 kb/s",
+             "[mp3 @ 0x55d0] Estimating duration from bitrate, this may be inaccurate",
+             "Input #1, mp3, from '/m/b.mp3':",
+             "  Metadata:",
+             "    comment         : first line",
+             "                    :   Duration: 09:00:00.00",
+             "                    :   Stream #1:5: Audio: mp3, 8000 Hz, mono, fltp, 8 kb/s",
+             "  Duration: 00:00:02.04, start: 0.025057, bitrate: 64 kb/s",
+             "  Stream #1:0: Audio: mp3, 22050 Hz, mono, fltp, 64 kb/s",
+             "  Stream #1:1: Video: mjpeg, yuvj420p, 300x300, 90k tbr (attached pic)",
+         }) {
+        reading.line(line);
+    }
+    EXPECT_EQ(reading.complete(), 1u);
+    EXPECT_EQ(reading.opened(), 2u);
+    reading.line("/m/c d.ogg: Invalid data found when processing input");
+    EXPECT_EQ(reading.openError(), "Invalid data found when processing input");
+    EXPECT_EQ(
+        std::tuple(a.durationMs, a.durationEstimated, a.streamIds, a.streamSampleRates),
+        std::tuple(uint64_t{3000}, false, std::vector<std::string>{"0:0"}, std::vector<uint32_t>{44100}));
+    EXPECT_EQ(
+        std::tuple(b.durationMs, b.durationEstimated, b.hasVideo, b.streamIds, b.streamBitRates),
+        std::tuple(uint64_t{2040}, true, false, std::vector<std::string>{"0:0"}, std::vector<uint32_t>{64}));
+    EXPECT_TRUE(reading.foundAudio(0) && reading.foundAudio(1) && !reading.foundAudio(2));
+    EXPECT_TRUE(c.streamIds.empty());
+}
+
 TEST(ProbeBatch, SameFactsAsOneProbePerFile) {
     TempDir dir;
     AppSettings settings;
