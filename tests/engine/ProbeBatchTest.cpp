@@ -134,11 +134,11 @@ TEST(ProbeBatch, SameFactsAsOneProbePerFile) {
     EXPECT_TRUE((*batched[1])->durationEstimated);
     EXPECT_FALSE((*batched[0])->durationEstimated);
     EXPECT_EQ((*batched[4])->streamSampleFormats.at(0), (SampleFormat{24, false}));
-    EXPECT_EQ(outcomeText(batched[3]), "refused: Invalid argument");
+    EXPECT_EQ(outcomeText(batched[3]), "refused: " + openComplaint(paths[3], "opened"));
     EXPECT_EQ(outcomeText(batched[6]), "refused: File not found");
     EXPECT_EQ((*batched[7])->streamSampleRates, std::vector<uint32_t>{8000});
     EXPECT_EQ(outcomeText(batched[8]), "refused: No audio stream found");
-    EXPECT_EQ(outcomeText(batched[9]), "refused: Invalid data found when processing input");
+    EXPECT_EQ(outcomeText(batched[9]), "refused: " + openComplaint(paths[9]));
     for (size_t i = varied; i < paths.size(); ++i) EXPECT_EQ(factsOf(**batched[i]), factsOf(**batched[4]));
 }
 
