@@ -217,16 +217,22 @@ int main(int argc, char** argv) {
         rounds, kFiles, threads);
     std::printf("  addBatch                %8.3f s  %8.3f s  (%.2f ms per file, %zu rows added)\n", o,
                 median(ours.cpu), o * 1000 / kFiles, rows);
+#ifndef _WIN32
     std::printf("  xargs -P %u, sh -c       %8.3f s  %8.3f s\n", threads, d, median(direct.cpu));
     std::printf("  xargs -P %u, no shell    %8.3f s  %8.3f s\n", threads, p, median(plain.cpu));
+#endif
     std::printf("  single probes, %u threads %6.3f s  %8.3f s\n", threads, s, median(serial.cpu));
+#ifndef _WIN32
     std::printf("  ratio addBatch/xargs    %.3f (median of the rounds' ratios %.3f; aim at most 0.15)\n",
                 o / d, median(wallRatios));
     std::printf("  ratio addBatch/xargs without a shell %.3f\n", o / p);
+#endif
     std::printf("  ratio addBatch/single probes side by side %.3f\n", o / s);
+#ifndef _WIN32
     std::printf("  cpu ratio addBatch/xargs %.3f (median of the rounds' ratios %.3f), without a shell %.3f\n",
                 median(ours.cpu) / median(direct.cpu), median(cpuRatios),
                 median(ours.cpu) / median(plain.cpu));
+#endif
     const bool allAdded = rows == static_cast<size_t>(kFiles);
 #ifdef _WIN32
     fs::remove_all(root);
