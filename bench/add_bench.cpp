@@ -210,8 +210,8 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
 
-    const double o = median(ours.wall), d = median(direct.wall), p = median(plain.wall),
-                 s = median(serial.wall);
+    [[maybe_unused]] const double o = median(ours.wall), d = median(direct.wall), p = median(plain.wall),
+                                  s = median(serial.wall);
     std::printf(
         "medians over %d rounds, %d files, %u probe threads (wall, then cpu of process and children):\n",
         rounds, kFiles, threads);
