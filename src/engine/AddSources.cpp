@@ -119,22 +119,25 @@ private:
     std::vector<std::thread> workers_;
 };
 
-// How many files one transcoder describes: a few at first, so that the first rows come at once, then
-// more, but never more than the probes so far got through in kBatchSeconds, so that a batch of slow
-// files (a network share, long scans for a duration) still shows its rows and Cancel stays prompt.
+// How many files one transcoder describes: an even share of what is left for each probe thread, so that
+// the transcoders start once and end together, but never more than kMost nor than the probes so far got
+// through in kBatchSeconds, so that a batch of slow files (a network share, long scans for a duration)
+// still ends its processes often and Cancel stays prompt. The rows appear as each file is described.
 class ProbeBatchSizes {
 public:
-    static constexpr size_t kFirst = 4;
     static constexpr size_t kMost = 48;
     static constexpr double kBatchSeconds = 0.5;
 
+    ProbeBatchSizes(size_t files, unsigned threads) : left_(files), threads_(threads < 1 ? 1 : threads) {}
+
     size_t next() {
         std::lock_guard lock(mutex_);
-        size_t size = std::min(kMost, kFirst << std::min<size_t>(runs_++, 4));
+        size_t size = std::min(kMost, std::max<size_t>(1, (left_ + threads_ - 1) / threads_));
         if (files_ > 0 && seconds_ > 0) {
             const double pace = static_cast<double>(files_) / seconds_;
             size = std::min(size, std::max<size_t>(1, static_cast<size_t>(pace * kBatchSeconds)));
         }
+        left_ -= std::min(left_, size);
         return size;
     }
     void measured(size_t files, double seconds) {
@@ -145,7 +148,8 @@ public:
 
 private:
     std::mutex mutex_;
-    size_t runs_ = 0;
+    size_t left_;
+    const size_t threads_;
     size_t files_ = 0;
     double seconds_ = 0;
 };
@@ -378,7 +382,8 @@ std::vector<AddResult> SourceAdder::addBatch(const std::vector<std::string>& bat
         }
     }
     const AppSettings& settings = settings_;
-    ProbeBatchSizes sizes;
+    ProbeBatchSizes sizes(static_cast<size_t>(std::count(byTranscoder.begin(), byTranscoder.end(), 1)),
+                          threads_);
     OrderedWork<Probed> work(
         std::move(byTranscoder), threads_, [&] { return sizes.next(); },
         2 * threads_ * ProbeBatchSizes::kMost,
