@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -23,18 +25,26 @@ namespace {
 constexpr uint32_t kMenuOrClipBytes = 1048576;
 constexpr size_t kMostListedFailures = 30;
 
-// Runs work(i) for the indices that need it on several threads, while the caller takes the results in
-// index order. Workers stay a few indices ahead of the caller, so a stop leaves only the ones in flight.
+// Runs work on runs of the indices that need it on several threads, while the caller takes the results
+// in index order. Each run publishes its results one by one as they come. Workers stay ahead of the
+// caller by at most a few runs; a stop tells the runs in flight to end early.
 template <typename Result>
 class OrderedWork {
 public:
+    using Publish = std::function<void(size_t, Result)>;
+    using Work = std::function<void(const std::vector<size_t>&, const Publish&, const std::atomic<bool>&)>;
+
     // needed[i]: whether index i is worked on at all (decided before, as workers must not read the list).
-    OrderedWork(std::vector<char> needed, unsigned threads, std::function<Result(size_t)> work)
+    // runSize(): how many indices the next run takes (asked under the lock). lookahead: how far past the
+    // index the caller waits for a run may start.
+    OrderedWork(std::vector<char> needed, unsigned threads, std::function<size_t()> runSize, size_t lookahead,
+                Work work)
         : results_(needed.size()),
           ready_(needed.size(), false),
           needed_(std::move(needed)),
+          runSize_(std::move(runSize)),
           work_(std::move(work)),
-          lookahead_(4 * static_cast<size_t>(threads)) {
+          lookahead_(lookahead) {
         for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { run(); });
     }
     ~OrderedWork() { stop(); }
@@ -54,7 +64,7 @@ public:
         return std::move(results_[k]);
     }
 
-    // No new work is started; the work in flight ends first.
+    // No new work is started; the work in flight is told to end and is waited for.
     void stop() {
         {
             std::lock_guard lock(mutex_);
@@ -68,19 +78,30 @@ public:
 
 private:
     void run() {
+        const Publish publish = [this](size_t index, Result result) {
+            std::lock_guard lock(mutex_);
+            results_[index] = std::move(result);
+            ready_[index] = true;
+            done_.notify_all();
+        };
         std::unique_lock lock(mutex_);
         while (true) {
             while (next_ < results_.size() && needed_[next_] == 0) ready_[next_++] = true;
             wake_.wait(
                 lock, [&] { return stopped_ || next_ >= results_.size() || next_ < consumed_ + lookahead_; });
             if (stopped_ || next_ >= results_.size()) return;
-            const size_t index = next_++;
+            std::vector<size_t> indices;
+            const size_t size = std::max<size_t>(1, runSize_());
+            while (next_ < results_.size() && indices.size() < size) {
+                if (needed_[next_] != 0)
+                    indices.push_back(next_);
+                else
+                    ready_[next_] = true;
+                ++next_;
+            }
             lock.unlock();
-            Result result = work_(index);
+            work_(indices, publish, stopped_);
             lock.lock();
-            results_[index] = std::move(result);
-            ready_[index] = true;
-            done_.notify_all();
         }
     }
 
@@ -89,12 +110,48 @@ private:
     std::vector<Result> results_;
     std::vector<bool> ready_;
     const std::vector<char> needed_;
-    std::function<Result(size_t)> work_;
+    std::function<size_t()> runSize_;
+    Work work_;
     size_t lookahead_;
     size_t next_ = 0;
     size_t consumed_ = 0;
-    bool stopped_ = false;
+    std::atomic<bool> stopped_{false};
     std::vector<std::thread> workers_;
+};
+
+// How many files one transcoder describes: an even share of what is left for each probe thread, so that
+// the transcoders start once and end together, but never more than kMost nor than the probes so far got
+// through in kBatchSeconds, so that a batch of slow files (a network share, long scans for a duration)
+// still ends its processes often and Cancel stays prompt. The rows appear as each file is described.
+class ProbeBatchSizes {
+public:
+    static constexpr size_t kMost = 48;
+    static constexpr double kBatchSeconds = 0.5;
+
+    ProbeBatchSizes(size_t files, unsigned threads) : left_(files), threads_(threads < 1 ? 1 : threads) {}
+
+    size_t next() {
+        std::lock_guard lock(mutex_);
+        size_t size = std::min(kMost, std::max<size_t>(1, (left_ + threads_ - 1) / threads_));
+        if (files_ > 0 && seconds_ > 0) {
+            const double pace = static_cast<double>(files_) / seconds_;
+            size = std::min(size, std::max<size_t>(1, static_cast<size_t>(pace * kBatchSeconds)));
+        }
+        left_ -= std::min(left_, size);
+        return size;
+    }
+    void measured(size_t files, double seconds) {
+        std::lock_guard lock(mutex_);
+        files_ += files;
+        seconds_ += seconds;
+    }
+
+private:
+    std::mutex mutex_;
+    size_t left_;
+    const size_t threads_;
+    size_t files_ = 0;
+    double seconds_ = 0;
 };
 
 struct Probed {
@@ -325,8 +382,26 @@ std::vector<AddResult> SourceAdder::addBatch(const std::vector<std::string>& bat
         }
     }
     const AppSettings& settings = settings_;
-    OrderedWork<Probed> work(std::move(byTranscoder), threads_,
-                             [&](size_t k) { return Probed(probeSource(batch[k], settings)); });
+    ProbeBatchSizes sizes(static_cast<size_t>(std::count(byTranscoder.begin(), byTranscoder.end(), 1)),
+                          threads_);
+    OrderedWork<Probed> work(
+        std::move(byTranscoder), threads_, [&] { return sizes.next(); },
+        2 * threads_ * ProbeBatchSizes::kMost,
+        [&](const std::vector<size_t>& indices, const OrderedWork<Probed>::Publish& publish,
+            const std::atomic<bool>& stop) {
+            std::vector<std::string> paths;
+            for (const size_t k : indices) paths.push_back(batch[k]);
+            const auto t0 = std::chrono::steady_clock::now();
+            size_t got = 0;
+            probeSources(
+                paths, settings,
+                [&](size_t i, Result<std::unique_ptr<SourceItem>> probed) {
+                    ++got;
+                    publish(indices[i], Probed(std::move(probed)));
+                },
+                &stop);
+            sizes.measured(got, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        });
 
     bool cdTrackHint = false;
     std::string failures;
@@ -430,9 +505,14 @@ std::vector<AddResult> SourceAdder::addDvd(const std::string& chosen) {
     std::vector<char> needed(titles.size());
     for (size_t k = 0; k < titles.size(); ++k)
         needed[k] = list_.contains(dvdSourceKey(*vobFolder, titles[k].titleSet)) ? 0 : 1;
-    OrderedWork<Probed> work(needed, threads_, [&](size_t k) {
-        return Probed(probeDvdTitle(*vobFolder, titles[k].titleNumber, titles[k].titleSet));
-    });
+    // Each title has a probe of its own.
+    OrderedWork<Probed> work(
+        needed, threads_, [] { return size_t{1}; }, 4 * static_cast<size_t>(threads_),
+        [&](const std::vector<size_t>& indices, const OrderedWork<Probed>::Publish& publish,
+            const std::atomic<bool>&) {
+            for (const size_t k : indices)
+                publish(k, Probed(probeDvdTitle(*vobFolder, titles[k].titleNumber, titles[k].titleSet)));
+        });
     std::string failures;
     for (size_t k = 0; k < titles.size(); ++k) {
         AddResult& result = results[k];

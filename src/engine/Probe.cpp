@@ -79,11 +79,15 @@ std::optional<SampleFormat> sampleFormatPiece(std::string_view piece) {
 
 }  // namespace
 
-std::string probeCommandLine(const std::string& transcoderPath, const std::string& extension,
-                             const std::string& sourcePath) {
+std::string probeInputArguments(const std::string& extension, const std::string& sourcePath) {
     const std::string raw = rawInputFormat(extension);
     const std::string option = raw.empty() ? std::string() : "-f " + raw;
-    return "\"" + transcoderPath + "\" " + option + " -i " + quotedPath(sourcePath);
+    return " " + option + " -i " + quotedPath(sourcePath);
+}
+
+std::string probeCommandLine(const std::string& transcoderPath, const std::string& extension,
+                             const std::string& sourcePath) {
+    return "\"" + transcoderPath + "\"" + probeInputArguments(extension, sourcePath);
 }
 
 uint64_t parseDurationMs(std::string_view text) {
@@ -193,8 +197,9 @@ void ProbeReading::line(std::string_view text) {
         return;
     }
     if ((indent != 2 && indent != 4) || !startsWith(text, "Stream #")) return;
-    const std::string id = parseStreamId(text.substr(8));
+    std::string id = parseStreamId(text.substr(8));
     if (id.empty()) return;
+    id = "0" + id.substr(id.find(':'));
     const size_t blank = text.find(' ', 8);
     if (blank == std::string_view::npos) return;
     const std::string_view rest = skipBlanks(text.substr(blank + 1));
@@ -229,6 +234,105 @@ bool readProbeOutput(platform::ChildProcess& process, SourceItem& item, uint32_t
     return reading.foundAudio() && !ended;
 }
 
+BatchReading::BatchReading(const std::vector<SourceItem*>& items) : items_(items) {
+    readings_.reserve(items.size());
+    for (SourceItem* item : items) readings_.emplace_back(*item);
+}
+
+void BatchReading::line(std::string_view text) {
+    // Only the transcoder's own lines start at the margin: a tag's further lines are indented.
+    const bool margin = !text.empty() && !isBlank(text[0]);
+    if (margin && startsWith(text, "Input #")) {
+        const std::string_view number = text.substr(7);
+        if (static_cast<int64_t>(headers_) == leadingNumber(number) && headers_ < readings_.size() &&
+            !number.empty() && number[0] >= '0' && number[0] <= '9') {
+            readings_[headers_].line(text);
+            ++headers_;
+            openError_.clear();
+            return;
+        }
+    }
+    // At the margin: about the input being opened; indented: the description under the last header.
+    const size_t input = margin ? headers_ : (headers_ == 0 ? 0 : headers_ - 1);
+    if (input >= readings_.size()) return;
+    if (margin && input == headers_) {
+        const std::string prefix = items_[input]->path + ": ";
+        if (startsWith(text, prefix)) openError_ = std::string(text.substr(prefix.size()));
+    }
+    readings_[input].line(text);
+}
+
+void probeTranscoderBatch(const std::vector<SourceItem*>& items, uint32_t stallSeconds,
+                          const std::function<void(size_t, const std::string&)>& done,
+                          const std::atomic<bool>* stop) {
+    static const std::string kNoAudio = "No audio stream found";
+    const auto stopped = [&] { return stop != nullptr && stop->load(); };
+    const std::string program = "\"" + transcoderPath() + "\"";
+    size_t start = 0;
+    bool alone = false;  // a refusal the transcoder did not explain is tried again on its own
+    while (start < items.size() && !stopped()) {
+        std::string line = program;
+        size_t end = start;
+        while (end < items.size() && !(alone && end > start)) {
+            const std::string input = probeInputArguments(items[end]->extension, items[end]->path);
+            if (end > start && line.size() + input.size() > kMostProbeLineChars) break;
+            line += input;
+            ++end;
+        }
+        const std::vector<SourceItem*> part(items.begin() + static_cast<std::ptrdiff_t>(start),
+                                            items.begin() + static_cast<std::ptrdiff_t>(end));
+        BatchReading reading(part);
+        size_t reported = 0;
+        const auto report = [&](size_t upTo) {
+            for (; reported < upTo && !stopped(); ++reported)
+                done(start + reported, reading.foundAudio(reported) ? std::string() : kNoAudio);
+        };
+        bool stalled = false;
+        const bool started = runProbe(line, [&](platform::ChildProcess& process) {
+            LineSplitter splitter;
+            bool ending = false;
+            stalled = drainProcess(
+                process,
+                [&](const char* data, size_t size) {
+                    splitter.feed(data, size, [&](std::string_view text) { reading.line(text); });
+                    if (ending || stopped()) {
+                        if (!ending) process.terminate();
+                        ending = true;
+                        return;
+                    }
+                    report(reading.complete());
+                },
+                stallSeconds);
+            return true;
+        });
+        if (stopped()) return;
+        if (!started) {
+            for (size_t i = start; i < items.size(); ++i) done(i, kNoAudio);
+            return;
+        }
+        // Every input with a header is complete now, except after a stall, which the last one takes.
+        const size_t opened = reading.opened();
+        if (opened == part.size() && !stalled) {
+            report(opened);
+            start = end;
+            alone = false;
+            continue;
+        }
+        const size_t refused = opened == part.size() ? opened - 1 : opened;
+        report(refused);
+        if (!stalled && reading.openError().empty() && part.size() > 1) {
+            start += refused;
+            alone = true;
+            continue;
+        }
+        done(start + refused, stalled                       ? std::string(kProbeStalledText)
+                              : reading.openError().empty() ? kNoAudio
+                                                            : reading.openError());
+        start += refused + 1;
+        alone = false;
+    }
+}
+
 bool probeWithTranscoder(SourceItem& item, uint32_t stallSeconds, bool* stalled) {
     if (item.path.find('"') != std::string::npos) return false;
     const std::string line = probeCommandLine(transcoderPath(), item.extension, item.path);
@@ -257,31 +361,75 @@ ReaderProbe probeWithReader(SourceItem& item, bool* cdTrackHint) {
     return ReaderProbe::Succeeded;
 }
 
+void probeSources(const std::vector<std::string>& paths, const AppSettings& settings,
+                  const std::function<void(size_t, Result<std::unique_ptr<SourceItem>>)>& done,
+                  const std::atomic<bool>* stop, bool* cdTrackHint) {
+    const size_t n = paths.size();
+    std::vector<std::unique_ptr<SourceItem>> items(n);
+    std::vector<std::string> errors(n);
+    std::vector<SourceItem*> toProbe;
+    std::vector<size_t> places;  // of each probed item in paths
+    for (size_t i = 0; i < n; ++i) {
+        const std::string& path = paths[i];
+        if (!fileExists(path)) {
+            errors[i] = "File not found";
+            continue;
+        }
+        if (path.find('"') != std::string::npos) {
+            errors[i] = "The file name contains a double quote and cannot be given to the transcoder";
+            continue;
+        }
+        auto item = std::make_unique<SourceItem>();
+        item->kind = kSourceFile;
+        item->path = path;
+        item->extension = sourceExtension(path);
+        // The program's own readers (CD tracks, voice-recorder files, AIFF-family files) answer first for
+        // their extensions; a refusal falls back to the transcoder, except for a CD track.
+        const ReaderProbe reader = probeWithReader(*item, cdTrackHint);
+        if (reader != ReaderProbe::Succeeded) {
+            if (item->extension == "cda") {
+                errors[i] = "Failed to open the CD track";
+                continue;
+            }
+            toProbe.push_back(item.get());
+            places.push_back(i);
+        }
+        items[i] = std::move(item);
+    }
+    size_t emitted = 0;
+    const auto emitUpTo = [&](size_t limit) {
+        for (; emitted < limit && (stop == nullptr || !stop->load()); ++emitted) {
+            if (!items[emitted]) {
+                done(emitted, Failure{errors[emitted]});
+                continue;
+            }
+            items[emitted]->audioStream =
+                automaticAudioStream(settings.RequestAudioIndex, items[emitted]->streamCount());
+            done(emitted, std::move(items[emitted]));
+        }
+    };
+    probeTranscoderBatch(
+        toProbe, probeStallSeconds(settings.TranscoderStallSeconds),
+        [&](size_t k, const std::string& error) {
+            const size_t place = places[k];
+            if (!error.empty()) {
+                items[place].reset();
+                errors[place] = error;
+            }
+            emitUpTo(place + 1);
+        },
+        stop);
+    if (stop == nullptr || !stop->load()) emitUpTo(n);
+}
+
 Result<std::unique_ptr<SourceItem>> probeSource(const std::string& path, const AppSettings& settings,
                                                 bool* cdTrackHint) {
-    if (!fileExists(path)) return Failure{"File not found"};
-    if (path.find('"') != std::string::npos) {
-        return Failure{"The file name contains a double quote and cannot be given to the transcoder"};
-    }
-
-    auto item = std::make_unique<SourceItem>();
-    item->kind = kSourceFile;
-    item->path = path;
-    item->extension = sourceExtension(path);
-
-    // The program's own readers (CD tracks, voice-recorder files, AIFF-family files) answer first for
-    // their extensions; a refusal falls back to the transcoder, except for a CD track.
-    if (probeWithReader(*item, cdTrackHint) == ReaderProbe::Succeeded) {
-        item->audioStream = automaticAudioStream(settings.RequestAudioIndex, item->streamCount());
-        return item;
-    }
-    if (item->extension == "cda") return Failure{"Failed to open the CD track"};
-
-    bool stalled = false;
-    if (!probeWithTranscoder(*item, probeStallSeconds(settings.TranscoderStallSeconds), &stalled))
-        return Failure{stalled ? kProbeStalledText : "No audio stream found"};
-    item->audioStream = automaticAudioStream(settings.RequestAudioIndex, item->streamCount());
-    return item;
+    Result<std::unique_ptr<SourceItem>> result = Failure{"No audio stream found"};
+    probeSources(
+        {path}, settings,
+        [&](size_t, Result<std::unique_ptr<SourceItem>> probed) { result = std::move(probed); }, nullptr,
+        cdTrackHint);
+    return result;
 }
 
 std::string dvdTitleFirstVob(const std::string& vobFolder, int32_t titleSet) {

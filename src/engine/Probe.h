@@ -2,11 +2,14 @@
 // reading what it prints.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/Transcoder.h"
 #include "formats/SampleFormat.h"
@@ -23,6 +26,12 @@ class ChildProcess;
 // 8k -ac 1") or nothing (two blanks then), and the quoted source.
 std::string probeCommandLine(const std::string& transcoderPath, const std::string& extension,
                              const std::string& sourcePath);
+// One source's part of a probe line: " <raw-input option> -i <quoted path>" (the option before its own
+// "-i", as it applies to the next input only).
+std::string probeInputArguments(const std::string& extension, const std::string& sourcePath);
+// A batch's command line stays below the Windows limit of 32,767 characters; the UTF-8 bytes counted
+// here are never fewer than the UTF-16 units the system counts.
+inline constexpr size_t kMostProbeLineChars = 32000;
 
 inline constexpr const char* kProbeStalledText = "The transcoder stopped answering while reading the file";
 
@@ -44,6 +53,8 @@ struct AudioFields {
 AudioFields parseAudioFields(std::string_view text);
 
 // Reads probe output line by line into an item: the first duration and every audio stream, each once.
+// A batch numbers its inputs: the streams of input N are "N:k", stored as "0:k" (what the conversion of
+// the file on its own names them).
 class ProbeReading {
 public:
     explicit ProbeReading(SourceItem& item) : item_(item) {}
@@ -62,6 +73,40 @@ private:
 bool readProbeOutput(platform::ChildProcess& process, SourceItem& item,
                      uint32_t stallSeconds = kProbeStallSeconds, bool* stalled = nullptr);
 
+// Splits one transcoder's description of several inputs into their readings. The lines of input N run
+// from the first line after input N-1's description (what is printed while N is opened, such as
+// "Estimating duration from bitrate") to the end of its own indented description under "Input #N".
+class BatchReading {
+public:
+    explicit BatchReading(const std::vector<SourceItem*>& items);
+    void line(std::string_view line);
+    // Inputs whose description is complete: those before the last "Input #" header seen. At the end of
+    // the output the one under that header is complete too.
+    size_t complete() const { return headers_ == 0 ? 0 : headers_ - 1; }
+    // Inputs with a header: the transcoder opened them.
+    size_t opened() const { return headers_; }
+    bool foundAudio(size_t input) const { return readings_[input].foundAudio(); }
+    // The transcoder's complaint about the input it could not open ("<path>: <error>" gives the error);
+    // empty when it printed no such line.
+    const std::string& openError() const { return openError_; }
+
+private:
+    std::vector<SourceItem*> items_;
+    std::vector<ProbeReading> readings_;
+    size_t headers_ = 0;
+    std::string openError_;
+};
+
+// Probes the items (path and extension set, no double quote) with as few transcoder processes as the
+// command-line limit allows, calling done(i, error) for each item in order as soon as its facts are
+// complete: error empty when an audio stream was found. An input the transcoder cannot open ends its
+// process; that item is refused with the transcoder's message and the ones after it go to a new
+// process. Each process has its own stall limit. Once *stop is set the running process is ended and no
+// more items are reported.
+void probeTranscoderBatch(const std::vector<SourceItem*>& items, uint32_t stallSeconds,
+                          const std::function<void(size_t, const std::string&)>& done,
+                          const std::atomic<bool>* stop = nullptr);
+
 // Runs the transcoder probe on item.path (with the raw-input option of item.extension) and fills the
 // item's duration and streams. True when an audio stream was found; false when none was, the transcoder
 // could not be started or stopped answering.
@@ -76,6 +121,11 @@ bool probeWithTranscoder(SourceItem& item, uint32_t stallSeconds = kProbeStallSe
 // set). A refused "cda" file fails without a transcoder probe and sets *cdTrackHint (when given).
 Result<std::unique_ptr<SourceItem>> probeSource(const std::string& path, const AppSettings& settings,
                                                 bool* cdTrackHint = nullptr);
+// The same for many files, whose transcoder probes share processes (probeTranscoderBatch): done(i, result)
+// for every path in order, each as soon as it is known; none after *stop is set.
+void probeSources(const std::vector<std::string>& paths, const AppSettings& settings,
+                  const std::function<void(size_t, Result<std::unique_ptr<SourceItem>>)>& done,
+                  const std::atomic<bool>* stop = nullptr, bool* cdTrackHint = nullptr);
 
 // Probes a DVD title on its first VOB file ("<vobFolder>VTS_<set>_1.VOB"): a kind 1 item named "DVD Title
 // <titleNumber>", duration 0 (the first part's length is not the title's), needing preparation. Fails

@@ -50,7 +50,7 @@ TEST_F(CliProbeCommand, CommandPrintsTheLineOrTheRefusal) {
                           "--set ConvertLength=60000 --set RequestAudioIndex=2",
                           {text, clip}));
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, text + ": No audio stream found\n");
+    EXPECT_EQ(r.err, text + ": " + openComplaint(text) + "\n");
     EXPECT_EQ(
         r.out,
         "\"" + transcoderPath() + "\" -i \"" + clip +

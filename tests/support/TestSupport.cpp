@@ -70,6 +70,17 @@ bool makeMedia(const std::string& path, const std::string& args) {
     return !readFile(path).empty();
 }
 
+std::string openComplaint(const std::string& path, const std::string& fallback) {
+    const std::string output = runTranscoder({"-hide_banner", "-i", path}).output;
+    const std::string prefix = path + ": ";
+    for (size_t at = output.find(prefix); at != std::string::npos; at = output.find(prefix, at + 1)) {
+        if (at != 0 && output[at - 1] != '\n') continue;
+        const size_t end = output.find_first_of("\r\n", at);
+        return output.substr(at + prefix.size(), end == std::string::npos ? end : end - at - prefix.size());
+    }
+    return fallback;
+}
+
 bool makeSineWav(const std::string& path, int seconds, int sampleRate, int channels) {
     return makeMedia(path, "-f lavfi -i sine=frequency=440:sample_rate=" + std::to_string(sampleRate) +
                                ":duration=" + std::to_string(seconds) + " -ac " + std::to_string(channels) +

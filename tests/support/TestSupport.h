@@ -47,6 +47,9 @@ RunOutput runTranscoder(const std::vector<std::string>& args);
 std::vector<std::string> words(const std::string& text, const std::vector<std::string>& then = {});
 // Runs the transcoder with blank-separated arguments, then "-y path"; true when the file came out non-empty.
 bool makeMedia(const std::string& path, const std::string& args);
+// Why the transcoder itself cannot open a file: the error of its "<path>: <error>" line, or fallback when
+// it opens the file (builds differ: one reads a text file as a picture).
+std::string openComplaint(const std::string& path, const std::string& fallback = "No audio stream found");
 // A 440 Hz sine as a 16-bit PCM WAV.
 bool makeSineWav(const std::string& path, int seconds, int sampleRate = 44100, int channels = 2);
 
