@@ -21,6 +21,7 @@
 #include "platform/Files.h"
 #include "settings/AppSettings.h"
 #include "sources/SourceItem.h"
+#include "support/RunFakes.h"
 
 using namespace std::chrono;
 namespace fs = std::filesystem;
@@ -32,31 +33,13 @@ constexpr int kRounds = 3;
 constexpr int kSongs = 12;
 constexpr int kSongSeconds = 200;
 
-struct QuietHost final : RunHost {
-    void setStatus(SourceItem&, const std::string&) override {}
-    void openProgress(const ProgressSetup&) override {}
-    void setProgressText(const std::string&) override {}
-    void setProgressFraction(double) override {}
-    void stepProgressBar() override {}
-    void setProgressPercent(const std::string&) override {}
-    bool closeProgress() override { return false; }
+struct QuietHost final : testing_support::QuietRunHost {
     void showMessage(const std::string& text, MessageIcon) override {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
-    std::optional<std::string> chooseJoinedOutput(const std::string&) override { return std::nullopt; }
-    void showInFileManager(const std::string&) override {}
-    void startShutdownCountdown() override {}
 };
 
-struct List final : RunSources {
-    std::vector<std::unique_ptr<SourceItem>> items;
-    size_t rowCount() const override { return items.size(); }
-    SourceItem& rowItem(size_t row) override { return *items[row]; }
-    bool isSelected(size_t) const override { return true; }
-    void removeExpansionRows() override {}
-    void addExpansionRows(bool, const std::vector<const OutputFormat*>&) override {}
-    bool prepareSources(bool) override { return true; }
-};
+using List = testing_support::ItemSources;
 
 void drive(ConversionRun& run, EventQueue& queue) {
     while (run.isActive() || run.awaitsReports()) {

@@ -26,6 +26,7 @@
 #include "formats/Catalogue.h"
 #include "settings/AppSettings.h"
 #include "sources/SourceItem.h"
+#include "support/RunFakes.h"
 
 using namespace std::chrono;
 namespace fs = std::filesystem;
@@ -71,15 +72,7 @@ struct Tap final : RunHost {
     void startShutdownCountdown() override { next.startShutdownCountdown(); }
 };
 
-struct List final : RunSources {
-    std::vector<std::unique_ptr<SourceItem>> items;
-    size_t rowCount() const override { return items.size(); }
-    SourceItem& rowItem(size_t row) override { return *items[row]; }
-    bool isSelected(size_t) const override { return true; }
-    void removeExpansionRows() override {}
-    void addExpansionRows(bool, const std::vector<const OutputFormat*>&) override {}
-    bool prepareSources(bool) override { return true; }
-};
+using List = testing_support::ItemSources;
 
 struct Usage {
     size_t handles = 0, threads = 0, memoryKb = 0;

@@ -16,6 +16,7 @@
 #include "sources/SourceItem.h"
 #include "support/CliAndMedia.h"
 #include "support/MediaInspector.h"
+#include "support/RunFakes.h"
 
 namespace fs = std::filesystem;
 using namespace testing_support;
@@ -50,15 +51,7 @@ struct Host final : RunHost {
     void startShutdownCountdown() override { ADD_FAILURE() << "no shut-down was asked for"; }
 };
 
-struct Sources final : RunSources {
-    std::vector<std::unique_ptr<SourceItem>> items;
-    size_t rowCount() const override { return items.size(); }
-    SourceItem& rowItem(size_t row) override { return *items[row]; }
-    bool isSelected(size_t) const override { return true; }
-    void removeExpansionRows() override {}
-    void addExpansionRows(bool, const std::vector<const OutputFormat*>&) override {}
-    bool prepareSources(bool) override { return true; }
-};
+using Sources = ItemSources;
 
 struct RunTest : ::testing::Test {
     TempDir dir;

@@ -16,36 +16,20 @@
 #include "formats/Catalogue.h"
 #include "settings/AppSettings.h"
 #include "sources/SourceItem.h"
+#include "support/RunFakes.h"
 #include "support/TestSupport.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-struct QuietHost final : RunHost {
+struct QuietHost final : testing_support::QuietRunHost {
     size_t completed = 0;
     void setStatus(SourceItem&, const std::string& text) override { completed += text.ends_with(".mp3"); }
-    void openProgress(const ProgressSetup&) override {}
-    void setProgressText(const std::string&) override {}
-    void setProgressFraction(double) override {}
-    void stepProgressBar() override {}
-    void setProgressPercent(const std::string&) override {}
-    bool closeProgress() override { return false; }
     void showMessage(const std::string& text, MessageIcon) override { ADD_FAILURE() << text; }
-    std::optional<std::string> chooseJoinedOutput(const std::string&) override { return std::nullopt; }
-    void showInFileManager(const std::string&) override {}
-    void startShutdownCountdown() override {}
 };
 
-struct List final : RunSources {
-    std::vector<std::unique_ptr<SourceItem>> items;
-    size_t rowCount() const override { return items.size(); }
-    SourceItem& rowItem(size_t row) override { return *items[row]; }
-    bool isSelected(size_t) const override { return true; }
-    void removeExpansionRows() override {}
-    void addExpansionRows(bool, const std::vector<const OutputFormat*>&) override {}
-    bool prepareSources(bool) override { return true; }
-};
+using List = testing_support::ItemSources;
 
 struct Counts {
     DWORD handles = 0;
