@@ -85,7 +85,8 @@ Usage usage() {
     GetProcessHandleCount(GetCurrentProcess(), &handles);
     u.handles = handles;
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry{sizeof entry};
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
         u.threads += entry.th32OwnerProcessID == GetCurrentProcessId();
     CloseHandle(snapshot);

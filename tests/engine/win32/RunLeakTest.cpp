@@ -43,12 +43,14 @@ Counts counts() {
     GetProcessHandleCount(GetCurrentProcess(), &c.handles);
     const DWORD self = GetCurrentProcessId();
     const HANDLE threads = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 thread{sizeof thread};
+    THREADENTRY32 thread{};
+    thread.dwSize = sizeof thread;
     for (BOOL more = Thread32First(threads, &thread); more; more = Thread32Next(threads, &thread))
         c.threads += thread.th32OwnerProcessID == self;
     CloseHandle(threads);
     const HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W process{sizeof process};
+    PROCESSENTRY32W process{};
+    process.dwSize = sizeof process;
     for (BOOL more = Process32FirstW(processes, &process); more; more = Process32NextW(processes, &process))
         c.children += process.th32ParentProcessID == self;
     CloseHandle(processes);
@@ -74,9 +76,10 @@ TEST(RunLeaks, ManyShortJobsGiveBackTheirHandlesThreadsAndProcesses) {
     for (size_t i = 0; i < kJobs; ++i) {
         auto item = std::make_unique<SourceItem>(first);
         item->path = dir.file(std::to_string(i) + ".wav");
-        if (i > 0)
+        if (i > 0) {
             ASSERT_TRUE(CopyFileW(std::filesystem::path(dir.file("0.wav")).c_str(),
                                   std::filesystem::path(item->path).c_str(), FALSE));
+        }
         list.items.push_back(std::move(item));
     }
     const auto runOnce = [&](size_t jobs) {
