@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds and runs the libFuzzer harnesses of the readers (clang, AddressSanitizer, UBSan). Not part of CI.
-# usage: scripts/fuzz.sh [dwvw|bass|voice|all] [seconds per harness, default 120]
+# usage: scripts/fuzz.sh [dwvw|bass|voice|transcoder|all] [seconds per harness, default 120]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
@@ -69,10 +69,29 @@ run_voice() {
     "$out/voice_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=1 "$corpus"
 }
 
+run_transcoder() {
+    # The reading of transcoder output lives in the engine, which needs most of the portable core.
+    core=$(ls "$here"/src/engine/*.cpp "$here"/src/sources/*.cpp "$here"/src/commands/*.cpp "$here"/src/formats/*.cpp \
+        "$here"/src/settings/*.cpp "$here"/src/audio/*.cpp "$here"/src/audio/bass/*.cpp "$here"/src/platform/*.cpp \
+        "$here"/src/platform/posix/*.cpp)
+    clang++ $flags "$here/fuzz/transcoder_output_fuzz.cpp" $core -lpthread -o "$out/transcoder_output_fuzz"
+    corpus="$out/transcoder-corpus"
+    mkdir -p "$corpus"
+    if [ -z "$(ls -A "$corpus")" ]; then  # a real probe of two inputs and a real damaged conversion
+        ffmpeg -hide_banner -f lavfi -i "sine=duration=0.1" -y "$out/a.mp3" 2>/dev/null
+        { printf '\007'; ffmpeg -hide_banner -i "$out/a.mp3" -i "$out/a.mp3" 2>&1; } > "$corpus/probe" || true
+        { printf '\020'; ffmpeg -hide_banner -i "$out/a.mp3" -f null - 2>&1;
+          printf 'Error while decoding stream #0:0: Invalid data\n    Last message repeated 3 times\n'; } > "$corpus/run"
+    fi
+    kept transcoder
+    "$out/transcoder_output_fuzz" -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 "$corpus"
+}
+
 case "$which" in
     dwvw) run_dwvw ;;
     bass) run_bass ;;
     voice) run_voice ;;
-    all) run_dwvw; run_bass; run_voice ;;
-    *) echo "usage: $0 [dwvw|bass|voice|all] [seconds]" >&2; exit 2 ;;
+    transcoder) run_transcoder ;;
+    all) run_dwvw; run_bass; run_voice; run_transcoder ;;
+    *) echo "usage: $0 [dwvw|bass|voice|transcoder|all] [seconds]" >&2; exit 2 ;;
 esac
