@@ -8,7 +8,9 @@ packages=(cmake ninja-build g++ g++-mingw-w64-x86-64 wine xvfb x11-utils ffmpeg 
           # The artwork is drawn from SVG files when the Windows build runs, its name in these fonts.
           python3 librsvg2-bin fonts-urw-base35 fonts-dejavu-core
           # The help file, the installer and the checks of both.
-          fp-utils nsis p7zip-full zip)
+          fp-utils nsis p7zip-full zip
+          # Independent readers the tests compare with: tags, loudness, CUE sheets.
+          python3-mutagen loudgain cuetools shntool)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -9,6 +9,7 @@
 
 #include "audio/ReaderFactory.h"
 #include "formats/SampleFormat.h"
+#include "sources/SourceTags.h"
 
 namespace platform {
 class ChildProcess;
@@ -45,6 +46,7 @@ struct SourceFacts {
     // The length is the transcoder's guess from the bit rate (a VBR MP3 without a header).
     bool durationEstimated = false;
     bool hasVideo = false;  // a picture stream that is not a cover (films, DVD titles)
+    SourceTags tags;        // as the source says them
 
     size_t streamCount() const { return streamSampleRates.size(); }
 };
@@ -71,6 +73,10 @@ struct SourceItem : SourceFacts, SourcePreparation, SourceRunState {
     std::string outputPath;
     bool isExpansionRow = false;
     const OutputFormat* groupFormat = nullptr;  // the format an expansion row converts to
+    TagEdits tagEdits;  // the user's changes, for the outputs only: the source is never written
+
+    // What the row's outputs carry and their names are made from.
+    SourceTags outputTags() const { return editedTags(tags, tagEdits); }
 
     SourceFacts& facts() { return *this; }
     const SourceFacts& facts() const { return *this; }
