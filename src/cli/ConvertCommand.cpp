@@ -12,6 +12,7 @@
 #include "cli/ConsoleSources.h"
 #include "cli/SettingOptions.h"
 #include "cli/SourceArguments.h"
+#include "cli/TagOptions.h"
 #include "engine/ConversionRun.h"
 #include "engine/EventQueue.h"
 #include "engine/ListRunSources.h"
@@ -81,6 +82,9 @@ int runConvertCommand(const std::vector<std::string>& arguments) {
     Result<SettingOptions> taken = takeSettingOptions(args);
     if (!taken) return usageError(taken.reason());
     SettingOptions& options = *taken;
+    Result<TagEdits> tagged = takeTagOptions(args);
+    if (!tagged) return usageError("convert: " + tagged.reason());
+    const TagEdits& tagEdits = *tagged;
     std::optional<uint32_t> threads;
     std::optional<std::string> joined;
     std::vector<std::string> sourceArgs;
@@ -142,6 +146,9 @@ int runConvertCommand(const std::vector<std::string>& arguments) {
     ConsoleListHost listHost("convert");
     InterruptWatch watch;
     const std::vector<SourceLine> sources = addSources(sourceArgs, list, loaded.settings, listHost);
+    // The edits of --tag are every source's, as Edit Tags gives them to the rows of the window.
+    if (!tagEdits.empty())
+        for (size_t r = 0; r < list.size(); ++r) list.setTagEdits(r, tagEdits);
     bool cancelled = interrupted();
     if (!cancelled) {
         EventQueue queue;
@@ -190,7 +197,9 @@ int runConvertCommand(const std::vector<std::string>& arguments) {
 }
 
 const Registrar registrar(
-    "convert", "convert [--format ID] [--set NAME=VALUE]... [--threads N] [--one OUTPUT] SOURCE...",
+    "convert",
+    "convert [--format ID] [--set NAME=VALUE]... [--tag NAME=VALUE]... [--threads N] [--one OUTPUT] "
+    "SOURCE...",
     runConvertCommand);
 
 }  // namespace

@@ -19,6 +19,7 @@
 #define IDD_CUSTOM_FORMATS 218
 #define IDD_NAME_INPUT 219
 #define IDD_COUNTDOWN 220
+#define IDD_TAG_EDIT 221
 #define IDD_OPT_GENERAL 230
 #define IDD_OPT_AUDIO 231
 #define IDD_ABOUT 100
@@ -130,3 +131,21 @@
 
 // Name input dialog.
 #define IDC_NAME_INPUT_TEXT 1147
+
+// Edit Tags dialog: one edit per tag field, numbered IDC_TAG_FIRST + the field in the fields' order (OK
+// and Cancel are IDOK and IDCANCEL).
+#define IDC_TAG_FIRST 1300
+#define IDC_TAG_TITLE 1300
+#define IDC_TAG_ARTIST 1301
+#define IDC_TAG_ALBUM_ARTIST 1302
+#define IDC_TAG_ALBUM 1303
+#define IDC_TAG_TRACK 1304
+#define IDC_TAG_TRACK_TOTAL 1305
+#define IDC_TAG_DISC 1306
+#define IDC_TAG_DISC_TOTAL 1307
+#define IDC_TAG_DATE 1308
+#define IDC_TAG_GENRE 1309
+#define IDC_TAG_COMPOSER 1310
+#define IDC_TAG_COMMENT 1311
+#define IDC_TAG_NUMBER 1312
+#define IDC_TAG_NOTE 1313

@@ -475,6 +475,33 @@ std::vector<MenuEntry> FileList::streamMenu() const {
     return entries;
 }
 
+size_t FileList::sourceRowOf(size_t row) const {
+    while (row > 0 && rows_[row].item->isExpansionRow) --row;
+    return row;
+}
+
+std::vector<size_t> FileList::tagEditRows() const {
+    std::vector<size_t> rows;
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        if (!rows_[r].selected) continue;
+        const size_t source = sourceRowOf(r);
+        // Rows in order: a source row repeated by its expansion rows is the last one taken.
+        if (rows.empty() || rows.back() != source) rows.push_back(source);
+    }
+    return rows;
+}
+
+void FileList::setTagEdits(size_t row, const TagEdits& edits) {
+    if (row >= rows_.size()) return;
+    row = sourceRowOf(row);
+    size_t last = row;
+    rows_[row].item->tagEdits = edits;
+    fillTexts(rows_[row]);
+    while (last + 1 < rows_.size() && rows_[last + 1].item->isExpansionRow)
+        rows_[++last].item->tagEdits = edits;
+    changed(row, last);
+}
+
 bool FileList::isCommandEnabled(uint32_t commandId) const {
     const commands::Command* command = commands::find(commandId);
     switch (command != nullptr ? command->offered : commands::Offered::kAlways) {
@@ -530,6 +557,7 @@ void FileList::addExpansionRows(bool selectedOnly, const std::vector<const Outpu
             auto copy = std::make_unique<SourceItem>();
             copy->facts() = source.facts();
             copy->preparation() = source.preparation();
+            copy->tagEdits = source.tagEdits;
             copy->isExpansionRow = true;
             copy->groupFormat = format;
             Row expansion;

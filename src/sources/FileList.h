@@ -1,7 +1,7 @@
 // The file list: the SourceItems in row order with each row's column texts, selection and focus, the
 // source map that keeps it free of duplicates, and the list commands (remove, move, sort, lengths, the
-// stream choice and what the context menu offers). A view only shows this model and follows its
-// notifications; the console front end uses the same model without a view.
+// stream choice, the rows' tag edits and what the context menu offers). A view only shows this model and
+// follows its notifications; the console front end uses the same model without a view.
 #pragma once
 
 #include <array>
@@ -158,6 +158,12 @@ public:
     std::string columnsSetting() const;
     void applyColumnsSetting(const std::string& setting);
 
+    // Edit Tags: the rows whose edits the selected rows stand for, in list order (an expansion row
+    // stands for its source row, each row once).
+    std::vector<size_t> tagEditRows() const;
+    // A row's new edits, which its expansion rows follow; the row's texts are made again.
+    void setTagEdits(size_t row, const TagEdits& edits);
+
     // Expansion rows of a custom format group: one row per format below every ready source row (only
     // selected ones with selectedOnly; the new rows are then selected too), in the group's order.
     void addExpansionRows(bool selectedOnly, const std::vector<const OutputFormat*>& formats);
@@ -172,6 +178,8 @@ private:
 
     void fillTexts(Row& row);
     void fillStreamColumns(Row& row);
+    // The source row an expansion row belongs to (the nearest one above); any other row itself.
+    size_t sourceRowOf(size_t row) const;
     // Lets go of a removed row's item: its temporary file and its key.
     void release(Row& row);
     void swapRows(size_t a, size_t b);

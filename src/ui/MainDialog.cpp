@@ -23,6 +23,7 @@
 #include "ui/FileListView.h"
 #include "ui/MainWindowHosts.h"
 #include "ui/SkinButton.h"
+#include "ui/TagEditWindow.h"
 #include "ui/logic/HyperLinkLogic.h"
 #include "ui/logic/MainWindowLogic.h"
 
@@ -106,6 +107,7 @@ const MainDialog::Handler MainDialog::kHandlers[] = {
          w.list_.selectFailed();
          SetFocus(w.view_->handle());
      }},
+    {ID_EDIT_TAGS, [](MainDialog& w, UINT) { w.editTags(); }},
     {ID_FIRST_STREAM, [](MainDialog& w, UINT id) { w.list_.chooseStream(id); }},
     {ID_HELP_TOPICS, [](MainDialog& w, UINT) { w.openHelp(); }},
     {ID_TELL_A_FRIEND, [](MainDialog& w, UINT id) { w.openWebCommand(id); }},
@@ -395,6 +397,18 @@ void MainDialog::openWebCommand(UINT id) {
 void MainDialog::showLength(bool all) {
     const auto text = all ? list_.allLengthMessage() : list_.selectedLengthMessage();
     if (text) services_.prompts->show(handle(), *text, platform::PromptIcon::kInformation);
+}
+
+// The edits belong to the rows a run reads, so they wait until no run is going.
+void MainDialog::editTags() {
+    if ((run_ && (run_->isActive() || run_->awaitsReports())) || !list_.isCommandEnabled(ID_EDIT_TAGS))
+        return;
+    const std::vector<size_t> rows = list_.tagEditRows();
+    std::vector<ui::TagEditDialog::Row> fields;
+    for (const size_t row : rows) fields.push_back({list_.item(row).tags, list_.item(row).tagEdits});
+    const auto edits = ui::editTags(handle(), std::move(fields));
+    if (!edits) return;
+    for (size_t i = 0; i < rows.size(); ++i) list_.setTagEdits(rows[i], (*edits)[i]);
 }
 
 void MainDialog::openHelpMenu() {

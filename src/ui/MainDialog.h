@@ -95,6 +95,7 @@ private:
     void openOptions();
     void openWebCommand(UINT id);
     void showLength(bool all);
+    void editTags();
     void addFiles();
     // The folder picker over the window, starting at a remembered folder.
     std::optional<std::string> chooseFolder(const char* title, const std::string& start);

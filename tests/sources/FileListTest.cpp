@@ -248,7 +248,7 @@ TEST(FileList, StreamMenuAndGreying) {
     list.item(0).outputPath = "/out/clip.mp3";
     EXPECT_TRUE(list.isCommandEnabled(ID_PLAY_DESTINATION));
     const std::vector<MenuEntry> context = list.contextMenu();
-    ASSERT_EQ(context.size(), 27u);
+    ASSERT_EQ(context.size(), 29u);
     EXPECT_TRUE(context[0].submenu);
     EXPECT_EQ(context[10].text, "P&lay Destination\tF9");
     EXPECT_TRUE(context[10].enabled);
@@ -261,7 +261,7 @@ TEST(FileList, StreamMenuAndGreying) {
         EXPECT_EQ(keys.find(key), std::string::npos) << entry.text;
         keys += key;
     }
-    EXPECT_EQ(keys.size(), 19u);
+    EXPECT_EQ(keys.size(), 20u);
 }
 
 // Select Failed: exactly the rows whose last job failed, whatever was selected; greyed without them.
@@ -347,4 +347,35 @@ TEST(FileList, ColumnsShownHiddenAndRemembered) {
         stored.applyColumnsSetting(nothingToHide);
         EXPECT_EQ(stored.shownColumns(), first) << nothingToHide;
     }
+}
+
+// Edit Tags works on source rows: an expansion row stands for its source, whose edits its expansion rows
+// take, now and when they are made.
+TEST(FileList, TagEditsLiveWithTheSourceRowsAndTheirExpansionRows) {
+    FileList list;
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) list.add(item(name, 1), 1);
+    TagEdits first;
+    first.values[kTagTitle] = "First";
+    list.setTagEdits(0, first);
+    OutputFormat mp3, ogg;
+    mp3.extension = "mp3";
+    ogg.extension = "ogg";
+    list.addExpansionRows(false, {&mp3, &ogg});
+    ASSERT_EQ(list.size(), 9u);
+    EXPECT_EQ(list.item(2).outputTags()[kTagTitle], "First");
+    EXPECT_EQ(list.item(3).outputTags()[kTagTitle], "");
+
+    list.setSelected(2, true);  // a.wav's second expansion row
+    list.setSelected(3, true);  // b.wav
+    list.setSelected(5, true);  // b.wav's second
+    list.setSelected(8, true);  // c.wav's second
+    EXPECT_EQ(list.tagEditRows(), (std::vector<size_t>{0, 3, 6}));
+
+    TagEdits second;
+    second.values[kTagArtist] = "Band";
+    list.setTagEdits(4, second);  // through an expansion row
+    for (size_t r = 3; r < 6; ++r) EXPECT_EQ(list.item(r).outputTags()[kTagArtist], "Band") << r;
+    EXPECT_EQ(list.item(6).outputTags()[kTagArtist], "");
+    EXPECT_EQ(list.text(4, kColumnFile), "   to MP3") << "an expansion row keeps its text";
+    EXPECT_TRUE(list.item(0).tags.empty()) << "the source's own tags stay";
 }
