@@ -354,28 +354,20 @@ TEST(FileList, ColumnsShownHiddenAndRemembered) {
 TEST(FileList, TagEditsLiveWithTheSourceRowsAndTheirExpansionRows) {
     FileList list;
     for (const char* name : {"a.wav", "b.wav", "c.wav"}) list.add(item(name, 1), 1);
-    TagEdits first;
-    first.values[kTagTitle] = "First";
-    list.setTagEdits(0, first);
+    TagEdits edits;
+    edits.values[kTagTitle] = "First";
+    list.setTagEdits(0, edits);
     OutputFormat mp3, ogg;
-    mp3.extension = "mp3";
-    ogg.extension = "ogg";
     list.addExpansionRows(false, {&mp3, &ogg});
-    ASSERT_EQ(list.size(), 9u);
-    EXPECT_EQ(list.item(2).outputTags()[kTagTitle], "First");
-    EXPECT_EQ(list.item(3).outputTags()[kTagTitle], "");
-
-    list.setSelected(2, true);  // a.wav's second expansion row
-    list.setSelected(3, true);  // b.wav
-    list.setSelected(5, true);  // b.wav's second
-    list.setSelected(8, true);  // c.wav's second
+    // a's second expansion row, b and its second, c's second.
+    for (const int r : {2, 3, 5, 8}) list.setSelected(static_cast<size_t>(r), true);
     EXPECT_EQ(list.tagEditRows(), (std::vector<size_t>{0, 3, 6}));
 
-    TagEdits second;
-    second.values[kTagArtist] = "Band";
-    list.setTagEdits(4, second);  // through an expansion row
-    for (size_t r = 3; r < 6; ++r) EXPECT_EQ(list.item(r).outputTags()[kTagArtist], "Band") << r;
-    EXPECT_EQ(list.item(6).outputTags()[kTagArtist], "");
-    EXPECT_EQ(list.text(4, kColumnFile), "   to MP3") << "an expansion row keeps its text";
-    EXPECT_TRUE(list.item(0).tags.empty()) << "the source's own tags stay";
+    edits.values[kTagTitle] = "Second";
+    list.setTagEdits(4, edits);  // through b's first expansion row
+    std::string titles;
+    for (size_t r = 0; r < list.size(); ++r) titles += list.item(r).outputTags()[kTagTitle] + ",";
+    EXPECT_EQ(titles, "First,First,First,Second,Second,Second,,,,");
+    EXPECT_EQ(list.text(4, kColumnFile).rfind("   to ", 0), 0u) << "an expansion row keeps its text";
+    EXPECT_TRUE(list.item(3).tags.empty()) << "the source's own tags stay";
 }
