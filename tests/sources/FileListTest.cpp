@@ -321,7 +321,7 @@ TEST(FileList, ColumnsShownHiddenAndRemembered) {
     EXPECT_EQ(std::tuple(menu[1].text, menu[1].enabled, menu[1].checked), std::tuple("Folder", true, false));
     EXPECT_TRUE(list.chooseColumnEntry(menu[1].id));
     EXPECT_TRUE(list.chooseColumnEntry(menu[4].id));
-    EXPECT_FALSE(list.chooseColumnEntry(menu[6].id + 1));
+    EXPECT_FALSE(list.chooseColumnEntry(menu[kColumnCount - 1].id + 1));
     EXPECT_TRUE(list.chooseColumnEntry(menu[0].id));  // File stays
     EXPECT_EQ(counter.changes, 2);
     EXPECT_EQ(list.columnsSetting(), "File,Folder,Duration,SampleRate,Channels,Status");
@@ -347,6 +347,18 @@ TEST(FileList, ColumnsShownHiddenAndRemembered) {
         stored.applyColumnsSetting(nothingToHide);
         EXPECT_EQ(stored.shownColumns(), first) << nothingToHide;
     }
+
+    // The tag columns show what the outputs will carry: the row's edits over the source's tags.
+    auto tagged = item("c.wav", 5);
+    tagged->tags[kTagArtist] = "Source Artist";
+    tagged->tags[kTagTitle] = "Source Title";
+    tagged->tags[kTagTrack] = "7";
+    tagged->tagEdits.values[kTagTitle] = "Edited";
+    ASSERT_TRUE(list.add(std::move(tagged), 1));
+    const size_t last = list.size() - 1;
+    EXPECT_EQ(std::tuple(list.text(last, kColumnArtist), list.text(last, kColumnTitle),
+                         list.text(last, kColumnTrack), list.text(last, kColumnAlbum)),
+              std::tuple("Source Artist", "Edited", "7", ""));
 }
 
 // Edit Tags works on source rows: an expansion row stands for its source, whose edits its expansion rows
@@ -368,6 +380,7 @@ TEST(FileList, TagEditsLiveWithTheSourceRowsAndTheirExpansionRows) {
     std::string titles;
     for (size_t r = 0; r < list.size(); ++r) titles += list.item(r).outputTags()[kTagTitle] + ",";
     EXPECT_EQ(titles, "First,First,First,Second,Second,Second,,,,");
+    EXPECT_EQ(list.text(3, kColumnTitle), "Second") << "the row's tag columns follow";
     EXPECT_EQ(list.text(4, kColumnFile).rfind("   to ", 0), 0u) << "an expansion row keeps its text";
     EXPECT_TRUE(list.item(3).tags.empty()) << "the source's own tags stay";
 }
