@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "engine/NamePattern.h"
 #include "platform/UserSettingsStore.h"
 #include "settings/Settings.h"
 
@@ -83,5 +84,8 @@ Result<SourceCommand> openSourceCommand(const std::string& name, std::vector<std
     if (args.empty()) return Failure{name + " needs at least one SOURCE"};
     Result<LoadedSettings> loaded = loadSettingsWithOptions(*options);
     if (!loaded) return Failure{loaded.reason()};
+    // The jobs would all fail on it; better one clear message before any starts.
+    if (const auto error = namePatternError(loaded->settings.OutputNamePattern))
+        return Failure{"OutputNamePattern: " + *error};
     return SourceCommand{std::move(args), loaded.take()};
 }

@@ -39,7 +39,8 @@ Result<LoadedSettings> loadSettingsWithOptions(const SettingOptions& options,
                                                std::unique_ptr<SettingsStore> store = nullptr);
 
 // The opening shared by the console commands that take sources: the options taken out and applied, a
-// leading "--" dropped, and at least one source left ("<name> needs at least one SOURCE").
+// leading "--" dropped, at least one source left ("<name> needs at least one SOURCE"), and a name pattern
+// that can be expanded.
 struct SourceCommand {
     std::vector<std::string> sources;
     LoadedSettings loaded;
