@@ -68,6 +68,9 @@ Result<LoadedSettings> loadSettingsWithOptions(const SettingOptions& options,
     for (const auto& [name, value] : options.sets)
         if (Result<> applied = applySetting(out.settings, *out.catalogue, name, value); !applied)
             return Failure{applied.reason()};
+    // Every job would fail on it: one clear message before any starts.
+    if (const auto error = namePatternError(out.settings.OutputNamePattern))
+        return Failure{"OutputNamePattern: " + *error};
     if (options.formatId) {
         out.format = out.catalogue->findById(*options.formatId);
         if (!out.format) return Failure{"no output format has the id " + std::to_string(*options.formatId)};
@@ -84,8 +87,5 @@ Result<SourceCommand> openSourceCommand(const std::string& name, std::vector<std
     if (args.empty()) return Failure{name + " needs at least one SOURCE"};
     Result<LoadedSettings> loaded = loadSettingsWithOptions(*options);
     if (!loaded) return Failure{loaded.reason()};
-    // The jobs would all fail on it; better one clear message before any starts.
-    if (const auto error = namePatternError(loaded->settings.OutputNamePattern))
-        return Failure{"OutputNamePattern: " + *error};
     return SourceCommand{std::move(args), loaded.take()};
 }

@@ -34,13 +34,13 @@ struct LoadedSettings {
 };
 
 // Loads the settings from the given store (the user's when null) and applies the options. Fails for an
-// unknown setting, a bad value, or a --format id that names no catalogue format.
+// unknown setting, a bad value (a name pattern that cannot be expanded too), or a --format id that names
+// no catalogue format.
 Result<LoadedSettings> loadSettingsWithOptions(const SettingOptions& options,
                                                std::unique_ptr<SettingsStore> store = nullptr);
 
 // The opening shared by the console commands that take sources: the options taken out and applied, a
-// leading "--" dropped, at least one source left ("<name> needs at least one SOURCE"), and a name pattern
-// that can be expanded.
+// leading "--" dropped, and at least one source left ("<name> needs at least one SOURCE").
 struct SourceCommand {
     std::vector<std::string> sources;
     LoadedSettings loaded;
