@@ -141,6 +141,37 @@ TEST(ProbeParsing, TagsCannotFakeDurationOrStreams) {
     }
 }
 
+// The input's block gives the tags; a stream's block only in an Ogg file, and only the first audio
+// stream's (elsewhere a stream's title names the track: "Commentary"). A chapter's title is no tag. The
+// older build prints stream tags at the stream's own depth.
+TEST(ProbeParsing, TagsOfTheInputOrOfAnOggStream) {
+    const std::vector<std::vector<const char*>> outputs = {
+        {"Input #0, matroska,webm, from 'film.mkv':", "  Metadata:", "    title           : The Film",
+         "    ARTIST          : Director", "  Duration: 00:00:02.00, start: 0.000000, bitrate: 9 kb/s",
+         "    Chapter #0:0: start 0.000000, end 1.000000", "      Metadata:",
+         "        album           : Chapter", "  Stream #0:0: Audio: vorbis, 44100 Hz, mono, fltp",
+         "    Metadata:", "      title           : Commentary", "      genre           : Talk"},
+        {"Input #0, ogg, from 'song.ogg':", "  Duration: 00:00:02.00, start: 0.000000, bitrate: 9 kb/s",
+         "    Stream #0:0: Video: theora, yuv420p, 32x32", "    Metadata:", "      title           : Picture",
+         "    Stream #0:1: Audio: vorbis, 44100 Hz, mono, fltp", "    Metadata:",
+         "      title           : Song", "      comment         : one", "                      : two",
+         "      track           : 2/10", "    Stream #0:2: Audio: vorbis, 44100 Hz, mono, fltp",
+         "    Metadata:", "      album           : Other"},
+    };
+    const std::vector<std::vector<std::pair<TagField, const char*>>> expected = {
+        {{kTagTitle, "The Film"}, {kTagArtist, "Director"}},
+        {{kTagTitle, "Song"}, {kTagComment, "one\ntwo"}, {kTagTrack, "2"}, {kTagTrackTotal, "10"}},
+    };
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        SourceItem item;
+        ProbeReading reading(item);
+        for (const char* line : outputs[i]) reading.line(line);
+        SourceTags want;
+        for (const auto& [field, value] : expected[i]) want[field] = value;
+        EXPECT_EQ(item.tags.values, want.values) << "output " << i;
+    }
+}
+
 // The decoder's sample format after the layout, as both transcoder builds print it; one per stream.
 TEST(ProbeParsing, SampleFormats) {
     const std::pair<const char*, SampleFormat> cases[] = {
