@@ -216,12 +216,13 @@ void ProbeReading::line(std::string_view text) {
     const size_t blank = text.find(' ', 8);
     if (blank == std::string_view::npos) return;
     const std::string_view rest = skipBlanks(text.substr(blank + 1));
-    // A cover picture is a video stream too, but nothing plays it alongside the sound.
+    // A cover picture is a video stream too, but nothing plays it alongside the sound. Newer builds mark
+    // it "(attached pic)"; older ones give it no frame rate, only the 90 kHz time base pictures get.
     if (startsWith(rest, "Video:")) {
-        if (rest.find("(attached pic)") == std::string_view::npos)
-            item_.hasVideo = true;
-        else
-            item_.tags.hasCover = true;
+        const bool picture =
+            rest.find("(attached pic)") != std::string_view::npos ||
+            (rest.find(" fps") == std::string_view::npos && rest.find(" 90k tbr") != std::string_view::npos);
+        (picture ? item_.tags.hasCover : item_.hasVideo) = true;
         return;
     }
     if (!startsWith(rest, "Audio:")) return;

@@ -56,6 +56,7 @@ constexpr StringField kStringFields[] = {
     {"DestSpecifiedFolder", &AppSettings::DestSpecifiedFolder},
     {"FilterExts", &AppSettings::FilterExts},
     {"ListColumns", &AppSettings::ListColumns},
+    {"OutputNamePattern", &AppSettings::OutputNamePattern},
 };
 constexpr FormatField kFormatDwordFields[] = {
     {"AudioBitRate", &OutputFormat::AudioBitRate},
@@ -103,10 +104,10 @@ constexpr const char* kLoadOrderBeforeFilter[] = {"DVDFolder",
                                                   "NormalizeFile",
                                                   "EnableExtFilter"};
 constexpr const char* kLoadOrderAfterFilter[] = {
-    "EnableConvertLength", "EnableSkipLength",      "ConvertLength",     "SkipLength",
-    "EnableIgnoreTheLast", "IgnoreLength",          "RequestAudioIndex", "OutputFormat",
-    "ConversionPriority",  "ConversionThreads",     "OptStartPageIndex", "ListColumns",
-    "VerifyOutputs",       "TranscoderStallSeconds"};
+    "EnableConvertLength", "EnableSkipLength",       "ConvertLength",     "SkipLength",
+    "EnableIgnoreTheLast", "IgnoreLength",           "RequestAudioIndex", "OutputFormat",
+    "ConversionPriority",  "ConversionThreads",      "OptStartPageIndex", "ListColumns",
+    "VerifyOutputs",       "TranscoderStallSeconds", "OutputNamePattern"};
 constexpr const char* kExitGroup[] = {"ConversionPriority", "ConversionThreads", "OutputFormat",
                                       "OptStartPageIndex",  "LastAddFileDir",    "Folder",
                                       "DVDFolder",          "ListColumns"};
@@ -132,7 +133,8 @@ constexpr const char* kOptionsGroup[] = {"DestOutputFolderOpt",
                                          "IgnoreLength",
                                          "RequestAudioIndex",
                                          "VerifyOutputs",
-                                         "TranscoderStallSeconds"};
+                                         "TranscoderStallSeconds",
+                                         "OutputNamePattern"};
 
 void loadNamed(SettingsKey& key, AppSettings& settings, const char* name) {
     if (const DwordField* f = dwordField(name)) {

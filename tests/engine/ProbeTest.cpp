@@ -43,18 +43,24 @@ TEST(ProbeParsing, EstimatedLengthsAndPictures) {
         SourceItem item;
         ProbeReading reading(item);
         for (const auto& line : lines) reading.line(line);
-        return std::pair(item.durationEstimated, item.hasVideo);
+        return std::tuple(item.durationEstimated, item.hasVideo, item.tags.hasCover);
     };
     EXPECT_EQ(read({"[mp3 @ 0x5581] Estimating duration from bitrate, this may be inaccurate",
                     "  Duration: 00:01:20.00, start: 0.000000, bitrate: 32 kb/s",
                     "  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 32 kb/s",
                     "  Stream #0:1: Video: mjpeg (Baseline), yuvj420p, 300x300, 90k tbr (attached pic)"}),
-              std::pair(true, false));
+              std::tuple(true, false, true));
+    // The older build does not say "attached pic": a picture has no frame rate.
+    EXPECT_EQ(
+        read({"  Duration: 00:00:01.00, start: 0.000000, bitrate: 164 kb/s",
+              "    Stream #0:0: Audio: flac, 44100 Hz, mono, s16",
+              "    Stream #0:1: Video: mjpeg (Baseline), yuvj420p(pc), 32x32, 90k tbr, 90k tbn, 90k tbc"}),
+        std::tuple(false, false, true));
     EXPECT_EQ(read({"  Duration: 00:00:08.00, start: 0.000000, bitrate: 300 kb/s",
                     "  Stream #0:0: Video: mpeg4 (Simple Profile), yuv420p, 96x64, 10 fps",
                     "  Stream #0:1: Audio: aac (LC), 44100 Hz, mono, fltp",
                     "    Metadata:", "      title           : Estimating duration from bitrate"}),
-              std::pair(false, true));
+              std::tuple(false, true, false));
 }
 
 TEST(ProbeParsing, StreamIds) {

@@ -171,8 +171,8 @@ TEST(Settings, StoredValuesLoadOrKeepTheDefault) {
     }
 }
 
-// The exit group in one write, in the stored order; the options group: 23 general values (the last two
-// those of the output checks), then per format.
+// The exit group in one write, in the stored order; the options group: 24 general values (the last three
+// those of the output checks and the name pattern), then per format.
 TEST(Settings, SaveGroupsHoldTheirOwnValues) {
     const Catalogue c;
     MemorySettingsStore exitGroup, options;
@@ -183,10 +183,10 @@ TEST(Settings, SaveGroupsHoldTheirOwnValues) {
     EXPECT_EQ(exitGroup.commits(), 1);
     ASSERT_TRUE(saveSettings(options, defaultSettings(""), c, kSaveOptionsGroup));
     const Strings names = valueNames(options, kOptions);
-    ASSERT_EQ(names.size(), 23u + perFormatValueNames(c).size());
-    EXPECT_EQ(Strings(names.begin() + 21, names.begin() + 23),
-              (Strings{"VerifyOutputs", "TranscoderStallSeconds"}));
-    EXPECT_EQ(Strings(names.begin() + 23, names.end()), perFormatValueNames(c));
+    ASSERT_EQ(names.size(), 24u + perFormatValueNames(c).size());
+    EXPECT_EQ(Strings(names.begin() + 21, names.begin() + 24),
+              (Strings{"VerifyOutputs", "TranscoderStallSeconds", "OutputNamePattern"}));
+    EXPECT_EQ(Strings(names.begin() + 24, names.end()), perFormatValueNames(c));
 }
 
 // A pushed text goes first, once; nothing to push leaves the store unwritten.
