@@ -32,6 +32,8 @@ constexpr DwordField kDwordFields[] = {
     {"KeepDateCreated", &AppSettings::KeepDateCreated},
     {"KeepDateModified", &AppSettings::KeepDateModified},
     {"KeepID3Tag", &AppSettings::KeepID3Tag},
+    {"WriteID3v1", &AppSettings::WriteID3v1},
+    {"CoverFromFolder", &AppSettings::CoverFromFolder},
     {"FixAudioUnsync", &AppSettings::FixAudioUnsync},
     {"NormalizeFile", &AppSettings::NormalizeFile},
     {"EnableExtFilter", &AppSettings::EnableExtFilter},
@@ -103,10 +105,10 @@ constexpr const char* kLoadOrderBeforeFilter[] = {"DVDFolder",
                                                   "NormalizeFile",
                                                   "EnableExtFilter"};
 constexpr const char* kLoadOrderAfterFilter[] = {
-    "EnableConvertLength", "EnableSkipLength",      "ConvertLength",     "SkipLength",
-    "EnableIgnoreTheLast", "IgnoreLength",          "RequestAudioIndex", "OutputFormat",
-    "ConversionPriority",  "ConversionThreads",     "OptStartPageIndex", "ListColumns",
-    "VerifyOutputs",       "TranscoderStallSeconds"};
+    "EnableConvertLength", "EnableSkipLength",       "ConvertLength",     "SkipLength",
+    "EnableIgnoreTheLast", "IgnoreLength",           "RequestAudioIndex", "OutputFormat",
+    "ConversionPriority",  "ConversionThreads",      "OptStartPageIndex", "ListColumns",
+    "VerifyOutputs",       "TranscoderStallSeconds", "WriteID3v1",        "CoverFromFolder"};
 constexpr const char* kExitGroup[] = {"ConversionPriority", "ConversionThreads", "OutputFormat",
                                       "OptStartPageIndex",  "LastAddFileDir",    "Folder",
                                       "DVDFolder",          "ListColumns"};
@@ -132,7 +134,9 @@ constexpr const char* kOptionsGroup[] = {"DestOutputFolderOpt",
                                          "IgnoreLength",
                                          "RequestAudioIndex",
                                          "VerifyOutputs",
-                                         "TranscoderStallSeconds"};
+                                         "TranscoderStallSeconds",
+                                         "WriteID3v1",
+                                         "CoverFromFolder"};
 
 void loadNamed(SettingsKey& key, AppSettings& settings, const char* name) {
     if (const DwordField* f = dwordField(name)) {
