@@ -1,4 +1,5 @@
 // melodrift-cli probe: what the media probe learns about each source.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -10,6 +11,22 @@
 namespace cli {
 
 namespace {
+
+// A value on one line: backslashes, tabs and line breaks written as \\, \t, \n and \r.
+std::string escapedValue(const std::string& value) {
+    static const std::pair<char, const char*> kEscapes[] = {
+        {'\\', "\\\\"}, {'\t', "\\t"}, {'\n', "\\n"}, {'\r', "\\r"}};
+    std::string escaped;
+    for (const char c : value) {
+        const auto* e = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                     [c](const auto& p) { return p.first == c; });
+        if (e != std::end(kEscapes))
+            escaped += e->second;
+        else
+            escaped += c;
+    }
+    return escaped;
+}
 
 int runProbeCommand(const std::vector<std::string>& arguments) {
     Result<SourceCommand> opened = openSourceCommand("probe", arguments);
@@ -35,6 +52,11 @@ int runProbeCommand(const std::vector<std::string>& arguments) {
                         i < item->streamIds.size() ? item->streamIds[i].c_str() : "",
                         item->streamSampleRates[i], item->streamBitRates[i], item->streamChannels[i]);
         }
+        for (size_t f = 0; f < kTagFieldCount; ++f) {
+            const std::string& value = item->tags.values[f];
+            if (!value.empty()) std::printf("tag.%s=%s\n", kTagFields[f].name, escapedValue(value).c_str());
+        }
+        if (item->tags.hasCover) std::printf("cover=1\n");
     }
     if (std::fflush(stdout) != 0) return 1;
     return status;

@@ -179,10 +179,23 @@ void ProbeReading::line(std::string_view text) {
     size_t indent = 0;
     while (indent < text.size() && isBlank(text[indent])) ++indent;
     text = text.substr(indent);
-    if (metadataIndent_ && indent > *metadataIndent_) return;  // a tag, or a tag value's next line
+    if (metadataIndent_ && indent > *metadataIndent_) {  // a tag, or a tag value's next line
+        if (takingTags_) tagLine(text, indent);
+        return;
+    }
     metadataIndent_.reset();
     if (text == "Metadata:") {
         metadataIndent_ = indent;
+        // Some containers (MP4) repeat the input's tags on the stream.
+        takingTags_ = owner_ == TagOwner::kInput || (owner_ == TagOwner::kFirstAudio && oggInput_);
+        owner_ = TagOwner::kOther;
+        return;
+    }
+    owner_ = TagOwner::kOther;
+    if (indent == 0 && startsWith(text, "Input #")) {
+        owner_ = TagOwner::kInput;
+        const size_t comma = text.find(", ");
+        oggInput_ = comma != std::string_view::npos && startsWith(text.substr(comma + 2), "ogg,");
         return;
     }
     if (indent == 0 && text.find("Estimating duration from bitrate") != std::string_view::npos) {
@@ -204,13 +217,17 @@ void ProbeReading::line(std::string_view text) {
     if (blank == std::string_view::npos) return;
     const std::string_view rest = skipBlanks(text.substr(blank + 1));
     // A cover picture is a video stream too, but nothing plays it alongside the sound.
-    if (startsWith(rest, "Video:") && rest.find("(attached pic)") == std::string_view::npos) {
-        item_.hasVideo = true;
+    if (startsWith(rest, "Video:")) {
+        if (rest.find("(attached pic)") == std::string_view::npos)
+            item_.hasVideo = true;
+        else
+            item_.tags.hasCover = true;
         return;
     }
     if (!startsWith(rest, "Audio:")) return;
     // A stream that belongs to two programs is listed under each.
     if (std::find(item_.streamIds.begin(), item_.streamIds.end(), id) != item_.streamIds.end()) return;
+    if (item_.streamIds.empty()) owner_ = TagOwner::kFirstAudio;
     const AudioFields fields = parseAudioFields(rest.substr(6));
     item_.streamIds.push_back(id);
     item_.streamBitRates.push_back(fields.bitRate);
@@ -218,6 +235,27 @@ void ProbeReading::line(std::string_view text) {
     item_.streamChannels.push_back(fields.channels);
     item_.streamSampleFormats.push_back(fields.sampleFormat);
     foundAudio_ = true;
+}
+
+// A tag is "<key><blanks>: <value>" two blanks inside its block; a value's further lines follow as
+// ": <text>" under the column of the values.
+void ProbeReading::tagLine(std::string_view text, size_t indent) {
+    if (startsWith(text, ":") && indent > *metadataIndent_ + 2) {
+        if (extending_)
+            item_.tags[*extending_] += "\n" + std::string(text.substr(std::min<size_t>(2, text.size())));
+        return;
+    }
+    extending_.reset();
+    const size_t colon = text.find(": ");
+    if (indent != *metadataIndent_ + 2 || colon == std::string_view::npos) return;
+    std::string_view key = text.substr(0, colon);
+    while (!key.empty() && isBlank(key.back())) key.remove_suffix(1);
+    const std::optional<TagField> field = tagFieldForKey(key);
+    if (!field) return;
+    const bool known = !item_.tags[*field].empty();
+    storeSourceTag(item_.tags, key, text.substr(colon + 2));
+    if (!known && !item_.tags[*field].empty() && *field != kTagTrack && *field != kTagDisc)
+        extending_ = field;
 }
 
 bool readProbeOutput(platform::ChildProcess& process, SourceItem& item, uint32_t stallSeconds,

@@ -15,6 +15,7 @@
 #include "formats/SampleFormat.h"
 #include "platform/Result.h"
 #include "sources/RowText.h"
+#include "sources/SourceTags.h"
 
 struct AppSettings;
 struct SourceItem;
@@ -52,9 +53,11 @@ struct AudioFields {
 // The fields after "Audio:" ("aac (LC), 44100 Hz, stereo, fltp, 128 kb/s (default)").
 AudioFields parseAudioFields(std::string_view text);
 
-// Reads probe output line by line into an item: the first duration and every audio stream, each once.
-// A batch numbers its inputs: the streams of input N are "N:k", stored as "0:k" (what the conversion of
-// the file on its own names them).
+// Reads probe output line by line into an item: the first duration, every audio stream, each once, and
+// the tags. A batch numbers its inputs: the streams of input N are "N:k", stored as "0:k" (what the
+// conversion of the file on its own names them). Tags are the input's own "Metadata:" block; an Ogg
+// file keeps its tags on the stream, so there the first audio stream's block fills what the input's
+// did not say. A cover picture's stream sets tags.hasCover.
 class ProbeReading {
 public:
     explicit ProbeReading(SourceItem& item) : item_(item) {}
@@ -62,10 +65,18 @@ public:
     bool foundAudio() const { return foundAudio_; }
 
 private:
+    // Whose "Metadata:" block comes next: the input's, the first audio stream's, or another's.
+    enum class TagOwner { kOther, kInput, kFirstAudio };
+    void tagLine(std::string_view text, size_t indent);
+
     SourceItem& item_;
     bool durationSeen_ = false;
     bool foundAudio_ = false;
+    bool oggInput_ = false;
+    TagOwner owner_ = TagOwner::kOther;
+    bool takingTags_ = false;               // the open block's tags are stored
     std::optional<size_t> metadataIndent_;  // inside a "Metadata:" block printed at this indentation
+    std::optional<TagField> extending_;     // the field a value's next line goes on
 };
 
 // Drains a running probe process into the item. True when an audio stream was found. A probe that prints

@@ -19,6 +19,12 @@ const std::array<ColumnInfo, kColumnCount> kListColumns = {{
     {"SampleRate", "Sample Rate", true,  85,  SortType::kNumber,   true,  false},
     {"BitRate",    "Bit Rate",    true,  80,  SortType::kNumber,   true,  false},
     {"Channels",   "Channels",    false, 70,  SortType::kText,     true,  false},
+    {"Artist",     "Artist",      false, 150, SortType::kText,     false, false},
+    {"Title",      "Title",       false, 180, SortType::kText,     false, false},
+    {"Album",      "Album",       false, 150, SortType::kText,     false, false},
+    {"Track",      "Track",       true,  50,  SortType::kNumber,   false, false},
+    {"Year",       "Year",        true,  50,  SortType::kNumber,   false, false},
+    {"Genre",      "Genre",       false, 100, SortType::kText,     false, false},
     {"Status",     "Status",      false, 230, SortType::kText,     true,  false},
 }};
 // clang-format on
@@ -150,6 +156,16 @@ void FileList::fillTexts(Row& row) {
     row.texts[kColumnDuration] = durationText(row.item->duration);
     row.texts[kColumnFolder] = folderColumnText(*row.item);
     fillStreamColumns(row);
+    fillTagColumns(row);
+}
+
+// What the outputs will carry: the source's tags with the row's edits.
+void FileList::fillTagColumns(Row& row) {
+    static const std::pair<ListColumn, TagField> kTagColumns[] = {
+        {kColumnArtist, kTagArtist}, {kColumnTitle, kTagTitle}, {kColumnAlbum, kTagAlbum},
+        {kColumnTrack, kTagTrack},   {kColumnYear, kTagDate},   {kColumnGenre, kTagGenre}};
+    const SourceTags tags = row.item->outputTags();
+    for (const auto& [column, field] : kTagColumns) row.texts[column] = tags[field];
 }
 
 std::array<bool, kColumnCount> FileList::shownAtFirst() {

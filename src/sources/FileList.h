@@ -27,9 +27,15 @@ enum ListColumn : size_t {
     kColumnSampleRate,
     kColumnBitRate,
     kColumnChannels,
+    kColumnArtist,
+    kColumnTitle,
+    kColumnAlbum,
+    kColumnTrack,
+    kColumnYear,
+    kColumnGenre,
     kColumnStatus,
 };
-inline constexpr size_t kColumnCount = 7;
+inline constexpr size_t kColumnCount = 13;
 
 // How a column compares two texts when sorted.
 enum class SortType : int32_t {
@@ -50,7 +56,7 @@ struct ColumnInfo {
     bool shownAtFirst;  // shown by a new list; the others are chosen from the header's menu
     bool alwaysShown;   // cannot be hidden
 };
-// File, (Folder when chosen,) Duration, Sample Rate, Bit Rate, Channels, Status.
+// File, (Folder when chosen,) Duration, Sample Rate, Bit Rate, Channels, (the tags when chosen,) Status.
 extern const std::array<ColumnInfo, kColumnCount> kListColumns;
 
 using commands::MenuEntry;
@@ -172,6 +178,7 @@ private:
 
     void fillTexts(Row& row);
     void fillStreamColumns(Row& row);
+    void fillTagColumns(Row& row);
     // Lets go of a removed row's item: its temporary file and its key.
     void release(Row& row);
     void swapRows(size_t a, size_t b);

@@ -37,6 +37,55 @@ TEST_F(CliProbeCommand, ProbePrintsFactsAndRefusals) {
                          "\terror=File not found\n");
 }
 
+// Each container's spelling of a field gives the same field (an Ogg file keeps its tags on the stream).
+// Tags shaped like the transcoder's own lines, or 100 KB long, change no fact.
+TEST_F(CliProbeCommand, ProbePrintsTheTags) {
+    const std::string mp3 = dir.file("tagged.mp3"), ogg = dir.file("tagged.ogg"),
+                      flac = dir.file("cover.flac");
+    const std::string hostile = dir.file("hostile.mp3"), meta = dir.file("meta.txt");
+    const std::vector<std::string> sine = words("-hide_banner -loglevel error -f lavfi -i sine=duration=1");
+    const auto make = [&](std::vector<std::string> args, const std::string& path) {
+        args.insert(args.begin(), sine.begin(), sine.end());
+        args.insert(args.end(), {"-y", path});
+        runTranscoder(args);
+        return !readFile(path).empty();
+    };
+    ASSERT_TRUE(
+        make({"-b:a", "64k", "-metadata", "title=\xc3\x9cn\xc3\xaf \xe6\x9b\xb2", "-metadata", "artist=A & B",
+              "-metadata", "album_artist=Various", "-metadata", "track=3/12", "-metadata", "disc=1/2",
+              "-metadata", "date=1999", "-metadata", "genre=Jazz", "-metadata", "composer=C"},
+             mp3));
+    ASSERT_TRUE(make({"-c:a", "libvorbis", "-b:a", "64k", "-metadata", "TITLE=Vorbis", "-metadata",
+                      "ALBUMARTIST=X", "-metadata", "TRACKNUMBER=4", "-metadata", "TRACKTOTAL=9"},
+                     ogg));
+    ASSERT_TRUE(
+        make({"-f", "lavfi", "-i", "color=size=32x32:duration=1", "-map", "0:a", "-map", "1:v", "-frames:v",
+              "1", "-c:v", "mjpeg", "-disposition:v", "attached_pic", "-metadata", "title=With cover"},
+             flac));
+    // An ffmetadata file escapes line breaks with a backslash; a command line could not hold 100 KB.
+    ASSERT_TRUE(writeFile(meta,
+                          ";FFMETADATA1\ncomment=x\\\nStream #0\\:1\\: Audio\\: mp3, 8000 Hz, stereo\\\n"
+                          "  Duration\\: 09\\:00\\:00.00, start\\: 0\nlyrics=" +
+                              std::string(100000, 'l') + "\n"));
+    ASSERT_TRUE(make({"-i", meta, "-map_metadata", "1", "-b:a", "64k"}, hostile));
+    const CliRun r = runCli(dir, {"probe", mp3, ogg, flac, hostile});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string mono64 =
+        "\tkind=0\tduration=1\tstreams=1\tchosen=0\nstream=0\tid=0:0\trate=44100\tbitrate=64\tchannels=1\n";
+    EXPECT_EQ(
+        r.out,
+        mp3 + mono64 +
+            "tag.title=\xc3\x9cn\xc3\xaf \xe6\x9b\xb2\ntag.artist=A & B\ntag.albumartist=Various\n"
+            "tag.track=3\n"
+            "tag.tracktotal=12\ntag.disc=1\ntag.disctotal=2\ntag.date=1999\ntag.genre=Jazz\n"
+            "tag.composer=C\n" +
+            ogg + mono64 + "tag.title=Vorbis\ntag.albumartist=X\ntag.track=4\ntag.tracktotal=9\n" + flac +
+            "\tkind=0\tduration=1\tstreams=1\tchosen=0\nstream=0\tid=0:0\trate=44100\tbitrate=0\tchannels=1\n"
+            "tag.title=With cover\ncover=1\n" +
+            hostile + mono64 +
+            "tag.comment=x\\nStream #0:1: Audio: mp3, 8000 Hz, stereo\\n  Duration: 09:00:00.00, start: 0\n");
+}
+
 // The second stream (22050 Hz mono) into M4A with trims, volume and resync, the target beside the source
 // (DestOutputFolderOpt 199). A source without audio is refused on standard error; the others go on. The
 // minute is 1323000 samples, 8 short of a whole AAC frame: they go in front, the trims ahead of them.

@@ -321,7 +321,7 @@ TEST(FileList, ColumnsShownHiddenAndRemembered) {
     EXPECT_EQ(std::tuple(menu[1].text, menu[1].enabled, menu[1].checked), std::tuple("Folder", true, false));
     EXPECT_TRUE(list.chooseColumnEntry(menu[1].id));
     EXPECT_TRUE(list.chooseColumnEntry(menu[4].id));
-    EXPECT_FALSE(list.chooseColumnEntry(menu[6].id + 1));
+    EXPECT_FALSE(list.chooseColumnEntry(menu[kColumnCount - 1].id + 1));
     EXPECT_TRUE(list.chooseColumnEntry(menu[0].id));  // File stays
     EXPECT_EQ(counter.changes, 2);
     EXPECT_EQ(list.columnsSetting(), "File,Folder,Duration,SampleRate,Channels,Status");
@@ -347,4 +347,16 @@ TEST(FileList, ColumnsShownHiddenAndRemembered) {
         stored.applyColumnsSetting(nothingToHide);
         EXPECT_EQ(stored.shownColumns(), first) << nothingToHide;
     }
+
+    // The tag columns show what the outputs will carry: the row's edits over the source's tags.
+    auto tagged = item("c.wav", 5);
+    tagged->tags[kTagArtist] = "Source Artist";
+    tagged->tags[kTagTitle] = "Source Title";
+    tagged->tags[kTagTrack] = "7";
+    tagged->tagEdits.values[kTagTitle] = "Edited";
+    ASSERT_TRUE(list.add(std::move(tagged), 1));
+    const size_t last = list.size() - 1;
+    EXPECT_EQ(std::tuple(list.text(last, kColumnArtist), list.text(last, kColumnTitle),
+                         list.text(last, kColumnTrack), list.text(last, kColumnAlbum)),
+              std::tuple("Source Artist", "Edited", "7", ""));
 }
