@@ -45,7 +45,7 @@ const FieldNames kFieldNames[] = {
     {TagStyle::kId3, {"title", "artist", "album_artist", "album", "track", nullptr, "disc", nullptr, "date",
                       "genre", "composer", "comment"}},
     {TagStyle::kVorbis, {"TITLE", "ARTIST", "ALBUMARTIST", "ALBUM", "TRACKNUMBER", "TRACKTOTAL", "DISCNUMBER",
-                         "DISCTOTAL", "DATE", "GENRE", "COMPOSER", "COMMENT"}},
+                         "DISCTOTAL", "DATE", "GENRE", "COMPOSER", "DESCRIPTION"}},
     {TagStyle::kMp4, {"title", "artist", "album_artist", "album", "track", nullptr, "disc", nullptr, "date",
                       "genre", "composer", "comment"}},
     {TagStyle::kApe, {"Title", "Artist", "Album Artist", "Album", "Track", nullptr, "Disc", nullptr, "Year",
@@ -60,10 +60,10 @@ const FieldNames kFieldNames[] = {
 };
 // clang-format on
 
-// Forms whose number field also holds the total.
-bool joinsTotals(TagStyle style) {
+// Forms whose number field also holds the total ("3/12"); ASF's track number is a number alone.
+bool joinsTotal(TagStyle style, size_t field) {
     return style == TagStyle::kId3 || style == TagStyle::kMp4 || style == TagStyle::kApe ||
-           style == TagStyle::kGeneric;
+           style == TagStyle::kGeneric || (style == TagStyle::kAsf && field == kTagDisc);
 }
 
 constexpr const char* kCoverNames[] = {"cover.jpg", "folder.jpg", "cover.png", "folder.png",
@@ -166,7 +166,7 @@ TagList containerTags(const SourceTags& tags, TagStyle style) {
         std::string value = tags.values[f];
         if (name == nullptr || value.empty()) continue;
         const bool number = f == kTagTrack || f == kTagDisc;
-        if (number && joinsTotals(style)) {
+        if (number && joinsTotal(style, f)) {
             const std::string& total = tags.values[f + 1];
             if (!total.empty()) value += "/" + total;
         }

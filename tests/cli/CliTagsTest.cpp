@@ -1,7 +1,8 @@
 // Every output carries its source's tags in its container's own form, read back by an independent reader,
-// and its cover byte for byte: an MP3 with ID3 tags (quotes, '=', ';', '#', a backslash and a line break in
-// the title, a 100 KB comment) and an attached JPEG, and an OGG whose tags sit on its stream with a PNG
-// beside it.
+// and its cover byte for byte: an MP3 with ID3 tags (quotes, '=', ';', '#', a backslash and line breaks)
+// and an attached JPEG, and an OGG whose tags sit on its stream with a PNG beside it. (The transcoder's
+// description, which the probe reads, shows at most 255 characters of a value: the long ones are the
+// engine's tag test.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -29,7 +30,7 @@ const Tags kSongTags = {
     {"date", "2001"},
     {"genre", "Rock"},
     {"composer", "Someone"},
-    {"comment", std::string(100000, 'c')},
+    {"comment", "Lyrics: \"one\"\nline two = 2; #3 \\ " + std::string(150, 'c')},
 };
 const Tags kTuneTags = {
     {"title", "Tune"},      {"artist", "Player"}, {"albumartist", "Band"}, {"album", "Stream Album"},
@@ -74,54 +75,27 @@ Tags expected(const Tags& source, const FormatCase& format, const std::string& c
     return tags;
 }
 
-std::string tagArgumentsFile(const TempDir& dir) {
-    // The long comment would pass the Windows command line's length: it comes from a metadata file.
-    writeFile(dir.file("comment.txt"), ";FFMETADATA1\ncomment=" + kSongTags.at("comment") + "\n");
-    return dir.file("comment.txt");
-}
-
 bool makeSources(const TempDir& dir) {
     fs::create_directories(fromU8(dir.file("mp3")));
     fs::create_directories(fromU8(dir.file("ogg")));
     if (!makeMedia(dir.file("art.jpg"), "-f lavfi -i testsrc=size=64x48:duration=1 -frames:v 1") ||
         !makeMedia(dir.file("ogg/cover.png"), "-f lavfi -i testsrc=size=40x30:duration=1 -frames:v 1"))
         return false;
-    std::vector<std::string> song = {"-hide_banner",
-                                     "-loglevel",
-                                     "error",
-                                     "-f",
-                                     "lavfi",
-                                     "-i",
-                                     "sine=duration=1",
-                                     "-i",
-                                     dir.file("art.jpg"),
-                                     "-f",
-                                     "ffmetadata",
-                                     "-i",
-                                     tagArgumentsFile(dir),
-                                     "-map",
-                                     "0:a",
-                                     "-map",
-                                     "1:v",
-                                     "-map_metadata",
-                                     "2",
-                                     "-c:v",
-                                     "copy",
-                                     "-disposition:v",
-                                     "attached_pic",
-                                     "-id3v2_version",
-                                     "3"};
+    std::vector<std::string> song =
+        words("-hide_banner -loglevel error -f lavfi -i sine=duration=1 -i", {dir.file("art.jpg")});
+    song.insert(song.end(), {"-map", "0:a", "-map", "1:v", "-c:v", "copy", "-disposition:v", "attached_pic",
+                             "-id3v2_version", "3"});
     const std::map<std::string, std::string> id3Keys = {
         {"title", "title"}, {"artist", "artist"}, {"albumartist", "album_artist"}, {"album", "album"},
-        {"date", "date"},   {"genre", "genre"},   {"composer", "composer"}};
+        {"date", "date"},   {"genre", "genre"},   {"composer", "composer"},        {"comment", "comment"}};
     for (const auto& [field, key] : id3Keys)
         song.insert(song.end(), {"-metadata", key + "=" + kSongTags.at(field)});
     song.insert(song.end(), {"-metadata", "track=3/12", "-metadata", "disc=1/2", "-metadata",
                              "publisher=Stale", "-y", dir.file("mp3/song.mp3")});
     runTranscoder(song);
 
-    std::vector<std::string> tune = {"-hide_banner", "-loglevel",       "error", "-f",       "lavfi",
-                                     "-i",           "sine=duration=1", "-c:a",  "libvorbis"};
+    std::vector<std::string> tune =
+        words("-hide_banner -loglevel error -f lavfi -i sine=duration=1 -c:a libvorbis");
     const std::map<std::string, std::string> vorbisKeys = {
         {"title", "TITLE"},           {"artist", "ARTIST"},   {"albumartist", "ALBUMARTIST"},
         {"album", "ALBUM"},           {"date", "DATE"},       {"genre", "GENRE"},
@@ -190,6 +164,14 @@ TEST(CliTags, EveryFormatCarriesTheTagsAndTheCover) {
     for (const std::string& output : outputs) {
         EXPECT_TRUE(fs::exists(fromU8(output))) << output;
         const auto tags = found.find(output);
-        EXPECT_EQ(tags == found.end() ? Tags{} : tags->second, wanted[output]) << output;
+        const Tags got = tags == found.end() ? Tags{} : tags->second;
+        std::map<std::string, std::pair<std::string, std::string>> differences;
+        for (const auto& [key, value] : got)
+            if (wanted[output][key] != value)
+                differences[key] = {value.substr(0, 60), wanted[output][key].substr(0, 60)};
+        for (const auto& [key, value] : wanted[output])
+            if (got.count(key) == 0) differences[key] = {"(none)", value.substr(0, 60)};
+        for (const auto& [key, values] : differences)
+            ADD_FAILURE() << output << ": " << key << " is " << values.first << ", not " << values.second;
     }
 }

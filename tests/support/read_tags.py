@@ -2,6 +2,7 @@
 import base64, hashlib, struct, sys, traceback
 
 import mutagen
+import mutagen.id3
 from mutagen.flac import Picture
 
 def esc(v):
@@ -37,6 +38,11 @@ def read(path):
     f = mutagen.File(path)
     kind = type(f).__name__ if f is not None else ''
     t = f.tags if f is not None else None
+    if kind == 'MP3':  # the ID3v2 tag alone: the old tag at the end is read below
+        try:
+            t = mutagen.id3.ID3(path, load_v1=False)
+        except mutagen.id3.ID3NoHeaderError:
+            t = None
     values = []
     if kind == 'WAVE':
         r.update(riff_info(path))
@@ -86,7 +92,7 @@ def read(path):
         def get(k): return t[k][0] if k in t else None
         for key, name in (('title', 'TITLE'), ('artist', 'ARTIST'), ('albumartist', 'ALBUMARTIST'),
                           ('album', 'ALBUM'), ('date', 'DATE'), ('genre', 'GENRE'), ('composer', 'COMPOSER'),
-                          ('comment', 'COMMENT'), ('tracktotal', 'TRACKTOTAL'), ('disctotal', 'DISCTOTAL')):
+                          ('comment', 'DESCRIPTION'), ('tracktotal', 'TRACKTOTAL'), ('disctotal', 'DISCTOTAL')):
             if get(name) is not None: r[key] = get(name)
         split(r, 'track', 'tracktotal', get('TRACKNUMBER'))
         split(r, 'disc', 'disctotal', get('DISCNUMBER'))
