@@ -155,11 +155,17 @@ TEST(CliTags, EveryFormatCarriesTheTagsAndTheCover) {
     outputs.push_back(dir.file("v1/song.mp3"));
     wanted[outputs.back()] = expected(kSongTags, kFormats[0], jpeg);
     wanted[outputs.back()]["id3v1"] = escapedTagValue(kSongTags.at("title").substr(0, 30));
+    // A joined file takes its first member's tags and cover (here as an input of its own).
+    const CliRun joined = runCli(dir, {"convert", "--format", "1160", "--one", dir.file("joined.mp3"),
+                                       dir.file("mp3/song.mp3"), dir.file("ogg/tune.ogg")});
+    ASSERT_EQ(joined.exitCode, 0) << joined.err;
+    outputs.push_back(dir.file("joined.mp3"));
+    wanted[outputs.back()] = expected(kSongTags, kFormats[0], jpeg);
     ASSERT_EQ(convert(dir, 1090, "off", {"KeepID3Tag=0"}).exitCode, 0);
     outputs.push_back(dir.file("off/song.flac"));
     wanted[outputs.back()] = {};
 
-    ASSERT_EQ(outputs.size(), 2 * std::size(kFormats) + 2);
+    ASSERT_EQ(outputs.size(), 2 * std::size(kFormats) + 3);
     const auto found = readTags(outputs);
     for (const std::string& output : outputs) {
         EXPECT_TRUE(fs::exists(fromU8(output))) << output;

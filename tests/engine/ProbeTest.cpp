@@ -55,6 +55,16 @@ TEST(ProbeParsing, EstimatedLengthsAndPictures) {
                     "  Stream #0:1: Audio: aac (LC), 44100 Hz, mono, fltp",
                     "    Metadata:", "      title           : Estimating duration from bitrate"}),
               std::pair(false, true));
+    // The Windows transcoder does not mark a cover: a still picture without a frame rate is one, a motion
+    // JPEG film is not.
+    EXPECT_EQ(read({"    Stream #0:1: Video: mjpeg (Baseline), yuvj444p(pc, bt470bg/unknown/unknown), 64x64 "
+                    "[SAR 1:1 "
+                    "DAR 1:1], 90k tbr, 90k tbn, 90k tbc"}),
+              std::pair(false, false));
+    EXPECT_EQ(
+        read({"    Stream #0:0: Video: mjpeg (Baseline) (MJPG / 0x47504A4D), yuvj444p(pc, bt470bg/unknown/"
+              "unknown), 320x240 [SAR 1:1 DAR 4:3], 916 kb/s, 10 fps, 10 tbr, 10 tbn, 10 tbc"}),
+        std::pair(false, true));
 }
 
 TEST(ProbeParsing, StreamIds) {
