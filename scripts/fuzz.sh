@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds and runs the libFuzzer harnesses of the readers (clang, AddressSanitizer, UBSan). Not part of CI.
-# usage: scripts/fuzz.sh [dwvw|bass|voice|transcoder|all] [seconds per harness, default 120]
+# usage: scripts/fuzz.sh [dwvw|bass|voice|transcoder|names|all] [seconds per harness, default 120]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
@@ -87,11 +87,24 @@ run_transcoder() {
     "$out/transcoder_output_fuzz" -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 "$corpus"
 }
 
+run_names() {
+    clang++ $flags "$here/fuzz/name_pattern_fuzz.cpp" "$here/src/engine/NamePattern.cpp" \
+        "$here/src/sources/SourceTags.cpp" $common -o "$out/name_pattern_fuzz"
+    corpus="$out/names-corpus"
+    mkdir -p "$corpus"
+    if [ -z "$(ls -A "$corpus")" ]; then
+        printf '<albumartist>\\<album>\\<track> - <title>\000T\000AC/DC\000\000..\0003' > "$corpus/seed"
+    fi
+    kept names
+    "$out/name_pattern_fuzz" -max_total_time="$seconds" -max_len=1024 -print_final_stats=1 "$corpus"
+}
+
 case "$which" in
     dwvw) run_dwvw ;;
     bass) run_bass ;;
     voice) run_voice ;;
     transcoder) run_transcoder ;;
-    all) run_dwvw; run_bass; run_voice; run_transcoder ;;
-    *) echo "usage: $0 [dwvw|bass|voice|transcoder|all] [seconds]" >&2; exit 2 ;;
+    names) run_names ;;
+    all) run_dwvw; run_bass; run_voice; run_transcoder; run_names ;;
+    *) echo "usage: $0 [dwvw|bass|voice|transcoder|names|all] [seconds]" >&2; exit 2 ;;
 esac

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "engine/NamePattern.h"
 #include "platform/UserSettingsStore.h"
 #include "settings/Settings.h"
 
@@ -67,6 +68,9 @@ Result<LoadedSettings> loadSettingsWithOptions(const SettingOptions& options,
     for (const auto& [name, value] : options.sets)
         if (Result<> applied = applySetting(out.settings, *out.catalogue, name, value); !applied)
             return Failure{applied.reason()};
+    // Every job would fail on it: one clear message before any starts.
+    if (const auto error = namePatternError(out.settings.OutputNamePattern))
+        return Failure{"OutputNamePattern: " + *error};
     if (options.formatId) {
         out.format = out.catalogue->findById(*options.formatId);
         if (!out.format) return Failure{"no output format has the id " + std::to_string(*options.formatId)};

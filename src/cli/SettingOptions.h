@@ -34,7 +34,8 @@ struct LoadedSettings {
 };
 
 // Loads the settings from the given store (the user's when null) and applies the options. Fails for an
-// unknown setting, a bad value, or a --format id that names no catalogue format.
+// unknown setting, a bad value (a name pattern that cannot be expanded too), or a --format id that names
+// no catalogue format.
 Result<LoadedSettings> loadSettingsWithOptions(const SettingOptions& options,
                                                std::unique_ptr<SettingsStore> store = nullptr);
 

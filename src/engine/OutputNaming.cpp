@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/NamePattern.h"
 #include "formats/OutputFormat.h"
 #include "platform/Files.h"
 #include "platform/KnownFolders.h"
@@ -45,6 +46,9 @@ std::string directoryTreePart(const std::string& namingSource) {
 
 enum class Outcome { kChosen, kFolderFailed, kFileFailed, kRefused };
 
+// Room a patterned name keeps for the "_<k>" a collision adds.
+constexpr size_t kNumberingRoom = 6;
+
 }  // namespace
 
 NamingFileSystem& systemNamingFileSystem() {
@@ -77,11 +81,7 @@ public:
     TargetChooser(const SourceItem& item, const OutputFormat& format, bool normalisation,
                   const AppSettings& settings, PlannedTargets& planned, NamingFileSystem& fs)
         : item_(item), settings_(settings), planned_(planned), fs_(fs) {
-        if (item.kind == kSourceDvdTitle) {
-            namingSource_ = item.dvdFolder + "DVD_Title_" + std::to_string(item.titleNumber) + ".vob";
-        } else {
-            namingSource_ = item.path;
-        }
+        namingSource_ = namingSourceOf(item);
         const std::string_view name = platform::fileNamePart(namingSource_);
         const auto extension = platform::extensionPart(name);
         stem_ = std::string(name.substr(0, name.size() - (extension ? extension->size() : 0)));
@@ -94,6 +94,7 @@ public:
             policy_ = settings.TargetExistsOpt;
             tree_ = settings.CreateDirs != 0 && settings.DestOutputFolderOpt == kOutputSpecificFolder;
             perSource_ = settings.CreateFolderForEachSource != 0;
+            pattern_ = settings.OutputNamePattern;
         }
         specific_ = settings.DestOutputFolderOpt == kOutputSpecificFolder;
         // A relative folder is taken from here, once: the transcoder runs in another folder.
@@ -195,7 +196,27 @@ private:
             fs_.ensureFolder(folder, true);  // a failure shows when the file cannot be created
         }
 
-        const std::string base = folder + stem_;
+        std::string base = folder + stem_;
+        if (!pattern_.empty()) {
+            if (std::optional<std::string> error = namePatternError(pattern_))
+                return fail(Outcome::kRefused, *error);
+            const std::vector<std::string> parts =
+                expandNamePattern(pattern_, item_.outputTags(), namingSource_);
+            const std::optional<std::string> below = fitNameParts(
+                parts, folder, platform::pathUnits(extension_) + kNumberingRoom, platform::pathLimits());
+            if (!below) {
+                std::string whole = folder;
+                for (const std::string& part : parts) whole += part + platform::kPathSeparator;
+                whole.pop_back();
+                return fail(Outcome::kFileFailed,
+                            platform::fillIn(kFailedToCreateFileText, whole + extension_));
+            }
+            base = folder + *below;
+            if (const std::optional<std::string> made = platform::folderPart(base); made && *made != folder) {
+                if (!fs_.ensureFolder(*made, true))
+                    return fail(Outcome::kFolderFailed, platform::fillIn(kFailedToCreateFolderText, *made));
+            }
+        }
         std::string target = base + extension_;
         if (isPlanned(target) || fs_.pathExists(target)) {
             if (policy_ == kTargetSkip) return fail(Outcome::kRefused, kTargetSkippedText);
@@ -235,6 +256,7 @@ private:
     uint32_t policy_ = kTargetRename;
     bool tree_ = false;
     bool perSource_ = false;
+    std::string pattern_;  // OutputNamePattern; empty: the source's own name
     bool specific_ = false;
     std::string specificFolder_;
     std::string chosen_;
@@ -244,6 +266,12 @@ private:
     std::string memoKey_;
     uint32_t memoNext_ = 1;
 };
+
+std::string namingSourceOf(const SourceItem& item) {
+    if (item.kind == kSourceDvdTitle)
+        return item.dvdFolder + "DVD_Title_" + std::to_string(item.titleNumber) + ".vob";
+    return item.path;
+}
 
 Result<std::string> chooseTarget(const SourceItem& item, const OutputFormat& format, bool normalisationNaming,
                                  const AppSettings& settings, PlannedTargets& planned,

@@ -64,12 +64,17 @@ private:
     std::unordered_map<std::string, uint32_t> nextUnplanned_;
 };
 
-// Chooses the job's target (added to planned); on refusal the reason is one of the texts above.
+// Chooses the job's target (added to planned); on refusal the reason is one of the texts above, or why
+// the name pattern cannot be used. The folders a name pattern makes are created here: a run chooses a
+// job's target when the job starts.
 Result<std::string> chooseTarget(const SourceItem& item, const OutputFormat& format, bool normalisationNaming,
                                  const AppSettings& settings, PlannedTargets& planned);
 Result<std::string> chooseTarget(const SourceItem& item, const OutputFormat& format, bool normalisationNaming,
                                  const AppSettings& settings, PlannedTargets& planned,
                                  NamingFileSystem& fileSystem);
+
+// The path the output is named after: the source's own; for a DVD title "<folder>DVD_Title_<n>.vob".
+std::string namingSourceOf(const SourceItem& item);
 
 // Copies the source's creation and/or modification time (as KeepDateCreated / KeepDateModified ask) to
 // the output. A DVD title's times come from its first VOB file. False when nothing was copied.

@@ -175,24 +175,6 @@ AudioFields parseAudioFields(std::string_view text) {
 // The transcoder prints tags as they are, so a tag can look like any line. Only lines at its own
 // indentation outside "Metadata:" blocks are taken: "Duration:" two blanks in, "Stream #" two blanks in,
 // or four (older builds indent every stream line by four).
-namespace {
-
-// FFmpeg 4.1 (the Windows transcoder) does not mark a cover "(attached pic)": a still picture's codec
-// without a frame rate is one too, a film has its rate ("25 fps").
-bool isCoverStream(std::string_view video) {
-    if (video.find("(attached pic)") != std::string_view::npos) return true;
-    if (video.find(" fps") != std::string_view::npos) return false;
-    const std::string_view codec = skipBlanks(video.substr(6));
-    for (const std::string_view still : {"mjpeg", "png", "bmp", "gif", "tiff", "webp"}) {
-        if (startsWith(codec, still) &&
-            (codec.size() == still.size() || codec[still.size()] == ' ' || codec[still.size()] == ','))
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 void ProbeReading::line(std::string_view text) {
     size_t indent = 0;
     while (indent < text.size() && isBlank(text[indent])) ++indent;
@@ -234,12 +216,13 @@ void ProbeReading::line(std::string_view text) {
     const size_t blank = text.find(' ', 8);
     if (blank == std::string_view::npos) return;
     const std::string_view rest = skipBlanks(text.substr(blank + 1));
-    // A cover picture is a video stream too, but nothing plays it alongside the sound.
+    // A cover picture is a video stream too, but nothing plays it alongside the sound. Newer builds mark
+    // it "(attached pic)"; older ones give it no frame rate, only the 90 kHz time base pictures get.
     if (startsWith(rest, "Video:")) {
-        if (isCoverStream(rest))
-            item_.tags.hasCover = true;
-        else
-            item_.hasVideo = true;
+        const bool picture =
+            rest.find("(attached pic)") != std::string_view::npos ||
+            (rest.find(" fps") == std::string_view::npos && rest.find(" 90k tbr") != std::string_view::npos);
+        (picture ? item_.tags.hasCover : item_.hasVideo) = true;
         return;
     }
     if (!startsWith(rest, "Audio:")) return;

@@ -87,6 +87,24 @@ std::optional<uint32_t> fileSize32(const std::string& path) {
     return static_cast<uint32_t>(*size & 0xFFFFFFFFu);
 }
 
+PathLimits pathLimits() {
+#ifdef _WIN32
+    return {.name = 255, .path = 259, .folder = 247};
+#else
+    return {.name = 255, .path = 4095, .folder = 4095};
+#endif
+}
+
+size_t pathUnits(std::string_view utf8) {
+#ifdef _WIN32
+    size_t units = 0;
+    forEachCodePoint(utf8, [&units](char32_t c) { units += c > 0xFFFF ? 2 : 1; });
+    return units;
+#else
+    return utf8.size();
+#endif
+}
+
 bool ensureFolder(const std::string& path, bool create) {
     if (isExistingFolder(path)) return true;
     return create && createFolderTree(path);

@@ -83,6 +83,19 @@ std::optional<std::string> fileIdentityKey(const std::string& path);
 // without a trailing separator; the folder's full path (text only) when it cannot be resolved.
 std::string resolvedFolder(const std::string& folder);
 
+// The longest paths the program makes, counted in pathUnits. Windows: the transcoder opens its output by
+// the plain spelling, so a file's path stays within MAX_PATH (259 and the terminator) and a folder's
+// leaves room for an 8.3 name (247); a name holds at most 255. POSIX: bytes, 255 a name, 4095 a path.
+struct PathLimits {
+    size_t name = 0;
+    size_t path = 0;
+    size_t folder = 0;
+};
+PathLimits pathLimits();
+// The length of UTF-8 text in the units the system counts paths in: UTF-16 units on Windows, bytes on
+// POSIX.
+size_t pathUnits(std::string_view utf8);
+
 // Proves that path can be written without harming anything there: a missing file is created exclusively
 // and deleted again; an existing file is opened for writing without truncation and closed untouched.
 bool proveWritable(const std::string& path);

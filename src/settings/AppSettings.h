@@ -46,6 +46,9 @@ struct AppSettings {
     uint32_t RequestAudioIndex = 1;
     // Each output is decoded once more after it is written; a damaged or short one fails its job.
     uint32_t VerifyOutputs = 0;
+    // Outputs named from the tags ("<artist>\<album>\<track> - <title>", a separator making a folder below
+    // the output folder); empty: each output takes its source's name.
+    std::string OutputNamePattern;
     // A transcoder that prints nothing for this long is ended and its job fails (a probe waits at most 30).
     uint32_t TranscoderStallSeconds = 120;
     uint32_t OutputFormat = 1160;

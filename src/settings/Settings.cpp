@@ -58,6 +58,7 @@ constexpr StringField kStringFields[] = {
     {"DestSpecifiedFolder", &AppSettings::DestSpecifiedFolder},
     {"FilterExts", &AppSettings::FilterExts},
     {"ListColumns", &AppSettings::ListColumns},
+    {"OutputNamePattern", &AppSettings::OutputNamePattern},
 };
 constexpr FormatField kFormatDwordFields[] = {
     {"AudioBitRate", &OutputFormat::AudioBitRate},
@@ -108,7 +109,8 @@ constexpr const char* kLoadOrderAfterFilter[] = {
     "EnableConvertLength", "EnableSkipLength",       "ConvertLength",     "SkipLength",
     "EnableIgnoreTheLast", "IgnoreLength",           "RequestAudioIndex", "OutputFormat",
     "ConversionPriority",  "ConversionThreads",      "OptStartPageIndex", "ListColumns",
-    "VerifyOutputs",       "TranscoderStallSeconds", "WriteID3v1",        "CoverFromFolder"};
+    "VerifyOutputs",       "TranscoderStallSeconds", "OutputNamePattern", "WriteID3v1",
+    "CoverFromFolder"};
 constexpr const char* kExitGroup[] = {"ConversionPriority", "ConversionThreads", "OutputFormat",
                                       "OptStartPageIndex",  "LastAddFileDir",    "Folder",
                                       "DVDFolder",          "ListColumns"};
@@ -135,6 +137,7 @@ constexpr const char* kOptionsGroup[] = {"DestOutputFolderOpt",
                                          "RequestAudioIndex",
                                          "VerifyOutputs",
                                          "TranscoderStallSeconds",
+                                         "OutputNamePattern",
                                          "WriteID3v1",
                                          "CoverFromFolder"};
 

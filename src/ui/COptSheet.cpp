@@ -89,8 +89,9 @@ int CALLBACK sheetCallback(HWND sheet, UINT message, LPARAM) {
 }  // namespace
 
 OptionsOutcome COptSheet::run(HWND owner, AppSettings& settings, Catalogue& catalogue, SettingsStore& store,
-                              platform::Shell& shell, platform::Prompts& prompts) {
-    OptionContext context{settings, catalogue, store};
+                              platform::Shell& shell, platform::Prompts& prompts,
+                              const SourceItem* focusedRow) {
+    OptionContext context{settings, catalogue, store, focusedRow};
     const PageServices services{store, shell, prompts};
     std::vector<SheetPage> pages;
     std::vector<OptionPresenter*> presenters;

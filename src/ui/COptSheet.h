@@ -13,6 +13,8 @@
 #include "platform/Shell.h"
 #include "settings/AppSettings.h"
 
+struct SourceItem;
+
 namespace ui {
 
 struct OptionsOutcome {
@@ -23,9 +25,11 @@ struct OptionsOutcome {
 class COptSheet {
 public:
     // Runs the sheet over owner. On OK the settings and the catalogue's values are changed and the options
-    // group is saved; OptStartPageIndex follows the active page either way.
+    // group is saved; OptStartPageIndex follows the active page either way. focusedRow (may be null) is
+    // the list's focused row, which the General page names as an example.
     static OptionsOutcome run(HWND owner, AppSettings& settings, Catalogue& catalogue, SettingsStore& store,
-                              platform::Shell& shell, platform::Prompts& prompts);
+                              platform::Shell& shell, platform::Prompts& prompts,
+                              const SourceItem* focusedRow = nullptr);
 };
 
 }  // namespace ui

@@ -98,8 +98,9 @@ LRESULT CALLBACK FileListView::listProc(HWND window, UINT message, WPARAM wParam
 }
 
 void FileListView::flushInserted() {
-    KillTimer(list_, kFlushTimer);
+    // The timer runs only while rows wait; stopping it costs a trip to the window server.
     if (!insertPending_) return;
+    KillTimer(list_, kFlushTimer);
     insertPending_ = false;
     setCount();
     if (scrollPending_ < model_.size())

@@ -378,8 +378,10 @@ void MainDialog::onCommand(UINT id) {
 }
 
 void MainDialog::openOptions() {
+    const size_t focused = list_.focusedRow();
+    const SourceItem* focusedRow = focused < list_.size() ? &list_.item(focused) : nullptr;
     const ui::OptionsOutcome outcome = ui::COptSheet::run(handle(), settings_, catalogue_, *services_.store,
-                                                          *services_.shell, *services_.prompts);
+                                                          *services_.shell, *services_.prompts, focusedRow);
     if (!outcome.accepted) return;
     if (outcome.audioIndexChanged) list_.rechooseStreams(settings_.RequestAudioIndex);
     showFormatSelection();

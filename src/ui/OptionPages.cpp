@@ -206,6 +206,7 @@ void COptOutputPage::refresh() {
         if (!data.empty()) showSelection(item(id), logic_.selection(id));
     }
     for (int id : GeneralPage::textIds()) showText(id, logic_.text(id));
+    showText(IDC_GEN_NAME_PREVIEW, logic_.namePreview());
     for (HWND child = GetWindow(handle(), GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);

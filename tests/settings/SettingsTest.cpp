@@ -172,8 +172,8 @@ TEST(Settings, StoredValuesLoadOrKeepTheDefault) {
     }
 }
 
-// The exit group in one write, in the stored order; the options group: 25 general values (the last four
-// those of the output checks and of the tags), then per format.
+// The exit group in one write, in the stored order; the options group: 26 general values (the last five
+// those of the output checks, the name pattern and the tags), then per format.
 TEST(Settings, SaveGroupsHoldTheirOwnValues) {
     const Catalogue c;
     MemorySettingsStore exitGroup, options;
@@ -184,10 +184,11 @@ TEST(Settings, SaveGroupsHoldTheirOwnValues) {
     EXPECT_EQ(exitGroup.commits(), 1);
     ASSERT_TRUE(saveSettings(options, defaultSettings(""), c, kSaveOptionsGroup));
     const Strings names = valueNames(options, kOptions);
-    ASSERT_EQ(names.size(), 25u + perFormatValueNames(c).size());
-    EXPECT_EQ(Strings(names.begin() + 21, names.begin() + 25),
-              (Strings{"VerifyOutputs", "TranscoderStallSeconds", "WriteID3v1", "CoverFromFolder"}));
-    EXPECT_EQ(Strings(names.begin() + 25, names.end()), perFormatValueNames(c));
+    ASSERT_EQ(names.size(), 26u + perFormatValueNames(c).size());
+    EXPECT_EQ(Strings(names.begin() + 21, names.begin() + 26),
+              (Strings{"VerifyOutputs", "TranscoderStallSeconds", "OutputNamePattern", "WriteID3v1",
+                       "CoverFromFolder"}));
+    EXPECT_EQ(Strings(names.begin() + 26, names.end()), perFormatValueNames(c));
 }
 
 // A pushed text goes first, once; nothing to push leaves the store unwritten.

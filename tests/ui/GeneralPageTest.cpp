@@ -6,8 +6,10 @@
 #include <functional>
 #include <tuple>
 
+#include "formats/Catalogue.h"
 #include "platform/MemorySettingsStore.h"
 #include "resources/resource.h"
+#include "sources/SourceItem.h"
 #include "ui/logic/GeneralPage.h"
 
 namespace {
@@ -223,6 +225,41 @@ TEST(GeneralPage, HistoryPushOnApply) {
             store.openKey("Software\\Melodrift 4\\OutputFolder")->query("30"));  // none beyond the limit
     }
     EXPECT_FALSE(store.openKey("Software\\Melodrift 4\\FilterExts"));  // filter off: its history untouched
+}
+
+// The name pattern: an example for the focused row as the user types, and a refusal of what cannot be
+// expanded.
+TEST(GeneralPage, NamePatternPreviewAndRefusal) {
+    AppSettings settings;
+    settings.OutputFormat = 1160;  // MP3
+    Catalogue catalogue;
+    MemorySettingsStore store;
+    SourceItem row;
+    row.path = kFullFolder + (kFullFolder.front() == '/' ? "/" : "\\") + "take 1.wav";
+    row.tags[kTagArtist] = "Quen";
+    row.tags[kTagTitle] = "Mustapha";
+    row.tagEdits.values[kTagArtist] = "Queen";  // the row's edit wins, as for the output
+    GeneralPage page(ui::OptionContext{settings, catalogue, store, &row});
+    page.open(store);
+    EXPECT_EQ(page.namePreview(), "Example: take 1.mp3");
+    page.setText(IDC_GEN_NAME_PATTERN, " <artist>/<track> <title> ");
+    const char sep = kFullFolder.front() == '/' ? '/' : '\\';
+    EXPECT_EQ(page.namePreview(), std::string("Example: Queen") + sep + "Mustapha.mp3");
+
+    page.setText(IDC_GEN_NAME_PATTERN, "<artist>\\<year>");
+    EXPECT_NE(page.namePreview().find("unknown placeholder \"<year>\""), std::string::npos);
+    const std::optional<ui::PageRefusal> refusal = page.apply(settings, store);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->focusControlId, IDC_GEN_NAME_PATTERN);
+    EXPECT_EQ(refusal->message, page.namePreview());
+    EXPECT_EQ(settings.OutputNamePattern, "");
+
+    page.setText(IDC_GEN_NAME_PATTERN, " <artist>/<track> <title> ");
+    ASSERT_EQ(page.apply(settings, store), std::nullopt);
+    EXPECT_EQ(settings.OutputNamePattern, "<artist>/<track> <title>");
+
+    GeneralPage noRow(ui::OptionContext{settings, catalogue, store});
+    EXPECT_EQ(noRow.namePreview(), "Select a file in the list to see its output name here.");
 }
 
 }  // namespace

@@ -128,6 +128,7 @@ TEST(OptionPresenters, GeneralPageGivesBackItsFieldsAndNothingElse) {
     shown.IgnoreLength = 3000;
     shown.RequestAudioIndex = 4;
     shown.VerifyOutputs = 1;
+    shown.OutputNamePattern = "<artist>\\<title>";
     // The values of other windows (or of none), which the page must not carry.
     shown.TranscoderStallSeconds = 30;
     shown.DVDFolder = shown.Folder = shown.LastAddFileDir = "elsewhere";
@@ -163,6 +164,7 @@ TEST(OptionPresenters, GeneralPageGivesBackItsFieldsAndNothingElse) {
     for (const auto field : numbers) expected.*field = shown.*field;
     expected.DestSpecifiedFolder = shown.DestSpecifiedFolder;
     expected.FilterExts = shown.FilterExts;
+    expected.OutputNamePattern = shown.OutputNamePattern;
     expected.filterExtensions = {"mp3", "ogg"};
 
     // Never opened, the page gives back what it was given, unchecked.
@@ -181,7 +183,7 @@ TEST(OptionPresenters, GeneralPageGivesBackItsFieldsAndNothingElse) {
         for (int i = 1; i < field.editCount(); ++i) controls.push_back(field.edits[i].editId);
         for (int i = 0; i < field.editCount(); ++i) controls.push_back(field.edits[i].spinId);
     }
-    EXPECT_EQ(ui::GeneralPage::bindings().size(), std::size(numbers) + 2);
+    EXPECT_EQ(ui::GeneralPage::bindings().size(), std::size(numbers) + 3);
     std::sort(controls.begin(), controls.end());
     EXPECT_EQ(std::adjacent_find(controls.begin(), controls.end()), controls.end());
 }

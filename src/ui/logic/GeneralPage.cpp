@@ -4,10 +4,15 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "engine/NamePattern.h"
+#include "engine/OutputNaming.h"
+#include "formats/Catalogue.h"
+#include "formats/OutputFormat.h"
 #include "platform/Files.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "resources/resource.h"
+#include "sources/SourceItem.h"
 
 namespace ui {
 
@@ -94,6 +99,10 @@ FieldBinding history(int id, std::string AppSettings::*field, int enabledBy, std
             .presets = std::move(presets)};
 }
 
+FieldBinding textEdit(int id, std::string AppSettings::*field) {
+    return {.kind = FieldKind::kText, .text = field, .controlId = id};
+}
+
 FieldBinding number(SpinEdit edit, uint32_t AppSettings::*field) {
     return {.kind = FieldKind::kNumber, .number = field, .controlId = edit.editId, .edits = {edit}};
 }
@@ -143,6 +152,7 @@ const std::vector<FieldBinding> kBindings = {
     history(IDC_GEN_SPECIFIC_FOLDER, &AppSettings::DestSpecifiedFolder, 0, kOutputFolderHistory),
     check(IDC_GEN_FOLDER_FOR_EACH_SOURCE, &AppSettings::CreateFolderForEachSource),
     check(IDC_GEN_CREATE_DIRS, &AppSettings::CreateDirs),
+    textEdit(IDC_GEN_NAME_PATTERN, &AppSettings::OutputNamePattern),
     check(IDC_GEN_OUTPUT_TO_DOCUMENTS, &AppSettings::OutputFiles2MyDocuments),
     check(IDC_GEN_BROWSE_OUTPUT_FOLDER, &AppSettings::BrowseOutputFolder),
     choice(IDC_GEN_TARGET_EXISTS, &AppSettings::TargetExistsOpt,
@@ -201,6 +211,13 @@ GeneralPage::GeneralPage(const AppSettings& settings) : fields_(settings), state
     showAll();
 }
 
+GeneralPage::GeneralPage(const OptionContext& context) : GeneralPage(context.settings) {
+    if (context.focusedRow != nullptr)
+        sample_ = NameSample{context.focusedRow->outputTags(), namingSourceOf(*context.focusedRow)};
+    if (const OutputFormat* format = context.catalogue.findById(static_cast<int32_t>(fields_.OutputFormat)))
+        extension_ = "." + format->extension;
+}
+
 const FieldBinding* GeneralPage::bindingOf(int id) const {
     for (const FieldBinding& b : kBindings)
         if (b.holds(id)) return &b;
@@ -246,6 +263,7 @@ void GeneralPage::showAll() {
     for (const FieldBinding& b : kBindings) {
         FieldState& state = stateOf(b);
         if (b.kind == FieldKind::kHistory) state.history.editText = fields_.*b.text;
+        if (b.kind == FieldKind::kText) state.texts[0] = fields_.*b.text;
         if (b.kind == FieldKind::kNumber)
             state.texts[0] = std::to_string(static_cast<int32_t>(fields_.*b.number));
         if (b.kind == FieldKind::kLength) {
@@ -270,7 +288,7 @@ const std::vector<int>& GeneralPage::textIds() {
     static const std::vector<int> ids = [] {
         std::vector<int> v;
         for (const FieldBinding& b : kBindings) {
-            if (b.kind == FieldKind::kHistory) v.push_back(b.controlId);
+            if (b.kind == FieldKind::kHistory || b.kind == FieldKind::kText) v.push_back(b.controlId);
             for (int i = 0; i < b.editCount(); ++i) v.push_back(b.edits[i].editId);
         }
         return v;
@@ -321,6 +339,7 @@ std::string GeneralPage::text(int id) const {
     const FieldBinding* b = bindingOf(id);
     if (!b) return {};
     if (b->kind == FieldKind::kHistory) return stateOf(*b).history.editText;
+    if (b->kind == FieldKind::kText) return stateOf(*b).texts[0];
     for (int i = 0; i < b->editCount(); ++i)
         if (b->edits[i].editId == id) return stateOf(*b).texts[i];
     return {};
@@ -330,6 +349,7 @@ void GeneralPage::setText(int id, const std::string& text) {
     const FieldBinding* b = bindingOf(id);
     if (!b) return;
     if (b->kind == FieldKind::kHistory) stateOf(*b).history.editText = text;
+    if (b->kind == FieldKind::kText) stateOf(*b).texts[0] = text;
     for (int i = 0; i < b->editCount(); ++i)
         if (b->edits[i].editId == id) stateOf(*b).texts[i] = text;
 }
@@ -420,6 +440,11 @@ std::optional<PageRefusal> GeneralPage::leave() {
     }
     fields_.DestSpecifiedFolder = folders.editText;
 
+    const std::string pattern = trimBlanks(text(IDC_GEN_NAME_PATTERN));
+    if (std::optional<std::string> error = namePatternError(pattern))
+        return PageRefusal{*error, IDC_GEN_NAME_PATTERN};
+    fields_.OutputNamePattern = pattern;
+
     HistoryList& filter = historyOf(&AppSettings::FilterExts);
     std::string extensions;
     for (char c : filter.editText) {
@@ -504,6 +529,22 @@ void GeneralPage::openFolder(platform::Shell& shell, platform::Prompts& prompts,
             "\" is not available yet.\n\nNote: the program will create the folder automatically when "
             "converting files.",
         platform::PromptIcon::kWarning);
+}
+
+std::string GeneralPage::namePreview() const {
+    const std::string pattern = trimBlanks(text(IDC_GEN_NAME_PATTERN));
+    if (std::optional<std::string> error = namePatternError(pattern)) return *error;
+    if (!sample_) return "Select a file in the list to see its output name here.";
+    std::string name;
+    if (pattern.empty()) {
+        const std::string_view file = platform::fileNamePart(sample_->namingSource);
+        const auto extension = platform::extensionPart(file);
+        name = std::string(file.substr(0, file.size() - (extension ? extension->size() : 0)));
+    } else {
+        for (const std::string& part : expandNamePattern(pattern, sample_->tags, sample_->namingSource))
+            name += (name.empty() ? "" : std::string(1, platform::kPathSeparator)) + part;
+    }
+    return "Example: " + name + extension_;
 }
 
 void GeneralPage::showNormalizeHelp(platform::Prompts& prompts, void* owner) {

@@ -11,6 +11,7 @@
 
 #include "settings/AppSettings.h"
 #include "settings/Settings.h"
+#include "sources/SourceTags.h"
 #include "ui/logic/OptionPresenter.h"
 
 class SettingsStore;
@@ -37,6 +38,7 @@ enum class FieldKind {
     kHistory,  // a combo with an edit and the field's earlier values below it
     kNumber,   // an edit with a spin: a whole number
     kLength,   // four edits with spins: hours, minutes, seconds and milliseconds of a length
+    kText,     // an edit: a text, as typed but for the blanks at its ends
 };
 
 // An edit with its spin; the spin counts from 0 to high.
@@ -56,7 +58,7 @@ struct ChoiceItem {
 struct FieldBinding {
     FieldKind kind;
     uint32_t AppSettings::*number = nullptr;   // every kind but kHistory
-    std::string AppSettings::*text = nullptr;  // kHistory
+    std::string AppSettings::*text = nullptr;  // kHistory, kText
     int controlId = 0;                         // the check box or the combo; for the others edits[0]
     int enabledBy = 0;                         // the check box that turns the field on, if one does
     SpinEdit edits[4] = {};                    // kNumber: the first; kLength: all four
@@ -83,7 +85,7 @@ inline constexpr int kMaxAudioIndex = 32767;
 class GeneralPage final : public OptionPresenter {
 public:
     explicit GeneralPage(const AppSettings& settings);
-    explicit GeneralPage(const OptionContext& context) : GeneralPage(context.settings) {}
+    explicit GeneralPage(const OptionContext& context);
 
     // The page's fields, in the order the page fills them.
     static const std::vector<FieldBinding>& bindings();
@@ -114,6 +116,9 @@ public:
     void select(int comboId, int index);
     bool enabled(int id) const;
     bool visible(int id) const;
+
+    // What the name pattern makes of the focused row, or why the pattern cannot be used.
+    std::string namePreview() const;
 
     // Leaving the page: reads the texts, normalises, and refuses what cannot be converted. After a
     // successful leave the texts show the normalised values.
@@ -153,6 +158,13 @@ private:
 
     AppSettings fields_;
     std::vector<FieldState> states_;  // one for each binding
+    // The focused row as the preview names it, and the extension of the chosen format.
+    struct NameSample {
+        SourceTags tags;
+        std::string namingSource;
+    };
+    std::optional<NameSample> sample_;
+    std::string extension_;
     bool open_ = false;
 };
 

@@ -11,6 +11,7 @@
 
 class Catalogue;
 class SettingsStore;
+struct SourceItem;
 
 namespace ui {
 
@@ -26,6 +27,8 @@ struct OptionContext {
     AppSettings& settings;
     Catalogue& catalogue;
     SettingsStore& store;
+    // The list's focused row, for the pages that show what a setting makes of it; null when none.
+    const SourceItem* focusedRow = nullptr;
 };
 
 class OptionPresenter {

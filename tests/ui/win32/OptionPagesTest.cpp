@@ -14,6 +14,7 @@
 #include "platform/Prompts.h"
 #include "platform/win32/WinText.h"
 #include "resources/resource.h"
+#include "sources/SourceItem.h"
 #include "support/PromptsRecorder.h"
 #include "support/ShellRecorder.h"
 #include "ui/DialogWindow.h"
@@ -104,6 +105,7 @@ protected:
     testing_support::PromptsRecorder prompts;
     Catalogue catalogue;
     AppSettings settings;
+    const SourceItem* focusedRow = nullptr;
     std::unique_ptr<ui::GeneralPage> general;
     std::unique_ptr<AudioPage> audio;
     std::unique_ptr<ui::COptOutputPage> generalWindow;
@@ -111,7 +113,8 @@ protected:
     HWND sheet = nullptr;
 
     void open(int startPage, int32_t formatId) {
-        general = std::make_unique<ui::GeneralPage>(settings);
+        general =
+            std::make_unique<ui::GeneralPage>(ui::OptionContext{settings, catalogue, store, focusedRow});
         audio = std::make_unique<AudioPage>(catalogue, formatId);
         const ui::PageServices services{store, shell, prompts};
         generalWindow = std::make_unique<ui::COptOutputPage>(*general, services);
@@ -207,6 +210,38 @@ TEST_F(OptionsSheet, GeneralPageFollowsItsPresenterAndKeepsARefusedLength) {
     EXPECT_EQ(general->fields().ConvertLength, 5000u);
     EXPECT_EQ(general->fields().DestSpecifiedFolder, "D:\\Music");
     EXPECT_EQ(prompts.texts.size(), 1u);
+}
+
+TEST_F(OptionsSheet, GeneralPageNamesTheFocusedRowByItsPattern) {
+    settings.OutputFormat = 1160;
+    SourceItem row;
+    row.path = "C:\\Rips\\take 1.wav";
+    for (const auto& [field, value] : {std::pair{kTagArtist, "ABBA"}, std::pair{kTagAlbum, "Gold"},
+                                       std::pair{kTagTrack, "3"}, std::pair{kTagTitle, "Waterloo"}})
+        row.tags[field] = value;
+    focusedRow = &row;
+    open(0, 1160);
+    HWND page = generalWindow->handle();
+    ASSERT_EQ(current(), page);
+    const auto preview = [&] { return ui::windowText(GetDlgItem(page, IDC_GEN_NAME_PREVIEW)); };
+    EXPECT_EQ(preview(), "Example: take 1.mp3");
+    type(page, IDC_GEN_NAME_PATTERN, "<albumartist>\\<album>\\<track> - <title>");
+    EXPECT_EQ(preview(), "Example: ABBA\\Gold\\03 - Waterloo.mp3");
+    for (int id : {IDC_GEN_NAME_PATTERN, IDC_GEN_NAME_PREVIEW})
+        EXPECT_TRUE(fitsBesideTheOthers(page, id)) << id;
+    hold();
+
+    // An unknown placeholder keeps the page, with the focus in the pattern.
+    type(page, IDC_GEN_NAME_PATTERN, "<artist> <year>");
+    EXPECT_NE(preview().find("unknown placeholder \"<year>\""), std::string::npos) << preview();
+    SetFocus(GetDlgItem(page, IDC_GEN_KEEP_ID3_TAG));
+    EXPECT_FALSE(switchTo(1));
+    ASSERT_EQ(prompts.texts.size(), 1u);
+    EXPECT_EQ(prompts.texts[0], preview());
+    EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_GEN_NAME_PATTERN));
+    type(page, IDC_GEN_NAME_PATTERN, "<artist>\\<title>");
+    EXPECT_TRUE(switchTo(1));
+    EXPECT_EQ(general->fields().OutputNamePattern, "<artist>\\<title>");
 }
 
 TEST_F(OptionsSheet, AudioPageListsFollowTheCodecAndTheVolumeIsChecked) {
