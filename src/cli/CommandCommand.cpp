@@ -49,7 +49,11 @@ int runCommandCommand(const std::vector<std::string>& arguments) {
             status = 1;
             continue;
         }
-        std::printf("%s\n", buildCommandLine(*item, *loaded.format, loaded.settings, transcoder).c_str());
+        // The run writes the tags into a temporary file; the line names it without writing it.
+        const Result<TagInputs> tags = makeTagInputs(*item, true, *loaded.format, loaded.settings, true);
+        std::printf("%s\n", buildCommandLine(*item, *loaded.format, loaded.settings, transcoder,
+                                             tags ? *tags : TagInputs{})
+                                .c_str());
     }
     if (std::fflush(stdout) != 0) return 1;
     return status;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/OutputTags.h"
 #include "engine/Transcoder.h"
 #include "formats/Catalogue.h"
 #include "formats/OutputFormat.h"
@@ -150,12 +151,16 @@ T entryOr(const std::vector<T>& list, size_t index, T fallback) {
 
 // Appends the audio options; true when they hold the trims.
 bool appendAudio(std::string& line, const SourceItem& item, const OutputFormat& format,
-                 const AppSettings& settings, const CodecInfo& codec, const TrimWindow& trim) {
+                 const AppSettings& settings, const CodecInfo& codec, const TrimWindow& trim,
+                 bool mapAlways) {
     // A choice outside the streams (never made by the probe or the stream menu) falls back to the first.
     const size_t n = item.audioStream < 0 || static_cast<size_t>(item.audioStream) >= item.streamCount()
                          ? 0
                          : static_cast<size_t>(item.audioStream);
-    if (item.streamCount() > 1) line += "-map " + entryOr(item.streamIds, n, std::string()) + " ";
+    if (item.streamCount() > 1 || mapAlways) {
+        const std::string id = entryOr(item.streamIds, n, std::string());
+        line += "-map " + (id.empty() ? std::string("0:a:0") : id) + " ";
+    }
 
     const AudioShape shape = outputAudioShape(format, codec, entryOr(item.streamSampleRates, n, uint32_t{0}),
                                               entryOr(item.streamChannels, n, uint32_t{0}));
@@ -320,7 +325,7 @@ std::string unquotablePathError(const SourceItem& item, const std::string& trans
 }
 
 std::string buildCommandLine(const SourceItem& item, const OutputFormat& format, const AppSettings& settings,
-                             const std::string& transcoderPath) {
+                             const std::string& transcoderPath, const TagInputs& tags) {
     std::string line = "\"" + transcoderPath + "\"";
     if (item.kind == kSourceCombineList) {
         // The list holds absolute paths, which the concat reader refuses unless told they are safe.
@@ -329,11 +334,27 @@ std::string buildCommandLine(const SourceItem& item, const OutputFormat& format,
         const std::string raw = rawInputFormat(item.extension);
         if (!raw.empty()) line += " -f " + raw;
     }
-    line += " -i " + quotedPath(inputPath(item)) + " -dn -sn ";
+    line += " -i " + quotedPath(inputPath(item));
+    // The extra inputs come before the output options, which would otherwise apply to them.
+    int nextInput = 1;
+    const bool keepTags = settings.KeepID3Tag != 0;
+    const bool withMetadata = keepTags && !tags.metadataFile.empty();
+    if (withMetadata) {
+        line += " -f ffmetadata -i " + quotedPath(tags.metadataFile);
+        ++nextInput;
+    }
+    std::string cover;
+    if (keepTags && !tags.coverFile.empty()) {
+        line += " -i " + quotedPath(tags.coverFile);
+        cover = std::to_string(nextInput) + ":v:0";
+    } else if (keepTags && tags.sourceCover) {
+        cover = "0:v:0";
+    }
+    line += " -dn -sn ";
 
     if (format.muxer != nullptr && format.muxer[0] != '\0') line += "-f " + std::string(format.muxer) + " ";
     if ((format.flags & kFormatFastStart) != 0) line += "-movflags faststart ";
-    line += settings.KeepID3Tag != 0 && format.id == kMp3FormatId ? "-c:v mjpeg -q:v 2 " : "-vn ";
+    if (cover.empty()) line += "-vn ";
 
     const CodecInfo* codec = findCodec(format);
     const TrimWindow trim = trimWindow(item, settings);
@@ -341,23 +362,31 @@ std::string buildCommandLine(const SourceItem& item, const OutputFormat& format,
     if (codec == nullptr || item.streamCount() == 0) {
         line += "-an ";
     } else {
-        trimmed = appendAudio(line, item, format, settings, *codec, trim);
+        // A mapped picture turns off the automatic choice of the sound, which is then mapped too.
+        trimmed = appendAudio(line, item, format, settings, *codec, trim, !cover.empty());
     }
+    if (!cover.empty()) {
+        // The picture as it is, marked as the front cover (ID3 and FLAC take the type from its comment).
+        line += "-map " + cover +
+                " -c:v copy -disposition:v attached_pic -metadata:s:v \"comment=Cover (front)\" ";
+    }
+    if (keepTags && format.id == kMp3FormatId && settings.WriteID3v1 != 0) line += "-write_id3v1 1 ";
 
     if (!trimmed) appendTrim(line, trim);
 
-    if (settings.KeepID3Tag == 0) line += "-map_metadata -1 ";
+    // Only what the metadata file says: nothing the transcoder would copy by itself, global or per stream.
+    line += withMetadata ? "-map_metadata 1 -map_metadata:s -1 " : "-map_metadata -1 ";
     line += "-y " + quotedPath(item.outputPath);
     return line;
 }
 
 Result<> buildAndStart(SourceItem& item, const OutputFormat& format, const AppSettings& settings,
-                       uint32_t priorityClass, RunEventSink& sink) {
+                       uint32_t priorityClass, RunEventSink& sink, const TagInputs& tags) {
     const std::string transcoder = transcoderPath();
     std::string refusal = unquotablePathError(item, transcoder);
     if (!refusal.empty()) return Failure{std::move(refusal)};
-    if (!startConversion(buildCommandLine(item, format, settings, transcoder), item, priorityClass, sink,
-                         settings.TranscoderStallSeconds))
+    if (!startConversion(buildCommandLine(item, format, settings, transcoder, tags), item, priorityClass,
+                         sink, settings.TranscoderStallSeconds))
         return Failure{"The transcoder could not be started"};
     return {};
 }

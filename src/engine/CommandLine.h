@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/OutputTags.h"
 #include "platform/Result.h"
 
 struct AppSettings;
@@ -51,13 +52,15 @@ std::string quotedPath(const std::string& path);
 // POSIX one). The message for the first such path among the job's, or empty when all can be passed.
 std::string unquotablePathError(const SourceItem& item, const std::string& transcoderPath);
 
+// tags: the job's metadata file and cover (see OutputTags.h); without them, and with KeepID3Tag off, the
+// output carries no tags at all.
 std::string buildCommandLine(const SourceItem& item, const OutputFormat& format, const AppSettings& settings,
-                             const std::string& transcoderPath);
+                             const std::string& transcoderPath, const TagInputs& tags = {});
 
 // Builds the job's line and starts the transcoder in conversion mode. A failure says why the job cannot
 // be started (also when a path cannot be passed on the command line; nothing is started then).
 Result<> buildAndStart(SourceItem& item, const OutputFormat& format, const AppSettings& settings,
-                       uint32_t priorityClass, RunEventSink& sink);
+                       uint32_t priorityClass, RunEventSink& sink, const TagInputs& tags = {});
 
 // What the transcoder reads for the item: its prepared file when it has one, else its path.
 const std::string& inputPath(const SourceItem& item);

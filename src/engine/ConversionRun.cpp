@@ -81,7 +81,10 @@ ConversionRun::ConversionRun(const AppSettings& settings, const Catalogue& catal
                              RunHost& host, RunEventSink& sink)
     : settings_(settings), catalogue_(catalogue), sources_(sources), host_(host), sink_(sink) {}
 
-ConversionRun::~ConversionRun() { cancel(); }
+ConversionRun::~ConversionRun() {
+    cancel();
+    removeLeftovers();
+}
 
 void ConversionRun::setStepPlanner(StepPlanner planner) {
     planner_ = planner ? std::move(planner) : StepPlanner(singleStepPlan);
@@ -245,9 +248,20 @@ bool ConversionRun::advance(Running::iterator it) {
         }
         if (const auto* transcoder = std::get_if<TranscoderStep>(&step.work)) {
             SourceItem& item = *job.item;
+            dropTagInputs(job);
+            // The join carries its first member's tags and cover.
+            const SourceItem& tagSource =
+                job.row == -1 && combine_ && !combine_->members.empty() ? *combine_->members.front() : item;
+            Result<TagInputs> tags =
+                makeTagInputs(tagSource, &tagSource == &item, *transcoder->format, transcoder->settings);
+            if (!tags) {
+                failJob(it, tags.reason(), false);
+                return false;
+            }
+            job.tags = tags.take();
             item.outputPath = job.writing;
             const Result<> started = buildAndStart(item, *transcoder->format, transcoder->settings,
-                                                   options_.ConversionPriority, sink_);
+                                                   options_.ConversionPriority, sink_, job.tags);
             item.outputPath = job.target;
             if (started) return true;
             failJob(it, started.reason(), true);
@@ -336,6 +350,7 @@ void ConversionRun::onProgress(std::unique_ptr<ProgressReport> report) {
 
 void ConversionRun::onDone(std::unique_ptr<DoneReport> report) {
     if (!report) return;
+    if (!leftovers_.empty()) removeLeftovers();
     const auto stale = std::find(discard_.begin(), discard_.end(), report->item);
     if (stale != discard_.end()) {
         discard_.erase(stale);
@@ -428,7 +443,17 @@ void ConversionRun::failJob(Running::iterator it, const std::string& reason, boo
     retire(it);
 }
 
+void ConversionRun::dropTagInputs(Job& job) {
+    if (!removeTagInputs(job.tags)) leftovers_.push_back(job.tags);
+    job.tags = {};
+}
+
+void ConversionRun::removeLeftovers() {
+    std::erase_if(leftovers_, [](const TagInputs& inputs) { return removeTagInputs(inputs); });
+}
+
 void ConversionRun::retire(Running::iterator it) {
+    dropTagInputs(*it);
     done_.push_back(it->item);
     running_.erase(it);
     finishedPermille_ += 1000;
@@ -462,6 +487,7 @@ void ConversionRun::afterJobEnded() {
 
 void ConversionRun::endRun(RunEnd how, const std::string& message) {
     if (combine_) finishCombine(how);
+    for (Job& job : running_) dropTagInputs(job);
     queue_.clear();
     running_.clear();
     if (how == RunEnd::kCancelled) done_.clear();

@@ -18,6 +18,7 @@
 #include "engine/JobStep.h"
 #include "engine/ListHost.h"
 #include "engine/OutputNaming.h"
+#include "engine/OutputTags.h"
 #include "engine/Transcoder.h"
 
 struct AppSettings;
@@ -137,6 +138,7 @@ private:
         std::string transcoderMessage;     // the last line of its last transcoder step
         std::optional<int64_t> writtenMs;  // what its conversion reported writing
         int32_t damagedFrames = 0;         // skipped while converting
+        TagInputs tags;                    // the running transcoder step's metadata file and cover
     };
     using Running = std::list<Job>;
     struct Combine;
@@ -160,6 +162,9 @@ private:
     // blameTranscoder: a missing transcoder file is named as the cause.
     void failJob(Running::iterator job, const std::string& reason, bool blameTranscoder);
     void retire(Running::iterator job);
+    // Deletes the job's tag files; one still held by an ending transcoder is deleted later.
+    void dropTagInputs(Job& job);
+    void removeLeftovers();
     void setJobStatus(const Job& job, const std::string& text);
     void updateOverallProgress();
     void afterJobEnded();
@@ -196,5 +201,6 @@ private:
     bool cancelPending_ = false;  // cancel asked for while it was
     int32_t lastScrolledRow_ = -1;
     std::vector<SourceItem*> discard_;  // jobs ended by a cancel whose done report is still due
+    std::vector<TagInputs> leftovers_;  // tag files not yet deleted
     std::unique_ptr<Combine> combine_;
 };

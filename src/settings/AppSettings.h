@@ -29,7 +29,10 @@ struct AppSettings {
     uint32_t TargetExistsOpt = kTargetRename;
     uint32_t KeepDateCreated = 0;
     uint32_t KeepDateModified = 0;
-    uint32_t KeepID3Tag = 1;
+    uint32_t KeepID3Tag = 1;  // every output carries the source's tags and cover
+    uint32_t WriteID3v1 = 0;  // an MP3 also gets the old tag at its end
+    // A source without a picture takes cover.jpg, folder.jpg, cover.png or folder.png beside it.
+    uint32_t CoverFromFolder = 0;
     uint32_t FixAudioUnsync = 0;
     uint32_t NormalizeFile = 1;
     uint32_t EnableExtFilter = 0;

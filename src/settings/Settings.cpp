@@ -32,6 +32,8 @@ constexpr DwordField kDwordFields[] = {
     {"KeepDateCreated", &AppSettings::KeepDateCreated},
     {"KeepDateModified", &AppSettings::KeepDateModified},
     {"KeepID3Tag", &AppSettings::KeepID3Tag},
+    {"WriteID3v1", &AppSettings::WriteID3v1},
+    {"CoverFromFolder", &AppSettings::CoverFromFolder},
     {"FixAudioUnsync", &AppSettings::FixAudioUnsync},
     {"NormalizeFile", &AppSettings::NormalizeFile},
     {"EnableExtFilter", &AppSettings::EnableExtFilter},
@@ -107,7 +109,8 @@ constexpr const char* kLoadOrderAfterFilter[] = {
     "EnableConvertLength", "EnableSkipLength",       "ConvertLength",     "SkipLength",
     "EnableIgnoreTheLast", "IgnoreLength",           "RequestAudioIndex", "OutputFormat",
     "ConversionPriority",  "ConversionThreads",      "OptStartPageIndex", "ListColumns",
-    "VerifyOutputs",       "TranscoderStallSeconds", "OutputNamePattern"};
+    "VerifyOutputs",       "TranscoderStallSeconds", "OutputNamePattern", "WriteID3v1",
+    "CoverFromFolder"};
 constexpr const char* kExitGroup[] = {"ConversionPriority", "ConversionThreads", "OutputFormat",
                                       "OptStartPageIndex",  "LastAddFileDir",    "Folder",
                                       "DVDFolder",          "ListColumns"};
@@ -134,7 +137,9 @@ constexpr const char* kOptionsGroup[] = {"DestOutputFolderOpt",
                                          "RequestAudioIndex",
                                          "VerifyOutputs",
                                          "TranscoderStallSeconds",
-                                         "OutputNamePattern"};
+                                         "OutputNamePattern",
+                                         "WriteID3v1",
+                                         "CoverFromFolder"};
 
 void loadNamed(SettingsKey& key, AppSettings& settings, const char* name) {
     if (const DwordField* f = dwordField(name)) {

@@ -52,8 +52,8 @@ TEST(CommandLine, StreamChoiceOutsideTheStreamsAndTrims) {
     settings.ConvertLength = 5000;
     settings.IgnoreLength = 7000;
     EXPECT_EQ(buildCommandLine(clip, format(1160), settings, kExe),
-              "\"D:\\Apps\\mdxcode.exe\" -i \"C:\\Video\\clip.mkv\" -dn -sn -c:v mjpeg -q:v 2 -map 0:1 "
-              "-c:a libmp3lame -id3v2_version 3 -ar 44100 -ac 2 -b:a 128000 -ss 90 -t 5 -y "
+              "\"D:\\Apps\\mdxcode.exe\" -i \"C:\\Video\\clip.mkv\" -dn -sn -vn -map 0:1 "
+              "-c:a libmp3lame -id3v2_version 3 -ar 44100 -ac 2 -b:a 128000 -ss 90 -t 5 -map_metadata -1 -y "
               "\"C:\\Video\\clip.m4a\"");
 }
 
@@ -124,7 +124,7 @@ TEST(CommandLine, LengthRules) {
         {1210, 0, 0, 500, 1500, 0,
          "-ar 44100 -ac 2 -b:a 128000 -af "
          "atrim=start=0.500:duration=1.500,asetpts=PTS-STARTPTS,aformat=sample_"
-         "rates=44100:channel_layouts=2c,adelay=2048S|2048S,apad=pad_len=2048 -y ",
+         "rates=44100:channel_layouts=2c,adelay=2048S|2048S,apad=pad_len=2048 -map_metadata -1 -y ",
          " -t "},
         {1210, 0, 0, 2000, 0, 9000, "-b:a 128000 -ss 2 -t 0 ", "-af"},  // nothing left to pad
         {1150, 0, 0, 90000, 0, 0,
@@ -135,12 +135,13 @@ TEST(CommandLine, LengthRules) {
         // 66150 samples leave 410 of the last AAC frame, 132300 leave 820, 451584 (10.24 s) none.
         {1100, 0, 0, 500, 1500, 0,
          "-af atrim=start=0.500:duration=1.500,asetpts=PTS-STARTPTS,aformat=sample_rates=44100:channel_"
-         "layouts=2c,adelay=410S|410S,asetpts=PTS-410/(SR*TB) -y",
+         "layouts=2c,adelay=410S|410S,asetpts=PTS-410/(SR*TB) -map_metadata -1 -y",
          "-ss"},
         {1100, 0, 0, 0, 0, 0,
-         "-af aformat=sample_rates=44100:channel_layouts=2c,adelay=820S|820S,asetpts=PTS-820/(SR*TB) -y",
+         "-af aformat=sample_rates=44100:channel_layouts=2c,adelay=820S|820S,asetpts=PTS-820/(SR*TB) "
+         "-map_metadata -1 -y",
          "atrim", 3000},
-        {1100, 0, 0, 0, 10240, 0, "-b:a 128000 -t 00:00:10.240 -y", "-af", 3000},
+        {1100, 0, 0, 0, 10240, 0, "-b:a 128000 -t 00:00:10.240 -map_metadata -1 -y", "-af", 3000},
     };
     for (const Case& c : cases) {
         OutputFormat f = format(c.id);
@@ -156,4 +157,50 @@ TEST(CommandLine, LengthRules) {
         EXPECT_NE(line.find(c.piece), std::string::npos) << line;
         EXPECT_EQ(line.find(c.absent), std::string::npos) << line;
     }
+}
+
+// The tags come from the metadata file alone (nothing the transcoder copies by itself, global or per
+// stream); a cover is the source's picture stream or a third input, copied as it is, with the sound mapped
+// beside it; a film's picture never goes in.
+TEST(CommandLine, TagsAndCover) {
+    AppSettings settings;
+    SourceItem song = stereoWav();
+    TagInputs tags{"C:\\Temp\\t1.txt", "", true};
+    const std::string tail =
+        "-map 0:v:0 -c:v copy -disposition:v attached_pic -metadata:s:v \"comment=Cover "
+        "(front)\" -map_metadata 1 -map_metadata:s -1 -y \"C:\\Music\\song.mp3\"";
+    EXPECT_EQ(
+        buildCommandLine(song, format(1160), settings, kExe, tags),
+        "\"D:\\Apps\\mdxcode.exe\" -i \"C:\\Music\\song.wav\" -f ffmetadata -i \"C:\\Temp\\t1.txt\" -dn -sn "
+        "-map 0:0 -c:a libmp3lame -id3v2_version 3 -ar 44100 -ac 2 -b:a 128000 " +
+            tail);
+    settings.WriteID3v1 = 1;
+    tags = {"", "C:\\Music\\cover.png", false};
+    const std::string line = buildCommandLine(song, format(1160), settings, kExe, tags);
+    EXPECT_NE(line.find("song.wav\" -i \"C:\\Music\\cover.png\" -dn"), std::string::npos) << line;
+    EXPECT_NE(line.find("-map 1:v:0 -c:v copy"), std::string::npos) << line;
+    EXPECT_NE(line.find("-write_id3v1 1 -map_metadata -1 -y"), std::string::npos) << line;
+    settings.KeepID3Tag = 0;
+    EXPECT_EQ(buildCommandLine(song, format(1160), settings, kExe, tags).find("cover.png"),
+              std::string::npos);
+
+    // The metadata file of a worked example; a film's picture and a prepared copy's are no cover.
+    SourceItem film = stereoWav();
+    film.tags[kTagTitle] = "A=b;c#d\\e\nf";
+    film.tags[kTagTrack] = "3";
+    film.tags[kTagTrackTotal] = "12";
+    film.tags.hasCover = film.hasVideo = true;
+    EXPECT_EQ(metadataFileText(containerTags(film.tags, TagStyle::kMp4)),
+              ";FFMETADATA1\ntitle=A\\=b\\;c\\#d\\\\e\\\nf\ntrack=3/12\n");
+    EXPECT_EQ(metadataFileText(containerTags(film.tags, TagStyle::kVorbis)),
+              ";FFMETADATA1\nTITLE=A\\=b\\;c\\#d\\\\e\\\nf\nTRACKNUMBER=3\nTRACKTOTAL=12\n");
+    settings.KeepID3Tag = 1;
+    const Result<TagInputs> planned = makeTagInputs(film, true, format(1160), settings, true);
+    ASSERT_TRUE(planned);
+    EXPECT_FALSE(planned->sourceCover);
+    EXPECT_EQ(planned->metadataFile, kPlannedMetadataFile);
+    film.hasVideo = false;
+    EXPECT_TRUE(makeTagInputs(film, true, format(1160), settings, true)->sourceCover);
+    film.needsPreparation = true;
+    EXPECT_FALSE(makeTagInputs(film, true, format(1160), settings, true)->sourceCover);
 }

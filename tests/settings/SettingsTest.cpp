@@ -74,7 +74,8 @@ TEST(Settings, EachValueNameFillsItsOwnField) {
         {"RequestAudioIndex", &A::RequestAudioIndex}, {"OutputFormat", &A::OutputFormat},
         {"ConversionPriority", &A::ConversionPriority}, {"ConversionThreads", &A::ConversionThreads},
         {"OptStartPageIndex", &A::OptStartPageIndex}, {"VerifyOutputs", &A::VerifyOutputs},
-        {"TranscoderStallSeconds", &A::TranscoderStallSeconds}};
+        {"TranscoderStallSeconds", &A::TranscoderStallSeconds}, {"WriteID3v1", &A::WriteID3v1},
+        {"CoverFromFolder", &A::CoverFromFolder}};
     const std::pair<const char*, std::string A::*> texts[] = {
         {"DVDFolder", &A::DVDFolder}, {"Folder", &A::Folder}, {"LastAddFileDir", &A::LastAddFileDir},
         {"DestSpecifiedFolder", &A::DestSpecifiedFolder}, {"FilterExts", &A::FilterExts},
@@ -171,8 +172,8 @@ TEST(Settings, StoredValuesLoadOrKeepTheDefault) {
     }
 }
 
-// The exit group in one write, in the stored order; the options group: 24 general values (the last three
-// those of the output checks and the name pattern), then per format.
+// The exit group in one write, in the stored order; the options group: 26 general values (the last five
+// those of the output checks, the name pattern and the tags), then per format.
 TEST(Settings, SaveGroupsHoldTheirOwnValues) {
     const Catalogue c;
     MemorySettingsStore exitGroup, options;
@@ -183,10 +184,11 @@ TEST(Settings, SaveGroupsHoldTheirOwnValues) {
     EXPECT_EQ(exitGroup.commits(), 1);
     ASSERT_TRUE(saveSettings(options, defaultSettings(""), c, kSaveOptionsGroup));
     const Strings names = valueNames(options, kOptions);
-    ASSERT_EQ(names.size(), 24u + perFormatValueNames(c).size());
-    EXPECT_EQ(Strings(names.begin() + 21, names.begin() + 24),
-              (Strings{"VerifyOutputs", "TranscoderStallSeconds", "OutputNamePattern"}));
-    EXPECT_EQ(Strings(names.begin() + 24, names.end()), perFormatValueNames(c));
+    ASSERT_EQ(names.size(), 26u + perFormatValueNames(c).size());
+    EXPECT_EQ(Strings(names.begin() + 21, names.begin() + 26),
+              (Strings{"VerifyOutputs", "TranscoderStallSeconds", "OutputNamePattern", "WriteID3v1",
+                       "CoverFromFolder"}));
+    EXPECT_EQ(Strings(names.begin() + 26, names.end()), perFormatValueNames(c));
 }
 
 // A pushed text goes first, once; nothing to push leaves the store unwritten.

@@ -13,11 +13,12 @@ bool ConversionOutcome::refused() const {
            completion.find("Unknown encoder") != std::string::npos;
 }
 
-ConversionOutcome runConversion(SourceItem& item, const OutputFormat& format, const AppSettings& settings) {
+ConversionOutcome runConversion(SourceItem& item, const OutputFormat& format, const AppSettings& settings,
+                                const TagInputs& tags) {
     ConversionOutcome outcome;
-    outcome.line = buildCommandLine(item, format, settings, transcoderPath());
+    outcome.line = buildCommandLine(item, format, settings, transcoderPath(), tags);
     EventQueue queue;
-    const Result<> started = buildAndStart(item, format, settings, platform::kPriorityNormal, queue);
+    const Result<> started = buildAndStart(item, format, settings, platform::kPriorityNormal, queue, tags);
     if (!started) {
         outcome.error = started.reason();
         return outcome;

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "engine/OutputTags.h"
+
 struct AppSettings;
 struct OutputFormat;
 struct SourceItem;
@@ -16,7 +18,8 @@ struct ConversionOutcome {
 };
 
 // Builds the job's line, starts it and waits for its end report (with a hang guard).
-ConversionOutcome runConversion(SourceItem& item, const OutputFormat& format, const AppSettings& settings);
+ConversionOutcome runConversion(SourceItem& item, const OutputFormat& format, const AppSettings& settings,
+                                const TagInputs& tags = {});
 
 // Encoders that this build's transcoder is known to lack.
 bool transcoderLacksEncoder(const std::string& encoder);

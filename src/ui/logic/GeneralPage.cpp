@@ -81,8 +81,8 @@ int indexOf(const std::vector<ChoiceItem>& choices, uint32_t value) {
     return -1;
 }
 
-FieldBinding check(int id, uint32_t AppSettings::*field) {
-    return {.kind = FieldKind::kCheck, .number = field, .controlId = id};
+FieldBinding check(int id, uint32_t AppSettings::*field, int enabledBy = 0) {
+    return {.kind = FieldKind::kCheck, .number = field, .controlId = id, .enabledBy = enabledBy};
 }
 
 FieldBinding choice(int id, uint32_t AppSettings::*field, std::vector<ChoiceItem> choices) {
@@ -128,6 +128,8 @@ const std::vector<FieldBinding> kBindings = {
     check(IDC_GEN_FIX_AUDIO_UNSYNC, &AppSettings::FixAudioUnsync),
     check(IDC_GEN_NORMALIZE_FILE, &AppSettings::NormalizeFile),
     check(IDC_GEN_KEEP_ID3_TAG, &AppSettings::KeepID3Tag),
+    check(IDC_GEN_WRITE_ID3V1, &AppSettings::WriteID3v1, IDC_GEN_KEEP_ID3_TAG),
+    check(IDC_GEN_COVER_FROM_FOLDER, &AppSettings::CoverFromFolder, IDC_GEN_KEEP_ID3_TAG),
     check(IDC_GEN_VERIFY_OUTPUTS, &AppSettings::VerifyOutputs),
     number({IDC_GEN_AUDIO_INDEX, IDC_GEN_AUDIO_INDEX_SPIN, kMaxAudioIndex}, &AppSettings::RequestAudioIndex),
     check(IDC_GEN_SKIP_ENABLE, &AppSettings::EnableSkipLength),
