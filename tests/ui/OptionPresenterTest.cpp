@@ -157,7 +157,9 @@ TEST(OptionPresenters, GeneralPageGivesBackItsFieldsAndNothingElse) {
                                               &AppSettings::EnableIgnoreTheLast,
                                               &AppSettings::IgnoreLength,
                                               &AppSettings::RequestAudioIndex,
-                                              &AppSettings::VerifyOutputs};
+                                              &AppSettings::VerifyOutputs,
+                                              &AppSettings::WriteID3v1,
+                                              &AppSettings::CoverFromFolder};
     AppSettings target;
     target.Folder = "mine";
     AppSettings expected = target;
