@@ -18,21 +18,6 @@ namespace testing_support {
 #ifdef _WIN32
 namespace {
 
-using UnixFileName = char*(__cdecl*)(const wchar_t*);
-
-std::string unixPath(const std::string& path) {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto convert = kernel == nullptr ? nullptr
-                                           : reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
-                                                 GetProcAddress(kernel, "wine_get_unix_file_name")));
-    if (convert == nullptr) return {};
-    char* converted = convert(platform::win32::widen(path).c_str());
-    if (converted == nullptr) return {};
-    std::string result(converted);
-    HeapFree(GetProcessHeap(), 0, converted);
-    return result;
-}
-
 std::string shellQuoted(std::string s) {
     for (size_t at = 0; (at = s.find('\'', at)) != std::string::npos; at += 4) s.replace(at, 1, "'\\''");
     return "'" + s + "'";

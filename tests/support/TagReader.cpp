@@ -20,20 +20,6 @@ namespace {
 const std::string kScript = std::string(MELODRIFT_SOURCE_DIR) + "/tests/support/read_tags.py";
 
 #ifdef _WIN32
-using UnixFileName = char*(__cdecl*)(const wchar_t*);
-
-std::string unixPath(const std::string& path) {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto convert = kernel == nullptr ? nullptr
-                                           : reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
-                                                 GetProcAddress(kernel, "wine_get_unix_file_name")));
-    if (convert == nullptr) return {};
-    char* converted = convert(platform::win32::widen(path).c_str());
-    if (converted == nullptr) return {};
-    std::string result(converted);
-    HeapFree(GetProcessHeap(), 0, converted);
-    return result;
-}
 
 // Wine starts the native reader but does not connect its output to a pipe: it writes a file, renamed
 // into place once complete.

@@ -9,6 +9,12 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32/WinText.h"
+#endif
+
 namespace fs = std::filesystem;
 
 namespace testing_support {
@@ -99,5 +105,21 @@ bool writeFile(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
+
+#ifdef _WIN32
+std::string unixPath(const std::string& path) {
+    using UnixFileName = char*(__cdecl*)(const wchar_t*);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto convert = kernel == nullptr ? nullptr
+                                           : reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+                                                 GetProcAddress(kernel, "wine_get_unix_file_name")));
+    if (convert == nullptr) return {};
+    char* converted = convert(platform::win32::widen(path).c_str());
+    if (converted == nullptr) return {};
+    std::string result(converted);
+    HeapFree(GetProcessHeap(), 0, converted);
+    return result;
+}
+#endif
 
 }  // namespace testing_support

@@ -56,4 +56,10 @@ bool makeSineWav(const std::string& path, int seconds, int sampleRate = 44100, i
 std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& bytes);
 
+#ifdef _WIN32
+// Under Wine, the host's own path of a file (for the host's programs the tests compare with); empty
+// elsewhere.
+std::string unixPath(const std::string& path);
+#endif
+
 }  // namespace testing_support
