@@ -17,8 +17,8 @@ std::optional<int32_t> parseId(const std::string& text) {
 
 }  // namespace
 
-Result<SettingOptions> takeSettingOptions(std::vector<std::string>& args) {
-    SettingOptions options;
+Result<> takeOptions(std::vector<std::string>& args, std::initializer_list<const char*> names,
+                     const TakeOption& take) {
     std::vector<std::string> rest;
     size_t i = 0;
     for (; i < args.size(); ++i) {
@@ -26,7 +26,7 @@ Result<SettingOptions> takeSettingOptions(std::vector<std::string>& args) {
         if (arg == "--") break;
         std::optional<std::string> operand;
         std::string option;
-        for (const char* name : {"--set", "--format"}) {
+        for (const char* name : names) {
             if (arg == name) {
                 if (i + 1 >= args.size()) return Failure{std::string(name) + " needs a value"};
                 option = name;
@@ -40,21 +40,38 @@ Result<SettingOptions> takeSettingOptions(std::vector<std::string>& args) {
             rest.push_back(arg);
             continue;
         }
-        if (option == "--set") {
-            const size_t eq = operand->find('=');
-            if (eq == std::string::npos || eq == 0)
-                return Failure{"--set takes NAME=VALUE, not '" + *operand + "'"};
-            options.sets.emplace_back(operand->substr(0, eq), operand->substr(eq + 1));
-        } else {
-            const auto id = parseId(*operand);
-            if (!id)
-                return Failure{"--format takes a format id (see melodrift-cli formats), not '" + *operand +
-                               "'"};
-            options.formatId = *id;
-        }
+        if (Result<> taken = take(option, *operand); !taken) return taken;
     }
     rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     args = std::move(rest);
+    return {};
+}
+
+Result<std::pair<std::string, std::string>> splitKeyValue(const std::string& name,
+                                                          const std::string& operand) {
+    const size_t eq = operand.find('=');
+    if (eq == std::string::npos || eq == 0) return Failure{name + " takes NAME=VALUE, not '" + operand + "'"};
+    return std::pair(operand.substr(0, eq), operand.substr(eq + 1));
+}
+
+Result<SettingOptions> takeSettingOptions(std::vector<std::string>& args) {
+    SettingOptions options;
+    const Result<> taken = takeOptions(
+        args, {"--set", "--format"}, [&](const std::string& option, const std::string& operand) -> Result<> {
+            if (option == "--set") {
+                Result<std::pair<std::string, std::string>> set = splitKeyValue(option, operand);
+                if (!set) return Failure{set.reason()};
+                options.sets.push_back(set.take());
+                return {};
+            }
+            const auto id = parseId(operand);
+            if (!id)
+                return Failure{"--format takes a format id (see melodrift-cli formats), not '" + operand +
+                               "'"};
+            options.formatId = *id;
+            return {};
+        });
+    if (!taken) return Failure{taken.reason()};
     return options;
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +15,16 @@
 #include "platform/Result.h"
 #include "platform/SettingsStore.h"
 #include "settings/AppSettings.h"
+
+// Takes every "NAME VALUE" and "NAME=VALUE" of the given option names out of args, in order, handing each
+// to take, and leaves every other argument in order. Scanning stops at "--", which stays in args for the
+// command's own parsing. Fails with "NAME needs a value" for a missing operand, or with take's failure.
+using TakeOption = std::function<Result<>(const std::string& name, const std::string& value)>;
+Result<> takeOptions(std::vector<std::string>& args, std::initializer_list<const char*> names,
+                     const TakeOption& take);
+// An operand "KEY=VALUE" of the option name, split; fails for one without '=' or without a key.
+Result<std::pair<std::string, std::string>> splitKeyValue(const std::string& name,
+                                                          const std::string& operand);
 
 struct SettingOptions {
     std::optional<int32_t> formatId;
