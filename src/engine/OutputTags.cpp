@@ -1,10 +1,9 @@
 #include "engine/OutputTags.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "engine/CommandLine.h"
 #include "engine/Transcoder.h"
@@ -22,16 +21,16 @@ struct FormatForm {
 
 // clang-format off
 constexpr FormatForm kFormatForms[] = {
-    {1160, {TagStyle::kId3, CoverWay::kPictureStream}},     // MP3
-    {1040, {TagStyle::kId3, CoverWay::kPictureStream}},     // AIFF
-    {1090, {TagStyle::kVorbis, CoverWay::kPictureStream}},  // FLAC
-    {1180, {TagStyle::kVorbis, CoverWay::kBlockPicture}},   // OGG
-    {1182, {TagStyle::kVorbis, CoverWay::kBlockPicture}},   // Opus
-    {1185, {TagStyle::kVorbis, CoverWay::kBlockPicture}},   // Speex
-    {1220, {TagStyle::kApe, CoverWay::kNone}},              // WavPack
-    {1010, {TagStyle::kApe, CoverWay::kNone}},              // ADTS with its APE tag
-    {1210, {TagStyle::kAsf, CoverWay::kNone}},              // WMA
-    {1200, {TagStyle::kRiffInfo, CoverWay::kNone}},         // WAV
+    {1160, {TagStyle::kOwnNames, CoverWay::kPictureStream}},  // MP3
+    {1040, {TagStyle::kOwnNames, CoverWay::kPictureStream}},  // AIFF
+    {1090, {TagStyle::kVorbis, CoverWay::kPictureStream}},    // FLAC
+    {1180, {TagStyle::kVorbis, CoverWay::kBlockPicture}},     // OGG
+    {1182, {TagStyle::kVorbis, CoverWay::kBlockPicture}},     // Opus
+    {1185, {TagStyle::kVorbis, CoverWay::kBlockPicture}},     // Speex
+    {1220, {TagStyle::kApe, CoverWay::kNone}},                // WavPack
+    {1010, {TagStyle::kApe, CoverWay::kNone}},                // ADTS with its APE tag
+    {1210, {TagStyle::kAsf, CoverWay::kNone}},                // WMA
+    {1200, {TagStyle::kRiffInfo, CoverWay::kNone}},           // WAV
 };
 
 // Each field's name per form, in the order of the fields; null: the form has no place for it (or keeps it
@@ -41,13 +40,10 @@ struct FieldNames {
     std::array<const char*, kTagFieldCount> names;
 };
 const FieldNames kFieldNames[] = {
-    // The transcoder turns its own names into ID3 frames, iTunes atoms and ASF's description object.
-    {TagStyle::kId3, {"title", "artist", "album_artist", "album", "track", nullptr, "disc", nullptr, "date",
-                      "genre", "composer", "comment"}},
+    {TagStyle::kOwnNames, {"title", "artist", "album_artist", "album", "track", nullptr, "disc", nullptr, "date",
+                           "genre", "composer", "comment"}},
     {TagStyle::kVorbis, {"TITLE", "ARTIST", "ALBUMARTIST", "ALBUM", "TRACKNUMBER", "TRACKTOTAL", "DISCNUMBER",
                          "DISCTOTAL", "DATE", "GENRE", "COMPOSER", "DESCRIPTION"}},
-    {TagStyle::kMp4, {"title", "artist", "album_artist", "album", "track", nullptr, "disc", nullptr, "date",
-                      "genre", "composer", "comment"}},
     {TagStyle::kApe, {"Title", "Artist", "Album Artist", "Album", "Track", nullptr, "Disc", nullptr, "Year",
                       "Genre", "Composer", "Comment"}},
     {TagStyle::kAsf, {"title", "artist", "WM/AlbumArtist", "WM/AlbumTitle", "WM/TrackNumber", nullptr,
@@ -55,27 +51,17 @@ const FieldNames kFieldNames[] = {
     // RIFF INFO has no album artist, composer, totals or disc.
     {TagStyle::kRiffInfo, {"title", "artist", nullptr, "album", "track", nullptr, nullptr, nullptr, "date",
                            "genre", nullptr, "comment"}},
-    {TagStyle::kGeneric, {"title", "artist", "album_artist", "album", "track", nullptr, "disc", nullptr, "date",
-                          "genre", "composer", "comment"}},
 };
 // clang-format on
 
 // Forms whose number field also holds the total ("3/12"); ASF's track number is a number alone.
 bool joinsTotal(TagStyle style, size_t field) {
-    return style == TagStyle::kId3 || style == TagStyle::kMp4 || style == TagStyle::kApe ||
-           style == TagStyle::kGeneric || (style == TagStyle::kAsf && field == kTagDisc);
+    return style == TagStyle::kOwnNames || style == TagStyle::kApe ||
+           (style == TagStyle::kAsf && field == kTagDisc);
 }
 
 constexpr const char* kCoverNames[] = {"cover.jpg", "folder.jpg", "cover.png", "folder.png",
                                        "Cover.jpg", "Folder.jpg", "Cover.png", "Folder.png"};
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-    std::ifstream in(platform::nativePath(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 uint32_t bigEndian(std::string_view bytes, size_t at, size_t count) {
     uint32_t value = 0;
@@ -138,7 +124,7 @@ std::optional<std::string> extractCover(const std::string& path, const std::stri
             process, [](const char*, size_t) {}, kProbeStallSeconds);
         return true;
     });
-    std::optional<std::string> bytes = readWholeFile(picture);
+    std::optional<std::string> bytes = platform::readWholeFile(picture);
     platform::deleteFile(picture);
     if (bytes && bytes->empty()) return std::nullopt;
     return bytes;
@@ -149,10 +135,10 @@ std::optional<std::string> extractCover(const std::string& path, const std::stri
 TagForm tagForm(const OutputFormat& format) {
     if (format.kind == kFormatIntermediate) return {};
     if (format.muxer != nullptr && std::string_view(format.muxer) == "ipod")
-        return {TagStyle::kMp4, CoverWay::kPictureStream};
+        return {TagStyle::kOwnNames, CoverWay::kPictureStream};
     for (const FormatForm& row : kFormatForms)
         if (row.id == format.id) return row.form;
-    return {TagStyle::kGeneric, CoverWay::kNone};
+    return {TagStyle::kOwnNames, CoverWay::kNone};
 }
 
 TagList containerTags(const SourceTags& tags, TagStyle style) {
@@ -247,7 +233,7 @@ Result<TagInputs> makeTagInputs(const SourceItem& tagSource, bool sourceIsInput,
         // The console's plan shows the line only: the picture is not read for it.
         const std::optional<std::string> image = plan       ? std::optional<std::string>("")
                                                  : ownCover ? extractCover(tagSource.path, folder)
-                                                            : readWholeFile(*fromFolder);
+                                                            : platform::readWholeFile(*fromFolder);
         const std::string value = image ? blockPictureValue(*image) : std::string();
         if (!value.empty()) list.emplace_back("METADATA_BLOCK_PICTURE", value);
     }

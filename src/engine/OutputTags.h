@@ -18,14 +18,14 @@ struct SourceTags;
 
 // The tag form of a container.
 enum class TagStyle {
-    kNone,      // no tags (the intermediates of a join)
-    kId3,       // MP3, AIFF
+    kNone,  // no tags (the intermediates of a join)
+    // The transcoder's own names, which its muxers turn into ID3 frames (MP3, AIFF), iTunes atoms (the
+    // MPEG-4 family) and whatever else a container keeps.
+    kOwnNames,
     kVorbis,    // FLAC, OGG, Opus, Speex
-    kMp4,       // the MPEG-4 family
     kApe,       // WavPack, ADTS
     kAsf,       // WMA
     kRiffInfo,  // WAV
-    kGeneric,   // others: the transcoder's own names, mapped by its muxer as far as it can
 };
 
 // How a cover gets into the output.

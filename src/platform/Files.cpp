@@ -6,6 +6,7 @@
 #include <fstream>
 #include <mutex>
 #include <random>
+#include <sstream>
 
 #include "platform/Text.h"
 
@@ -48,6 +49,14 @@ bool writeWholeFile(const std::string& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     return !out.fail();
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    std::ifstream in(nativePath(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 static size_t lastSeparator(std::string_view path) {

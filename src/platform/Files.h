@@ -70,6 +70,8 @@ bool deleteFile(const std::string& path);
 bool replaceFile(const std::string& from, const std::string& to);
 // Creates or truncates the file and writes the bytes; false when any of it fails.
 bool writeWholeFile(const std::string& path, std::string_view bytes);
+// The file's bytes; none when it cannot be opened.
+std::optional<std::string> readWholeFile(const std::string& path);
 
 // True when both paths name one existing file (same device and file number), whatever their spelling or
 // links.

@@ -190,7 +190,7 @@ TEST(CommandLine, TagsAndCover) {
     film.tags[kTagTrack] = "3";
     film.tags[kTagTrackTotal] = "12";
     film.tags.hasCover = film.hasVideo = true;
-    EXPECT_EQ(metadataFileText(containerTags(film.tags, TagStyle::kMp4)),
+    EXPECT_EQ(metadataFileText(containerTags(film.tags, TagStyle::kOwnNames)),
               ";FFMETADATA1\ntitle=A\\=b\\;c\\#d\\\\e\\\nf\ntrack=3/12\n");
     EXPECT_EQ(metadataFileText(containerTags(film.tags, TagStyle::kVorbis)),
               ";FFMETADATA1\nTITLE=A\\=b\\;c\\#d\\\\e\\\nf\nTRACKNUMBER=3\nTRACKTOTAL=12\n");
