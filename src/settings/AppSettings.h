@@ -51,6 +51,12 @@ struct AppSettings {
     std::string OutputNamePattern;
     // A transcoder that prints nothing for this long is ended and its job fails (a probe waits at most 30).
     uint32_t TranscoderStallSeconds = 120;
+    // 0 off, 1 ReplayGain tags written from a measurement, 2 every output normalised to LoudnessTarget.
+    uint32_t LoudnessMode = 0;
+    // Tenths of LUFS and of dBTP, stored as the DWORD of a signed number (-160 is 0xFFFFFF60).
+    uint32_t LoudnessTarget = static_cast<uint32_t>(-160);
+    uint32_t TruePeakCeiling = static_cast<uint32_t>(-10);
+    uint32_t AlbumGainByFolder = 1;  // the rows of one folder are an album
     uint32_t OutputFormat = 1160;
     uint32_t ConversionPriority = 32;
     uint32_t ConversionThreads = 2;

@@ -46,6 +46,10 @@ constexpr DwordField kDwordFields[] = {
     {"RequestAudioIndex", &AppSettings::RequestAudioIndex},
     {"VerifyOutputs", &AppSettings::VerifyOutputs},
     {"TranscoderStallSeconds", &AppSettings::TranscoderStallSeconds},
+    {"LoudnessMode", &AppSettings::LoudnessMode},
+    {"LoudnessTarget", &AppSettings::LoudnessTarget},
+    {"TruePeakCeiling", &AppSettings::TruePeakCeiling},
+    {"AlbumGainByFolder", &AppSettings::AlbumGainByFolder},
     {"OutputFormat", &AppSettings::OutputFormat},
     {"ConversionPriority", &AppSettings::ConversionPriority},
     {"ConversionThreads", &AppSettings::ConversionThreads},
@@ -110,7 +114,8 @@ constexpr const char* kLoadOrderAfterFilter[] = {
     "EnableIgnoreTheLast", "IgnoreLength",           "RequestAudioIndex", "OutputFormat",
     "ConversionPriority",  "ConversionThreads",      "OptStartPageIndex", "ListColumns",
     "VerifyOutputs",       "TranscoderStallSeconds", "OutputNamePattern", "WriteID3v1",
-    "CoverFromFolder"};
+    "CoverFromFolder",     "LoudnessMode",           "LoudnessTarget",    "TruePeakCeiling",
+    "AlbumGainByFolder"};
 constexpr const char* kExitGroup[] = {"ConversionPriority", "ConversionThreads", "OutputFormat",
                                       "OptStartPageIndex",  "LastAddFileDir",    "Folder",
                                       "DVDFolder",          "ListColumns"};
@@ -139,7 +144,11 @@ constexpr const char* kOptionsGroup[] = {"DestOutputFolderOpt",
                                          "TranscoderStallSeconds",
                                          "OutputNamePattern",
                                          "WriteID3v1",
-                                         "CoverFromFolder"};
+                                         "CoverFromFolder",
+                                         "LoudnessMode",
+                                         "LoudnessTarget",
+                                         "TruePeakCeiling",
+                                         "AlbumGainByFolder"};
 
 void loadNamed(SettingsKey& key, AppSettings& settings, const char* name) {
     if (const DwordField* f = dwordField(name)) {
@@ -316,11 +325,16 @@ Result<> applySetting(AppSettings& settings, Catalogue& catalogue, const std::st
                       const std::string& value) {
     for (const DwordField& f : kDwordFields) {
         if (!equalsIgnoringAsciiCase(name, f.name)) continue;
-        uint32_t number = 0;
-        if (!parseNumber(value, number))
-            return Failure{std::string(f.name) + " takes a whole number from 0 to 4294967295, not '" + value +
-                           "'"};
-        settings.*(f.field) = number;
+        int64_t number = 0;
+        // The signed ones (tenths of LUFS and dBTP) are stored as DWORDs too: -160 names 4294967136.
+        const bool isSigned = f.field == &AppSettings::LoudnessTarget || f.field == &AppSettings::TruePeakCeiling;
+        const int64_t least = isSigned ? std::numeric_limits<int32_t>::min() : 0;
+        if (!parseNumber(value, number) || number < least || number > std::numeric_limits<uint32_t>::max())
+            return Failure{std::string(f.name) +
+                           (isSigned ? " takes a whole number (tenths), not '"
+                                     : " takes a whole number from 0 to 4294967295, not '") +
+                           value + "'"};
+        settings.*(f.field) = static_cast<uint32_t>(number);
         if (f.field == &AppSettings::EnableExtFilter) rebuildFilterExtensions(settings);
         return {};
     }

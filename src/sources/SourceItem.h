@@ -9,6 +9,7 @@
 
 #include "audio/ReaderFactory.h"
 #include "formats/SampleFormat.h"
+#include "sources/Loudness.h"
 #include "sources/SourceTags.h"
 
 namespace platform {
@@ -74,6 +75,7 @@ struct SourceItem : SourceFacts, SourcePreparation, SourceRunState {
     bool isExpansionRow = false;
     const OutputFormat* groupFormat = nullptr;  // the format an expansion row converts to
     TagEdits tagEdits;  // the user's changes, for the outputs only: the source is never written
+    RowLoudness loudness;  // the last measurement, kept while the row's source and settings stay
 
     // What the row's outputs carry and their names are made from.
     SourceTags outputTags() const { return editedTags(tags, tagEdits); }

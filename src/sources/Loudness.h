@@ -1,0 +1,21 @@
+// A source's loudness as the EBU R128 meter measures it, and what a row keeps of it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct LoudnessFacts {
+    double integrated = 0;  // LUFS
+    double range = 0;       // loudness range, LU
+    double truePeak = 0;    // dBTP
+    // No block above the -70 LUFS gate, or shorter than one 400 ms block: it gets no gain and no tags.
+    bool silent = false;
+};
+
+struct RowLoudness {
+    std::optional<LoudnessFacts> track;
+    std::optional<LoudnessFacts> album;  // the album's integrated loudness and highest true peak
+    // What the measurement was made of (the file's size and time, the stream, the trims, the volume): a
+    // row whose key is another is measured again.
+    std::string key;
+};
