@@ -85,10 +85,6 @@ bool analyseLoudness(const std::vector<SourceItem*>& items,
                      const AppSettings& settings, bool oneAlbum, BusyIndicator& busy,
                      const std::function<void(size_t, const std::string&)>& measured);
 
-// The columns' texts: "-14.2 LUFS" and "-0.3 dBTP"; empty when not measured; "Silent" for a silent one.
-std::string loudnessColumnText(const RowLoudness& loudness);
-std::string peakColumnText(const RowLoudness& loudness);
-
 // The ReplayGain tags of an output: "REPLAYGAIN_TRACK_GAIN" ("-6.52 dB"), "REPLAYGAIN_TRACK_PEAK"
 // ("0.998123"), the album pair when there are album values; for Opus the R128 gains (Q7.8 against -23
 // LUFS). Nothing for a silent measurement.

@@ -19,3 +19,8 @@ struct RowLoudness {
     // row whose key is another is measured again.
     std::string key;
 };
+
+// The list's Loudness and Peak columns: "-14.2 LUFS" and "-0.3 dBTP"; empty when not measured; "Silent"
+// (Loudness) and "" (Peak) for a silent one.
+std::string loudnessColumnText(const RowLoudness& loudness);
+std::string peakColumnText(const RowLoudness& loudness);
