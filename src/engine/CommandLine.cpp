@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/Loudness.h"
 #include "engine/OutputTags.h"
 #include "engine/Transcoder.h"
 #include "formats/Catalogue.h"
@@ -217,12 +218,16 @@ bool appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
     if (settings.FixAudioUnsync != 0 && item.kind != kSourceCombineList) line += "-async 1 ";
 
     const bool nothingLeft = trim.lengthMs == uint64_t{0};
-    const std::string filters = nothingLeft ? std::string()
+    const std::string padding = nothingLeft ? std::string()
                                             : paddingFilters(rule, encodingRate, channels, trim,
                                                              expectedSamples(item, trim, encodingRate));
+    // The loudness gain acts on the source's sound, before the padding's silence.
+    const std::string gain =
+        normaliseFilters(item.loudness, settings, entryOr(item.streamSampleRates, n, uint32_t{0}));
+    const std::string filters = gain.empty() || padding.empty() ? gain + padding : gain + "," + padding;
     if (filters.empty()) return false;
     line += "-af " + filters + " ";
-    return true;
+    return !padding.empty();
 }
 
 void appendTrim(std::string& line, const TrimWindow& trim) {
@@ -338,7 +343,8 @@ std::string buildCommandLine(const SourceItem& item, const OutputFormat& format,
     // The extra inputs come before the output options, which would otherwise apply to them.
     int nextInput = 1;
     const bool keepTags = settings.KeepID3Tag != 0;
-    const bool withMetadata = keepTags && !tags.metadataFile.empty();
+    // The metadata file is there only when something is to be written (tags kept, or loudness tags).
+    const bool withMetadata = !tags.metadataFile.empty();
     if (withMetadata) {
         line += " -f ffmetadata -i " + quotedPath(tags.metadataFile);
         ++nextInput;

@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "engine/CommandLine.h"
+#include "engine/Loudness.h"
 #include "engine/OutputCheck.h"
 #include "formats/Catalogue.h"
 #include "formats/OutputFormat.h"
@@ -125,6 +126,11 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
         sources_.addExpansionRows(selectedOnly, members);
     }
     std::string name = group ? choice.groupName : formatName(*entry);
+    if (settings_.LoudnessMode != kLoudnessOff &&
+        !measureRunLoudness(selectedOnly, group, entry, joinIntoOne)) {
+        combine_.reset();
+        return;
+    }
 
     options_ = settings_;
     queue_.clear();
@@ -178,6 +184,23 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
     if (combine_ && !combine_->normalise) return startCombineStep();
     fillSlots();
     if (active_ && queue_.empty() && running_.empty()) endRun(RunEnd::kQuietly);
+}
+
+bool ConversionRun::measureRunLoudness(bool selectedOnly, bool group, const OutputFormat* entry,
+                                       bool oneAlbum) {
+    // The rows the run will convert, as the queue takes them below.
+    std::vector<SourceItem*> items;
+    for (size_t r = 0; r < sources_.rowCount(); ++r) {
+        if (selectedOnly && !sources_.isSelected(r)) continue;
+        SourceItem& item = sources_.rowItem(r);
+        if ((item.needsPreparation && !item.prepared) || (group && !item.isExpansionRow)) continue;
+        items.push_back(&item);
+    }
+    if (items.empty()) return true;
+    const auto formatOf = [entry](const SourceItem& item) -> const OutputFormat* {
+        return item.isExpansionRow && item.groupFormat != nullptr ? item.groupFormat : entry;
+    };
+    return sources_.measureLoudness(items, formatOf, settings_, oneAlbum);
 }
 
 void ConversionRun::fillSlots() {
@@ -420,6 +443,10 @@ void ConversionRun::completeJob(Running::iterator it) {
         text += " (" + damagedFramesText(job.damagedFrames) + ")";
         ++damagedJobs_;
     }
+    if (!(combine_ && combine_->stage == CombineStage::kNormalising)) {
+        const std::string remark = loudnessRemark(item.loudness, options_);
+        if (!remark.empty()) text += " (" + remark + ")";
+    }
     setJobStatus(job, text);
     retire(it);
 }
@@ -597,6 +624,8 @@ void ConversionRun::handOver() {
     // The intermediates are whole; trimming applies once, to the joined result.
     c.untrimmed = options_;
     c.untrimmed.EnableSkipLength = c.untrimmed.EnableConvertLength = c.untrimmed.EnableIgnoreTheLast = 0;
+    // The gain and its tags go to the joined file only.
+    c.untrimmed.LoudnessMode = kLoudnessOff;
     c.stage = CombineStage::kNormalising;
 }
 
@@ -649,6 +678,12 @@ void ConversionRun::startCombineStep() {
         unknownMs = unknownMs || m->durationMs == 0;
         e.durationEstimated = e.durationEstimated || m->durationEstimated;
         e.hasVideo = e.hasVideo || m->hasVideo;  // a film member's sound may end before its picture
+    }
+    // The joined file is one album: its track values are the members' album values.
+    const SourceItem& firstMember = *c.members.front();
+    if (firstMember.loudness.album) {
+        e.loudness.track = firstMember.loudness.album;
+        e.loudness.album = firstMember.loudness.album;
     }
     if (unknownLength) e.duration = 0;
     if (unknownMs) e.durationMs = 0;

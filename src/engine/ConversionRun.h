@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
@@ -89,6 +90,15 @@ public:
     virtual void addExpansionRows(bool selectedOnly, const std::vector<const OutputFormat*>& formats) = 0;
     // Prepares the sources the transcoder cannot read itself; false when the user cancelled.
     virtual bool prepareSources(bool selectedOnly) = 0;
+    // Measures the loudness of the items that lack a current measurement and gives them their album
+    // values (see analyseLoudness); false when the user cancelled. Lists that never measure leave the
+    // items as they are.
+    virtual bool measureLoudness(const std::vector<SourceItem*>& items,
+                                 const std::function<const OutputFormat*(const SourceItem&)>& formatOf,
+                                 const AppSettings& settings, bool oneAlbum) {
+        (void)items, (void)formatOf, (void)settings, (void)oneAlbum;
+        return true;
+    }
 };
 
 // The output-format list's current entry: a catalogue format, a custom group (kind 4, with its name and
@@ -144,6 +154,8 @@ private:
     struct Combine;
     enum class RunEnd { kQuietly, kFinished, kCancelled };
 
+    // Measures the rows the run is to convert when its loudness mode needs it; false on a cancel.
+    bool measureRunLoudness(bool selectedOnly, bool group, const OutputFormat* entry, bool oneAlbum);
     void fillSlots();
     void startJob();
     // Plans the job's steps and runs them; false when the job has ended already.

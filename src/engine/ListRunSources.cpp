@@ -1,5 +1,6 @@
 #include "engine/ListRunSources.h"
 
+#include "engine/Loudness.h"
 #include "engine/Preparation.h"
 
 bool ListRunSources::prepareSources(bool selectedOnly) {
@@ -35,4 +36,21 @@ bool ListRunSources::prepareSources(bool selectedOnly) {
     host_.setMainWindowEnabled(true);
     host_.pumpMessages();
     return !cancelled;
+}
+
+bool ListRunSources::measureLoudness(const std::vector<SourceItem*>& items,
+                                     const std::function<const OutputFormat*(const SourceItem&)>& formatOf,
+                                     const AppSettings& settings, bool oneAlbum) {
+    host_.setMainWindowEnabled(false);
+    std::unique_ptr<BusyIndicator> busy = host_.openBusy("");
+    const bool done =
+        analyseLoudness(items, formatOf, settings, oneAlbum, *busy, [&](size_t i, const std::string& error) {
+            const size_t row = list_.rowOf(*items[i]);
+            if (row == FileList::kNone) return;
+            list_.setStatus(row, error.empty() ? std::string() : "Error: " + error);
+        });
+    busy.reset();
+    host_.setMainWindowEnabled(true);
+    host_.pumpMessages();
+    return done;
 }

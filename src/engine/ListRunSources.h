@@ -20,6 +20,9 @@ public:
     }
     // False when the user cancelled in the busy window.
     bool prepareSources(bool selectedOnly) override;
+    bool measureLoudness(const std::vector<SourceItem*>& items,
+                         const std::function<const OutputFormat*(const SourceItem&)>& formatOf,
+                         const AppSettings& settings, bool oneAlbum) override;
 
 private:
     FileList& list_;

@@ -24,15 +24,11 @@ enum LoudnessMode : uint32_t { kLoudnessOff = 0, kLoudnessTags = 1, kLoudnessNor
 
 inline constexpr double kReplayGainReference = -18.0;  // LUFS
 inline constexpr double kR128Reference = -23.0;        // LUFS (Opus)
-inline constexpr double kGateLufs = -70.0;              // the absolute gate
+inline constexpr double kGateLufs = -70.0;             // the absolute gate
 
 // The settings' tenths as numbers: the target in LUFS, the ceiling in dBTP.
 double loudnessTarget(const AppSettings& settings);
 double truePeakCeiling(const AppSettings& settings);
-
-// The 400 ms blocks of a measurement by their momentary loudness in tenths of LU, counted; enough to
-// gate an album made of several measurements as if it were one.
-using LoudnessBlocks = std::map<int32_t, uint32_t>;
 
 // What the meter's output says: the summary, and the blocks from its per-block lines.
 struct LoudnessReading {
@@ -47,21 +43,21 @@ public:
     LoudnessReading take();
 
 private:
-    LoudnessReading reading_;
+    std::map<int16_t, uint32_t> blocks_;
     bool inSummary_ = false;
     std::optional<double> integrated_, range_, peak_;
-    double lastMomentary_ = 0;
-    bool haveBlockTime_ = false;
 };
 
 // The integrated loudness of blocks by the two gates (absolute -70 LUFS, relative -10 LU); none when no
 // block passes the absolute gate.
 std::optional<double> gatedLoudness(const LoudnessBlocks& blocks);
+// Two block counts as one.
+LoudnessBlocks mergedBlocks(const LoudnessBlocks& a, const LoudnessBlocks& b);
 
 // The measuring command line: the item's chosen stream, after the trims and the format's volume (format
 // may be null: no volume), into the meter, with no output.
-std::string measureCommandLine(const SourceItem& item, const OutputFormat* format, const AppSettings& settings,
-                               const std::string& transcoderPath);
+std::string measureCommandLine(const SourceItem& item, const OutputFormat* format,
+                               const AppSettings& settings, const std::string& transcoderPath);
 
 // The key of a measurement of the item for the format and settings (see RowLoudness::key).
 std::string loudnessKey(const SourceItem& item, const OutputFormat* format, const AppSettings& settings);
@@ -71,8 +67,8 @@ std::string loudnessKey(const SourceItem& item, const OutputFormat* format, cons
 Result<LoudnessReading> measureLoudness(const SourceItem& item, const OutputFormat* format,
                                         const AppSettings& settings, const std::atomic<bool>* stop = nullptr);
 
-// One album's members and their blocks: integrated over all, the highest true peak, the widest range.
-LoudnessFacts albumFacts(const std::vector<LoudnessFacts>& members, const LoudnessBlocks& blocks);
+// One album of measured rows: integrated over all their blocks, the highest true peak, the widest range.
+LoudnessFacts albumFacts(const std::vector<const RowLoudness*>& members);
 
 // Measures the items whose measurement is missing or stale, ConversionThreads of them side by side,
 // showing "[k/n] Analyzing loudness of NAME..." and the bar in busy; then gives every item its album
@@ -93,7 +89,8 @@ TagList replayGainTags(const RowLoudness& loudness, const OutputFormat& format);
 // The gain filters that normalise an output (mode 2), to put before the job's other filters: a constant
 // gain to the target (the album's when the row has album values), and a true-peak limiter only when the
 // gain would push the peak past the ceiling. Empty for no change, a silent source or another mode.
-std::string normaliseFilters(const RowLoudness& loudness, const AppSettings& settings);
+// sampleRate: the rate of the sound where the filters stand (the limiter's delay counts in samples).
+std::string normaliseFilters(const RowLoudness& loudness, const AppSettings& settings, uint32_t sampleRate);
 
 // What the Status of a row says of its loudness after a run, or "" for nothing to say: a silent source
 // ("too quiet to normalise"), a limited one ("limited: 1.2 LU below the target").

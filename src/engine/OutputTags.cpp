@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "engine/CommandLine.h"
+#include "engine/Loudness.h"
 #include "engine/Transcoder.h"
 #include "formats/OutputFormat.h"
 #include "platform/Files.h"
@@ -130,6 +131,23 @@ std::optional<std::string> extractCover(const std::string& path, const std::stri
     return bytes;
 }
 
+// The job's metadata file with the tags, or only its name for the console's plan.
+Result<TagInputs> writeMetadataFile(const TagList& list, bool plan, const std::string& folder) {
+    TagInputs inputs;
+    if (plan) {
+        inputs.metadataFile = kPlannedMetadataFile;
+        inputs.ownsMetadataFile = false;
+        return inputs;
+    }
+    inputs.metadataFile = platform::makeTempFileName(folder, "", ".txt");
+    if (inputs.metadataFile.empty() ||
+        !platform::writeWholeFile(inputs.metadataFile, metadataFileText(list))) {
+        if (!inputs.metadataFile.empty()) platform::deleteFile(inputs.metadataFile);
+        return Failure{"Failed to create temporary file"};
+    }
+    return inputs;
+}
+
 }  // namespace
 
 TagForm tagForm(const OutputFormat& format) {
@@ -212,10 +230,19 @@ Result<TagInputs> makeTagInputs(const SourceItem& tagSource, bool sourceIsInput,
                                 const AppSettings& settings, bool plan, const std::string& folder) {
     TagInputs inputs;
     const TagForm form = tagForm(format);
-    if (settings.KeepID3Tag == 0 || form.style == TagStyle::kNone) return inputs;
+    if (form.style == TagStyle::kNone) return inputs;
+    // Loudness tags are written also when the source's tags are not kept; RIFF INFO has no place for them.
+    TagList loudness = settings.LoudnessMode == kLoudnessTags && form.style != TagStyle::kRiffInfo
+                           ? replayGainTags(tagSource.loudness, format)
+                           : TagList();
+    if (settings.KeepID3Tag == 0) {
+        if (loudness.empty()) return inputs;
+        return writeMetadataFile(loudness, plan, folder);
+    }
 
     const SourceTags tags = tagSource.outputTags();
     TagList list = containerTags(tags, form.style);
+    list.insert(list.end(), loudness.begin(), loudness.end());
     // A film's picture is never a cover; a prepared source is a decoded copy without one.
     const bool ownCover = tags.hasCover && !tagSource.hasVideo && !tagSource.needsPreparation;
     std::optional<std::string> fromFolder =
@@ -238,18 +265,12 @@ Result<TagInputs> makeTagInputs(const SourceItem& tagSource, bool sourceIsInput,
         if (!value.empty()) list.emplace_back("METADATA_BLOCK_PICTURE", value);
     }
     if (list.empty()) return inputs;
-    if (plan) {
-        inputs.metadataFile = kPlannedMetadataFile;
-        inputs.ownsMetadataFile = false;
-        return inputs;
+    Result<TagInputs> written = writeMetadataFile(list, plan, folder);
+    if (written) {
+        written->coverFile = std::move(inputs.coverFile);
+        written->sourceCover = inputs.sourceCover;
     }
-    inputs.metadataFile = platform::makeTempFileName(folder, "", ".txt");
-    if (inputs.metadataFile.empty() ||
-        !platform::writeWholeFile(inputs.metadataFile, metadataFileText(list))) {
-        if (!inputs.metadataFile.empty()) platform::deleteFile(inputs.metadataFile);
-        return Failure{"Failed to create temporary file"};
-    }
-    return inputs;
+    return written;
 }
 
 bool removeTagInputs(const TagInputs& inputs) {

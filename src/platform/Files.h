@@ -45,6 +45,8 @@ bool pathExists(const std::string& path);
 bool isExistingFile(const std::string& path);
 bool isExistingFolder(const std::string& path);
 std::optional<uint64_t> fileSize64(const std::string& path);
+// The time of the file's last change in the system's own units (only to tell whether it changed).
+std::optional<int64_t> lastWriteTime(const std::string& path);
 // The low 32 bits of the size.
 std::optional<uint32_t> fileSize32(const std::string& path);
 

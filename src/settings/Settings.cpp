@@ -327,7 +327,8 @@ Result<> applySetting(AppSettings& settings, Catalogue& catalogue, const std::st
         if (!equalsIgnoringAsciiCase(name, f.name)) continue;
         int64_t number = 0;
         // The signed ones (tenths of LUFS and dBTP) are stored as DWORDs too: -160 names 4294967136.
-        const bool isSigned = f.field == &AppSettings::LoudnessTarget || f.field == &AppSettings::TruePeakCeiling;
+        const bool isSigned =
+            f.field == &AppSettings::LoudnessTarget || f.field == &AppSettings::TruePeakCeiling;
         const int64_t least = isSigned ? std::numeric_limits<int32_t>::min() : 0;
         if (!parseNumber(value, number) || number < least || number > std::numeric_limits<uint32_t>::max())
             return Failure{std::string(f.name) +

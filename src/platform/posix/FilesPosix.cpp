@@ -59,6 +59,12 @@ std::optional<uint64_t> fileSize64(const std::string& path) {
     return static_cast<uint64_t>(st.st_size);
 }
 
+std::optional<int64_t> lastWriteTime(const std::string& path) {
+    struct stat st;
+    if (path.empty() || stat(path.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
 bool createFolder(const std::string& path) { return !path.empty() && mkdir(path.c_str(), 0777) == 0; }
 
 bool deleteFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
