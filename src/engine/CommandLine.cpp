@@ -223,7 +223,7 @@ bool appendAudio(std::string& line, const SourceItem& item, const OutputFormat& 
                                                              expectedSamples(item, trim, encodingRate));
     // The loudness gain acts on the source's sound, before the padding's silence.
     const std::string gain =
-        normaliseFilters(item.loudness, settings, entryOr(item.streamSampleRates, n, uint32_t{0}));
+        normaliseFilters(item.loudness, format, settings, entryOr(item.streamSampleRates, n, uint32_t{0}));
     const std::string filters = gain.empty() || padding.empty() ? gain + padding : gain + "," + padding;
     if (filters.empty()) return false;
     line += "-af " + filters + " ";

@@ -23,9 +23,17 @@ namespace {
 constexpr double kRelativeGate = -10.0;  // LU below the absolutely gated mean
 // The limiter's look-ahead; it delays the sound by its samples less one, which the filters take back.
 constexpr int kLimiterAttackMs = 1;
-// The limiter holds sample peaks this far under the ceiling, so that the peaks between samples and the
-// lossy encoders' ripple stay under it too.
-constexpr double kLimiterMargin = 1.0;
+// The limiter holds sample peaks this far under the ceiling, so that the peaks between samples (up to
+// about half a decibel in loud noise) and a lossy encoder's ripple stay under it too.
+constexpr double kLosslessMargin = 1.0;
+constexpr double kLossyMargin = 2.0;
+constexpr double kOpusMargin = 3.0;  // its encoder overshoots loud noise by more than a decibel
+
+bool isLossless(const OutputFormat& format) {
+    const std::string& codec = format.AudioCodec;
+    return codec.starts_with("pcm_") || codec == "flac" || codec == "alac" || codec == "wavpack" ||
+           codec == "tta";
+}
 
 double tenths(uint32_t stored) { return static_cast<int32_t>(stored) / 10.0; }
 
@@ -56,6 +64,11 @@ size_t chosenStream(const SourceItem& item) {
     return item.audioStream < 0 || static_cast<size_t>(item.audioStream) >= item.streamCount()
                ? 0
                : static_cast<size_t>(item.audioStream);
+}
+
+double limiterMargin(const OutputFormat& format) {
+    if (isOpus(format)) return kOpusMargin;
+    return isLossless(format) ? kLosslessMargin : kLossyMargin;
 }
 
 }  // namespace
@@ -287,12 +300,14 @@ std::optional<Normalisation> normalisation(const RowLoudness& loudness, const Ap
 
 }  // namespace
 
-std::string normaliseFilters(const RowLoudness& loudness, const AppSettings& settings, uint32_t sampleRate) {
+std::string normaliseFilters(const RowLoudness& loudness, const OutputFormat& format,
+                             const AppSettings& settings, uint32_t sampleRate) {
     const std::optional<Normalisation> n = normalisation(loudness, settings);
     if (!n) return {};
     std::string filters = "volume=" + fixed(n->gain, 2) + "dB";
     if (!n->limit) return filters;
-    const double limit = std::pow(10.0, (truePeakCeiling(settings) - kLimiterMargin) / 20.0);
+    const double limit = std::pow(
+        10.0, (truePeakCeiling(settings) - limiterMargin(format)) / 20.0);
     const std::string limiter = "alimiter=limit=" + fixed(std::clamp(limit, 0.0625, 1.0), 6) +
                                 ":level=0:attack=" + std::to_string(kLimiterAttackMs) + ":release=50";
     const int64_t delay = static_cast<int64_t>(sampleRate) * kLimiterAttackMs / 1000 - 1;

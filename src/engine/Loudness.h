@@ -90,7 +90,8 @@ TagList replayGainTags(const RowLoudness& loudness, const OutputFormat& format);
 // gain to the target (the album's when the row has album values), and a true-peak limiter only when the
 // gain would push the peak past the ceiling. Empty for no change, a silent source or another mode.
 // sampleRate: the rate of the sound where the filters stand (the limiter's delay counts in samples).
-std::string normaliseFilters(const RowLoudness& loudness, const AppSettings& settings, uint32_t sampleRate);
+std::string normaliseFilters(const RowLoudness& loudness, const OutputFormat& format,
+                             const AppSettings& settings, uint32_t sampleRate);
 
 // What the Status of a row says of its loudness after a run, or "" for nothing to say: a silent source
 // ("too quiet to normalise"), a limited one ("limited: 1.2 LU below the target").
