@@ -100,6 +100,16 @@ def read(path):
         pics += [Picture(base64.b64decode(v)) for v in t.get('METADATA_BLOCK_PICTURE', [])]
         if pics: r['cover'], r['type'] = md5(pics[0].data), str(int(pics[0].type))
         values = [x for v in t.values() for x in v]
+    # Loudness tags in any form: TXXX:NAME, ----:com.apple.iTunes:NAME, Vorbis comments, APE, ASF.
+    if t is not None and hasattr(t, 'keys'):
+        for k in list(t.keys()):
+            name = str(k).split(':')[-1].lower()
+            if not name.startswith(('replaygain_', 'r128_')): continue
+            v = t[k]
+            v = getattr(v, 'text', v)
+            if isinstance(v, list): v = v[0]
+            if isinstance(v, bytes): v = v.decode('utf-8')
+            r[name] = str(getattr(v, 'value', v))
     if kind in ('MP3', 'WAVE'):
         with open(path, 'rb') as raw:
             raw.seek(0, 2)
