@@ -275,8 +275,8 @@ bool ConversionRun::advance(Running::iterator it) {
             // The join carries its first member's tags and cover.
             const SourceItem& tagSource =
                 job.row == -1 && combine_ && !combine_->members.empty() ? *combine_->members.front() : item;
-            Result<TagInputs> tags =
-                makeTagInputs(tagSource, &tagSource == &item, *transcoder->format, transcoder->settings);
+            Result<TagInputs> tags = makeTagInputs(tagSource, &tagSource == &item, *transcoder->format,
+                                                   transcoder->settings, false, {}, &item.loudness);
             if (!tags) {
                 failJob(it, tags.reason(), false);
                 return false;

@@ -227,22 +227,23 @@ std::string blockPictureValue(std::string_view image) {
 }
 
 Result<TagInputs> makeTagInputs(const SourceItem& tagSource, bool sourceIsInput, const OutputFormat& format,
-                                const AppSettings& settings, bool plan, const std::string& folder) {
+                                const AppSettings& settings, bool plan, const std::string& folder,
+                                const RowLoudness* loudness) {
     TagInputs inputs;
     const TagForm form = tagForm(format);
     if (form.style == TagStyle::kNone) return inputs;
     // Loudness tags are written also when the source's tags are not kept; RIFF INFO has no place for them.
-    TagList loudness = settings.LoudnessMode == kLoudnessTags && form.style != TagStyle::kRiffInfo
-                           ? replayGainTags(tagSource.loudness, format)
-                           : TagList();
+    TagList gains = settings.LoudnessMode == kLoudnessTags && form.style != TagStyle::kRiffInfo
+                        ? replayGainTags(loudness != nullptr ? *loudness : tagSource.loudness, format)
+                        : TagList();
     if (settings.KeepID3Tag == 0) {
-        if (loudness.empty()) return inputs;
-        return writeMetadataFile(loudness, plan, folder);
+        if (gains.empty()) return inputs;
+        return writeMetadataFile(gains, plan, folder);
     }
 
     const SourceTags tags = tagSource.outputTags();
     TagList list = containerTags(tags, form.style);
-    list.insert(list.end(), loudness.begin(), loudness.end());
+    list.insert(list.end(), gains.begin(), gains.end());
     // A film's picture is never a cover; a prepared source is a decoded copy without one.
     const bool ownCover = tags.hasCover && !tagSource.hasVideo && !tagSource.needsPreparation;
     std::optional<std::string> fromFolder =

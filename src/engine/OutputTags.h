@@ -15,6 +15,7 @@ struct AppSettings;
 struct OutputFormat;
 struct SourceItem;
 struct SourceTags;
+struct RowLoudness;
 
 // The tag form of a container.
 enum class TagStyle {
@@ -74,9 +75,10 @@ inline constexpr const char* kPlannedMetadataFile = "<tags>";
 // tag source is the job's input (not so for a join, whose cover comes from its first member as an extra
 // input). Writes the metadata file into folder (empty: the system's temporary folder) unless plan is set,
 // when it only names it. No inputs when the settings keep no tags or the output takes none.
+// loudness: the measurement the loudness tags come from (null: tagSource's; a join has its own).
 Result<TagInputs> makeTagInputs(const SourceItem& tagSource, bool sourceIsInput, const OutputFormat& format,
                                 const AppSettings& settings, bool plan = false,
-                                const std::string& folder = {});
+                                const std::string& folder = {}, const RowLoudness* loudness = nullptr);
 
 // Deletes the job's temporary files; false when one is still there (held by a process that is ending).
 bool removeTagInputs(const TagInputs& inputs);

@@ -220,7 +220,7 @@ TEST(CliLoudness, TagsReadBackAndMatchTheOutputs) {
 
 // Normalised to -14 LUFS under a -1 dBTP ceiling: a quiet tone reaches the target; clicks, which the gain
 // alone would push over the ceiling, are limited and stay under it; the album keeps its members'
-// difference; a silent source gets no gain and a remark.
+// difference, and a joined file is normalised as one; a silent source gets no gain and a remark.
 TEST(CliLoudness, NormalisedOutputsMeetTheTargetAndTheCeiling) {
     TempDir dir;
     fs::create_directories(fromU8(dir.file("album")));
@@ -270,6 +270,12 @@ TEST(CliLoudness, NormalisedOutputsMeetTheTargetAndTheCeiling) {
     const Meter before = loudgain({dir.file("album/a.wav"), dir.file("album/b.wav")}, true);
     const Meter after = loudgain({dir.file("n_album/a.flac"), dir.file("n_album/b.flac")}, true);
     EXPECT_NEAR(after.album.lufs, -14.0, 0.5);
+    // Convert to One normalises the joined file as one album.
+    const CliRun one = runCli(dir, concat({"convert", "--format", "1090", "--one", dir.file("one.flac"),
+                                           dir.file("album/a.wav"), dir.file("album/b.wav")},
+                                          normalise));
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_NEAR(trackOf(loudgain({dir.file("one.flac")}), "one.flac").lufs, -14.0, 0.5);
     EXPECT_NEAR(trackOf(after, "a.flac").lufs - trackOf(after, "b.flac").lufs,
                 trackOf(before, "a.wav").lufs - trackOf(before, "b.wav").lufs, 0.1);
 }
