@@ -35,6 +35,7 @@
 #define ID_ALL_LENGTH 32796
 #define ID_SELECT_FAILED 32797
 #define ID_EDIT_TAGS 32798
+#define ID_ANALYZE_LOUDNESS 32799
 #define ID_HELP_TOPICS 57670
 // The audio stream submenu: entry n picks stream n of the focused selected row.
 #define ID_FIRST_STREAM 9000
@@ -105,6 +106,7 @@ inline constexpr Command kCommands[] = {
     {ID_REMOVE_ALL, "R&emove All", Menu::kList, false, {kKeyDelete, true}, Offered::kWithRows},
     {ID_SELECTED_LENGTH, "Calculate Selected Le&ngth", Menu::kList, true, {'C', true}, Offered::kWithSelection},
     {ID_ALL_LENGTH, "Calculate All Lengt&h", Menu::kList, false, {'X', true}, Offered::kWithRows},
+    {ID_ANALYZE_LOUDNESS, "Analy&ze Loudness", Menu::kList, false, {'L', true}, Offered::kWithSelection},
     {ID_MOVE_UP, "Move &Up", Menu::kList, true, {functionKey(2)}, Offered::kWithSelection},
     {ID_MOVE_DOWN, "&Move Down", Menu::kList, false, {functionKey(3)}, Offered::kWithSelection},
     {ID_EDIT_TAGS, "Edit Ta&gs...", Menu::kList, true, {'T', true}, Offered::kWithSelection},

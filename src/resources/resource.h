@@ -22,6 +22,7 @@
 #define IDD_TAG_EDIT 221
 #define IDD_OPT_GENERAL 230
 #define IDD_OPT_AUDIO 231
+#define IDD_OPT_LOUDNESS 232
 #define IDD_ABOUT 100
 
 // Main window controls other than its command buttons.
@@ -154,3 +155,15 @@
 #define IDC_TAG_COMMENT 1311
 #define IDC_TAG_NUMBER 1312
 #define IDC_TAG_NOTE 1313
+
+// Options sheet, Loudness page. The three mode buttons are consecutive, in the order of LoudnessMode.
+#define IDC_LOUD_OFF 1400
+#define IDC_LOUD_TAGS 1401
+#define IDC_LOUD_NORMALISE 1402
+#define IDC_LOUD_TARGET_LABEL 1403
+#define IDC_LOUD_TARGET 1404
+#define IDC_LOUD_CEILING_LABEL 1405
+#define IDC_LOUD_CEILING 1406
+#define IDC_LOUD_CEILING_UNIT 1407
+#define IDC_LOUD_ALBUM_BY_FOLDER 1408
+#define IDC_LOUD_NOTE 1409

@@ -1,6 +1,7 @@
 #include "sources/FileList.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <numeric>
@@ -9,6 +10,7 @@
 #include "formats/OutputFormat.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "sources/Loudness.h"
 #include "sources/RowText.h"
 
 // clang-format off
@@ -25,6 +27,8 @@ const std::array<ColumnInfo, kColumnCount> kListColumns = {{
     {"Track",      "Track",       true,  50,  SortType::kNumber,   false, false},
     {"Year",       "Year",        true,  50,  SortType::kNumber,   false, false},
     {"Genre",      "Genre",       false, 100, SortType::kText,     false, false},
+    {"Loudness",   "Loudness",    true,  85,  SortType::kNumber,   false, false},
+    {"Peak",       "Peak",        true,  75,  SortType::kNumber,   false, false},
     {"Status",     "Status",      false, 230, SortType::kText,     true,  false},
 }};
 // clang-format on
@@ -49,9 +53,13 @@ SortKey sortKey(SortType type, const std::string& text) {
     SortKey key;
     const char* s = text.c_str();
     switch (type) {
-        case SortType::kNumber:
-            key.numbers[0] = std::strtod(s, nullptr);
+        case SortType::kNumber: {
+            // A text without a number ("", "Silent") sorts before every number, negative ones too.
+            char* end = nullptr;
+            const double value = std::strtod(s, &end);
+            key.numbers[0] = end == s ? -HUGE_VAL : value;
             break;
+        }
         case SortType::kSize: {
             char* end = nullptr;
             double value = std::strtod(s, &end);
@@ -157,6 +165,26 @@ void FileList::fillTexts(Row& row) {
     row.texts[kColumnFolder] = folderColumnText(*row.item);
     fillStreamColumns(row);
     fillTagColumns(row);
+    fillLoudnessColumns(row);
+}
+
+void FileList::fillLoudnessColumns(Row& row) {
+    row.texts[kColumnLoudness] = loudnessColumnText(row.item->loudness);
+    row.texts[kColumnPeak] = peakColumnText(row.item->loudness);
+}
+
+std::vector<size_t> FileList::loudnessRows() const {
+    std::vector<size_t> rows;
+    for (size_t r = 0; r < rows_.size(); ++r)
+        if (rows_[r].selected && !rows_[r].item->isExpansionRow) rows.push_back(r);
+    return rows;
+}
+
+void FileList::loudnessMeasured(size_t row, const std::string& error) {
+    if (row >= rows_.size()) return;
+    fillLoudnessColumns(rows_[row]);
+    if (!error.empty()) rows_[row].texts[kColumnStatus] = "Error: " + error;
+    changed(row, row);
 }
 
 // What the outputs will carry: the source's tags with the row's edits.

@@ -33,9 +33,11 @@ enum ListColumn : size_t {
     kColumnTrack,
     kColumnYear,
     kColumnGenre,
+    kColumnLoudness,
+    kColumnPeak,
     kColumnStatus,
 };
-inline constexpr size_t kColumnCount = 13;
+inline constexpr size_t kColumnCount = 15;
 
 // How a column compares two texts when sorted.
 enum class SortType : int32_t {
@@ -56,7 +58,8 @@ struct ColumnInfo {
     bool shownAtFirst;  // shown by a new list; the others are chosen from the header's menu
     bool alwaysShown;   // cannot be hidden
 };
-// File, (Folder when chosen,) Duration, Sample Rate, Bit Rate, Channels, (the tags when chosen,) Status.
+// File, (Folder when chosen,) Duration, Sample Rate, Bit Rate, Channels, (the tags and the loudness when
+// chosen,) Status.
 extern const std::array<ColumnInfo, kColumnCount> kListColumns;
 
 using commands::MenuEntry;
@@ -170,6 +173,12 @@ public:
     // A row's new edits, which its expansion rows follow; the row's texts are made again.
     void setTagEdits(size_t row, const TagEdits& edits);
 
+    // Analyze Loudness: the selected rows that stand for a source (no expansion rows), in list order.
+    std::vector<size_t> loudnessRows() const;
+    // The row's item was measured: its Loudness and Peak texts are made again from its loudness; a
+    // failure (error not empty) shows in its Status.
+    void loudnessMeasured(size_t row, const std::string& error);
+
     // Expansion rows of a custom format group: one row per format below every ready source row (only
     // selected ones with selectedOnly; the new rows are then selected too), in the group's order.
     void addExpansionRows(bool selectedOnly, const std::vector<const OutputFormat*>& formats);
@@ -185,6 +194,7 @@ private:
     void fillTexts(Row& row);
     void fillStreamColumns(Row& row);
     void fillTagColumns(Row& row);
+    void fillLoudnessColumns(Row& row);
     // The source row an expansion row belongs to (the nearest one above); any other row itself.
     size_t sourceRowOf(size_t row) const;
     // Lets go of a removed row's item: its temporary file and its key.

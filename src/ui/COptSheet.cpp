@@ -11,6 +11,7 @@
 #include "ui/OptionPages.h"
 #include "ui/logic/AudioPage.h"
 #include "ui/logic/GeneralPage.h"
+#include "ui/logic/LoudnessPage.h"
 
 namespace ui {
 
@@ -48,6 +49,7 @@ SheetPage makePage(const OptionContext& context, const PageServices& services) {
 constexpr PageMaker kPages[] = {
     makePage<GeneralPage, COptOutputPage>,
     makePage<AudioPage, COptVideoPage>,
+    makePage<LoudnessPage, COptLoudnessPage>,
 };
 constexpr uint32_t kPageCount = static_cast<uint32_t>(std::size(kPages));
 

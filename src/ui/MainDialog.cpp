@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "engine/ListRunSources.h"
+#include "engine/Loudness.h"
 #include "engine/Probe.h"
 #include "engine/RunMessages.h"
 #include "engine/Transcoder.h"
@@ -108,6 +109,7 @@ const MainDialog::Handler MainDialog::kHandlers[] = {
          SetFocus(w.view_->handle());
      }},
     {ID_EDIT_TAGS, [](MainDialog& w, UINT) { w.editTags(); }},
+    {ID_ANALYZE_LOUDNESS, [](MainDialog& w, UINT) { w.analyzeLoudness(); }},
     {ID_FIRST_STREAM, [](MainDialog& w, UINT id) { w.list_.chooseStream(id); }},
     {ID_HELP_TOPICS, [](MainDialog& w, UINT) { w.openHelp(); }},
     {ID_TELL_A_FRIEND, [](MainDialog& w, UINT id) { w.openWebCommand(id); }},
@@ -411,6 +413,28 @@ void MainDialog::editTags() {
     const auto edits = ui::editTags(handle(), std::move(fields));
     if (!edits) return;
     for (size_t i = 0; i < rows.size(); ++i) list_.setTagEdits(rows[i], (*edits)[i]);
+}
+
+// A run measures and reads the rows' loudness itself, so an analysis waits until no run is going.
+void MainDialog::analyzeLoudness() {
+    if ((run_ && (run_->isActive() || run_->awaitsReports())) || !list_.isCommandEnabled(ID_ANALYZE_LOUDNESS))
+        return;
+    const std::vector<size_t> rows = list_.loudnessRows();
+    if (rows.empty()) return;
+    std::vector<SourceItem*> items;
+    for (const size_t row : rows) items.push_back(&list_.item(row));
+    const OutputFormat* format = formats_ ? formats_->catalogueFormat(settings_.OutputFormat) : nullptr;
+    listHost_->setMainWindowEnabled(false);
+    {
+        const std::unique_ptr<BusyIndicator> busy = listHost_->openBusy("");
+        ::analyseLoudness(
+            items, [format](const SourceItem&) { return format; }, settings_, /*oneAlbum*/ false, *busy,
+            [&](size_t i, const std::string& error) {
+                list_.loudnessMeasured(list_.rowOf(*items[i]), error);
+            });
+    }
+    listHost_->setMainWindowEnabled(true);
+    listHost_->pumpMessages();
 }
 
 void MainDialog::openHelpMenu() {

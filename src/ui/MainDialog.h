@@ -96,6 +96,7 @@ private:
     void openWebCommand(UINT id);
     void showLength(bool all);
     void editTags();
+    void analyzeLoudness();
     void addFiles();
     // The folder picker over the window, starting at a remembered folder.
     std::optional<std::string> chooseFolder(const char* title, const std::string& start);

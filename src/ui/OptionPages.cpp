@@ -346,4 +346,50 @@ bool COptVideoPage::onNotify(const NMHDR& header, LRESULT& result) {
     return true;
 }
 
+// ---- Loudness page ----
+
+COptLoudnessPage::COptLoudnessPage(LoudnessPage& logic, const PageServices& services)
+    : OptionPage(IDD_OPT_LOUDNESS, logic, services), logic_(logic) {}
+
+void COptLoudnessPage::initialise() {
+    std::vector<ListItem> items;
+    for (const std::string& text : LoudnessPage::targetItems()) items.push_back({text});
+    showItems(item(IDC_LOUD_TARGET), items);
+    refresh();
+}
+
+void COptLoudnessPage::refresh() {
+    Refreshing guard(*this);
+    CheckRadioButton(handle(), IDC_LOUD_OFF, IDC_LOUD_NORMALISE, logic_.checkedModeButton());
+    showText(IDC_LOUD_TARGET, logic_.target());
+    showText(IDC_LOUD_CEILING, logic_.ceiling());
+    CheckDlgButton(handle(), IDC_LOUD_ALBUM_BY_FOLDER, logic_.albumByFolder() ? BST_CHECKED : BST_UNCHECKED);
+    for (HWND child = GetWindow(handle(), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        if (id > 0 && id != 0xFFFF) showEnabled(child, logic_.enabled(id));
+    }
+}
+
+void COptLoudnessPage::onCommand(int id, int code) {
+    if (code == BN_CLICKED && id >= IDC_LOUD_OFF && id <= IDC_LOUD_NORMALISE) {
+        if (IsDlgButtonChecked(handle(), id) != BST_CHECKED) return;
+        logic_.setMode(static_cast<uint32_t>(id - IDC_LOUD_OFF));
+    } else if (code == BN_CLICKED && id == IDC_LOUD_ALBUM_BY_FOLDER) {
+        logic_.setAlbumByFolder(IsDlgButtonChecked(handle(), id) == BST_CHECKED);
+    } else if (id == IDC_LOUD_TARGET && code == CBN_SELCHANGE) {
+        const int index = selectedIndex(item(id));
+        if (index >= 0) logic_.selectTarget(static_cast<size_t>(index));
+    } else if (id == IDC_LOUD_TARGET && code == CBN_EDITCHANGE) {
+        logic_.setTarget(windowText(item(id)));
+        return;  // the text is the user's as typed
+    } else if (id == IDC_LOUD_CEILING && code == EN_CHANGE) {
+        logic_.setCeiling(windowText(item(id)));
+        return;
+    } else {
+        return;
+    }
+    refresh();
+}
+
 }  // namespace ui

@@ -1,6 +1,6 @@
-// The pages of the Options sheet: thin windows over their presenters (GeneralPage, AudioPage). Each copies
-// its presenter's state into the controls and hands every edit back; the sheet applies the presenters
-// after it closes with OK, so the pages store nothing themselves.
+// The pages of the Options sheet: thin windows over their presenters (GeneralPage, AudioPage, LoudnessPage).
+// Each copies its presenter's state into the controls and hands every edit back; the sheet applies the
+// presenters after it closes with OK, so the pages store nothing themselves.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include "ui/GdiHandles.h"
 #include "ui/logic/AudioPage.h"
 #include "ui/logic/GeneralPage.h"
+#include "ui/logic/LoudnessPage.h"
 #include "ui/logic/OptionPresenter.h"
 
 class SettingsStore;
@@ -112,6 +113,18 @@ private:
     bool onNotify(const NMHDR& header, LRESULT& result) override;
 
     AudioPage& logic_;
+};
+
+class COptLoudnessPage final : public OptionPage {
+public:
+    COptLoudnessPage(LoudnessPage& logic, const PageServices& services);
+
+private:
+    void initialise() override;
+    void refresh() override;
+    void onCommand(int id, int code) override;
+
+    LoudnessPage& logic_;
 };
 
 }  // namespace ui

@@ -248,7 +248,7 @@ TEST(FileList, StreamMenuAndGreying) {
     list.item(0).outputPath = "/out/clip.mp3";
     EXPECT_TRUE(list.isCommandEnabled(ID_PLAY_DESTINATION));
     const std::vector<MenuEntry> context = list.contextMenu();
-    ASSERT_EQ(context.size(), 29u);
+    ASSERT_EQ(context.size(), 30u);
     EXPECT_TRUE(context[0].submenu);
     EXPECT_EQ(context[10].text, "P&lay Destination\tF9");
     EXPECT_TRUE(context[10].enabled);
@@ -261,7 +261,7 @@ TEST(FileList, StreamMenuAndGreying) {
         EXPECT_EQ(keys.find(key), std::string::npos) << entry.text;
         keys += key;
     }
-    EXPECT_EQ(keys.size(), 20u);
+    EXPECT_EQ(keys.size(), 21u);
 }
 
 // Select Failed: exactly the rows whose last job failed, whatever was selected; greyed without them.
@@ -343,6 +343,10 @@ TEST(FileList, ColumnsShownHiddenAndRemembered) {
     FileList stored;
     stored.applyColumnsSetting("folder,Nonsense,Duration");
     EXPECT_EQ(stored.shownColumns(), (std::vector<size_t>{kColumnFile, kColumnFolder, kColumnDuration}));
+    // Columns are stored by name, so settings from before the loudness columns still name the same ones.
+    stored.applyColumnsSetting("Genre,loudness,PEAK");
+    EXPECT_EQ(stored.shownColumns(),
+              (std::vector<size_t>{kColumnFile, kColumnGenre, kColumnLoudness, kColumnPeak}));
     for (const char* nothingToHide : {"", "File", "Nonsense"}) {
         stored.applyColumnsSetting(nothingToHide);
         EXPECT_EQ(stored.shownColumns(), first) << nothingToHide;
@@ -383,4 +387,44 @@ TEST(FileList, TagEditsLiveWithTheSourceRowsAndTheirExpansionRows) {
     EXPECT_EQ(list.text(3, kColumnTitle), "Second") << "the row's tag columns follow";
     EXPECT_EQ(list.text(4, kColumnFile).rfind("   to ", 0), 0u) << "an expansion row keeps its text";
     EXPECT_TRUE(list.item(3).tags.empty()) << "the source's own tags stay";
+}
+
+// A measurement shows in the row's Loudness and Peak columns once the list is told; a silent source and
+// an unmeasured one sort below every number.
+TEST(FileList, LoudnessColumnsFollowTheMeasurement) {
+    struct Changes : FileListObserver {
+        std::vector<std::pair<size_t, size_t>> rows;
+        void rowsInserted(size_t, size_t) override {}
+        void rowsRemoved(size_t, size_t) override {}
+        void rowsChanged(size_t first, size_t last) override { rows.emplace_back(first, last); }
+        void listReset() override {}
+        void scrollIntoView(size_t) override {}
+    } changes;
+    FileList list;
+    for (const char* name : {"loud.wav", "quiet.wav", "silent.wav", "unmeasured.wav"})
+        list.add(item(name, 5), 1);
+    list.setObserver(&changes);
+    const LoudnessFacts facts[] = {
+        {-9.96, 4.2, -0.04, false}, {-23.04, 7.5, -6.26, false}, {-71, 0, -90, true}};
+    OutputFormat group;
+    list.addExpansionRows(false, {&group});  // a row below each source row
+    list.setSelected(0, list.size() - 1, false);
+    for (size_t r : {0u, 1u, 2u, 5u, 7u}) list.setSelected(r, true);
+    EXPECT_EQ(list.loudnessRows(), (std::vector<size_t>{0, 2}));
+    list.removeExpansionRows();
+    changes.rows.clear();
+    for (size_t r = 0; r < 3; ++r) {
+        list.item(r).loudness.track = facts[r];
+        list.loudnessMeasured(r, "");
+    }
+    list.loudnessMeasured(3, "the transcoder printed no summary");
+    EXPECT_EQ(changes.rows, (std::vector<std::pair<size_t, size_t>>{{0, 0}, {1, 1}, {2, 2}, {3, 3}}));
+    EXPECT_EQ(column(list, kColumnStatus),
+              (std::vector<std::string>{"", "", "", "Error: the transcoder printed no summary"}));
+    EXPECT_EQ(column(list, kColumnLoudness),
+              (std::vector<std::string>{"-10.0 LUFS", "-23.0 LUFS", "Silent", ""}));
+    EXPECT_EQ(column(list, kColumnPeak), (std::vector<std::string>{"0.0 dBTP", "-6.3 dBTP", "", ""}));
+
+    list.sort(kColumnPeak, true);
+    EXPECT_EQ(column(list, kColumnPeak), (std::vector<std::string>{"", "", "-6.3 dBTP", "0.0 dBTP"}));
 }

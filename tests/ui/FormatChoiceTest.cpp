@@ -48,6 +48,11 @@ TEST(FormatChoice, EntriesSelectionAndPicks) {
     choice.pick(FormatChoice::kNoEntry, setting);
     EXPECT_EQ(setting, kDefaultOutputFormat);
     EXPECT_EQ(choice.runChoice(setting, groups).entry->id, 1160);
+
+    // A loudness measurement counts the volume of a catalogue format only.
+    EXPECT_EQ(choice.catalogueFormat(1160), entries[mp3].format);
+    for (uint32_t other : {21001u, 20000u, 10000u, 999u})
+        EXPECT_EQ(choice.catalogueFormat(other), nullptr) << other;
 }
 
 // The help menu's web commands: mails with encoded texts, the update page with the version.

@@ -77,3 +77,12 @@ RunChoice FormatChoice::runChoice(uint32_t outputFormat,
     }
     return choice;
 }
+
+const OutputFormat* FormatChoice::catalogueFormat(uint32_t outputFormat) const {
+    for (const Entry& entry : entries_) {
+        if (entry.format->id != static_cast<int32_t>(outputFormat)) continue;
+        return entry.format->kind == kFormatCommand || entry.format->kind == kFormatCustom ? nullptr
+                                                                                           : entry.format;
+    }
+    return nullptr;
+}

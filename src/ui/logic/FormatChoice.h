@@ -39,6 +39,9 @@ public:
     Action pick(size_t index, uint32_t& outputFormat) const;
     // What a run converts to for the setting: the catalogue format or the group with its members.
     RunChoice runChoice(uint32_t outputFormat, const std::vector<CustomOutputFormat>& groups) const;
+    // The format whose volume a loudness measurement counts: the setting's catalogue format; none for a
+    // group or a command entry.
+    const OutputFormat* catalogueFormat(uint32_t outputFormat) const;
 
 private:
     std::vector<Entry> entries_;

@@ -1,4 +1,4 @@
-// The Options sheet's pages for real under Wine: a modeless sheet over both pages, driven by the
+// The Options sheet's pages for real under Wine: a modeless sheet over its pages, driven by the
 // messages the controls send, read back from the controls.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "formats/Catalogue.h"
@@ -110,6 +111,8 @@ protected:
     std::unique_ptr<AudioPage> audio;
     std::unique_ptr<ui::COptOutputPage> generalWindow;
     std::unique_ptr<ui::COptVideoPage> audioWindow;
+    std::unique_ptr<ui::LoudnessPage> loudness;
+    std::unique_ptr<ui::COptLoudnessPage> loudnessWindow;
     HWND sheet = nullptr;
 
     void open(int startPage, int32_t formatId) {
@@ -119,13 +122,16 @@ protected:
         const ui::PageServices services{store, shell, prompts};
         generalWindow = std::make_unique<ui::COptOutputPage>(*general, services);
         audioWindow = std::make_unique<ui::COptVideoPage>(*audio, services);
-        PROPSHEETPAGEW pages[] = {generalWindow->descriptor(), audioWindow->descriptor()};
+        loudness = std::make_unique<ui::LoudnessPage>(settings);
+        loudnessWindow = std::make_unique<ui::COptLoudnessPage>(*loudness, services);
+        PROPSHEETPAGEW pages[] = {generalWindow->descriptor(), audioWindow->descriptor(),
+                                  loudnessWindow->descriptor()};
         PROPSHEETHEADERW header{};
         header.dwSize = sizeof header;
         header.dwFlags = PSH_PROPSHEETPAGE | PSH_MODELESS | PSH_NOAPPLYNOW | PSH_NOCONTEXTHELP;
         header.hInstance = GetModuleHandleW(nullptr);
         header.pszCaption = L"Options";
-        header.nPages = 2;
+        header.nPages = static_cast<UINT>(std::size(pages));
         header.nStartPage = static_cast<UINT>(startPage);
         header.ppsp = pages;
         sheet = reinterpret_cast<HWND>(PropertySheetW(&header));
@@ -293,4 +299,38 @@ TEST_F(OptionsSheet, AudioPageListsFollowTheCodecAndTheVolumeIsChecked) {
     EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_AUDIO_VOLUME));
     type(page, IDC_AUDIO_VOLUME, "250");
     EXPECT_TRUE(switchTo(0));
+}
+
+TEST_F(OptionsSheet, LoudnessPageGreysByModeRefusesAWrongTargetAndGivesBackTenths) {
+    open(2, 1160);
+    HWND page = loudnessWindow->handle();
+    ASSERT_NE(page, nullptr);
+    ASSERT_EQ(current(), page);
+    for (int id : {IDC_LOUD_OFF, IDC_LOUD_TAGS, IDC_LOUD_NORMALISE, IDC_LOUD_ALBUM_BY_FOLDER})
+        EXPECT_TRUE(fitsBesideTheOthers(page, id)) << id;
+    EXPECT_EQ(std::tuple(IsDlgButtonChecked(page, IDC_LOUD_OFF), listCount(page, IDC_LOUD_TARGET),
+                         enabled(page, IDC_LOUD_TARGET), enabled(page, IDC_LOUD_ALBUM_BY_FOLDER)),
+              std::tuple(BST_CHECKED, 4, false, false));
+
+    // A click on a radio button checks it, and unchecks the others, before it reports.
+    CheckRadioButton(page, IDC_LOUD_OFF, IDC_LOUD_NORMALISE, IDC_LOUD_NORMALISE);
+    command(page, IDC_LOUD_NORMALISE, BN_CLICKED);
+    EXPECT_TRUE(enabled(page, IDC_LOUD_CEILING_LABEL));
+    hold();
+    type(page, IDC_LOUD_TARGET, "-3", CBN_EDITCHANGE);
+    EXPECT_FALSE(switchTo(0));
+    ASSERT_EQ(prompts.texts.size(), 1u);
+    EXPECT_EQ(prompts.texts[0], ui::kTargetRefusal);
+    type(page, IDC_LOUD_TARGET, "-17.5", CBN_EDITCHANGE);
+    type(page, IDC_LOUD_CEILING, "-2");
+    setCheck(page, IDC_LOUD_ALBUM_BY_FOLDER, false);
+    ASSERT_TRUE(switchTo(1));
+    ASSERT_TRUE(switchTo(2));
+    EXPECT_EQ(ui::windowText(GetDlgItem(page, IDC_LOUD_TARGET)), "-17.5 LUFS");
+
+    ui::OptionContext context{settings, catalogue, store, nullptr};
+    ASSERT_EQ(ui::acceptOptions({loudness.get()}, context), std::nullopt);
+    EXPECT_EQ(std::tuple(settings.LoudnessMode, settings.LoudnessTarget, settings.TruePeakCeiling,
+                         settings.AlbumGainByFolder),
+              std::tuple(2u, static_cast<uint32_t>(-175), static_cast<uint32_t>(-20), 0u));
 }
