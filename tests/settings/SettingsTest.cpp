@@ -184,11 +184,12 @@ TEST(Settings, SaveGroupsHoldTheirOwnValues) {
     EXPECT_EQ(exitGroup.commits(), 1);
     ASSERT_TRUE(saveSettings(options, defaultSettings(""), c, kSaveOptionsGroup));
     const Strings names = valueNames(options, kOptions);
-    ASSERT_EQ(names.size(), 26u + perFormatValueNames(c).size());
-    EXPECT_EQ(Strings(names.begin() + 21, names.begin() + 26),
+    ASSERT_EQ(names.size(), 30u + perFormatValueNames(c).size());
+    EXPECT_EQ(Strings(names.begin() + 21, names.begin() + 30),
               (Strings{"VerifyOutputs", "TranscoderStallSeconds", "OutputNamePattern", "WriteID3v1",
-                       "CoverFromFolder"}));
-    EXPECT_EQ(Strings(names.begin() + 26, names.end()), perFormatValueNames(c));
+                       "CoverFromFolder", "LoudnessMode", "LoudnessTarget", "TruePeakCeiling",
+                       "AlbumGainByFolder"}));
+    EXPECT_EQ(Strings(names.begin() + 30, names.end()), perFormatValueNames(c));
 }
 
 // A pushed text goes first, once; nothing to push leaves the store unwritten.
