@@ -306,8 +306,7 @@ std::string normaliseFilters(const RowLoudness& loudness, const OutputFormat& fo
     if (!n) return {};
     std::string filters = "volume=" + fixed(n->gain, 2) + "dB";
     if (!n->limit) return filters;
-    const double limit = std::pow(
-        10.0, (truePeakCeiling(settings) - limiterMargin(format)) / 20.0);
+    const double limit = std::pow(10.0, (truePeakCeiling(settings) - limiterMargin(format)) / 20.0);
     const std::string limiter = "alimiter=limit=" + fixed(std::clamp(limit, 0.0625, 1.0), 6) +
                                 ":level=0:attack=" + std::to_string(kLimiterAttackMs) + ":release=50";
     const int64_t delay = static_cast<int64_t>(sampleRate) * kLimiterAttackMs / 1000 - 1;

@@ -74,7 +74,7 @@ struct SourceItem : SourceFacts, SourcePreparation, SourceRunState {
     std::string outputPath;
     bool isExpansionRow = false;
     const OutputFormat* groupFormat = nullptr;  // the format an expansion row converts to
-    TagEdits tagEdits;  // the user's changes, for the outputs only: the source is never written
+    TagEdits tagEdits;     // the user's changes, for the outputs only: the source is never written
     RowLoudness loudness;  // the last measurement, kept while the row's source and settings stay
 
     // What the row's outputs carry and their names are made from.
