@@ -164,18 +164,17 @@ std::optional<std::string> freeformPart(std::string_view item, std::string_view 
     return std::nullopt;
 }
 
+// A new atom as bytes, like the atoms read, so that a later tag of the same name finds it.
 Box freeformAtom(const std::string& name, const std::string& value) {
     const std::string noFlags(4, '\0');
-    Box atom;
-    atom.type = "----";
-    atom.container = true;
-    atom.children.push_back(leaf("mean", noFlags + kITunesFreeformMean));
-    atom.children.push_back(leaf("name", noFlags + name));
     std::string data;
     put32(data, kUtf8Data);
     put32(data, 0);  // no locale
-    atom.children.push_back(leaf("data", data + value));
-    return atom;
+    std::string parts;
+    serialise(leaf("mean", noFlags + kITunesFreeformMean), parts);
+    serialise(leaf("name", noFlags + name), parts);
+    serialise(leaf("data", data + value), parts);
+    return leaf("----", parts);
 }
 
 // The handler iTunes and the transcoder give the tag list's meta box.
