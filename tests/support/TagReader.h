@@ -13,7 +13,9 @@ namespace testing_support {
 // Per file: "title", "artist", "albumartist", "album", "track", "tracktotal", "disc", "disctotal", "date",
 // "genre", "composer", "comment" as found ("TXXX:" before an ID3 comment that is no COMM frame), "cover"
 // (the picture bytes' MD5, "type" its picture type), "id3" (the ID3v2 version, "2.3"), "id3v1" (the old
-// tag's title), "stale" (a value holding "Stale"), "error" when the file could not be read. For a path
+// tag's title), "stale" (a value holding "Stale"), "----:MEAN:NAME" an MP4 freeform atom's value (the
+// values of atoms under one key joined by '|', " (type N)" after one that is not UTF-8), "error" when the
+// file could not be read. For a path
 // passed as a picture, "cover" is the MD5 of the file itself. Values: backslash, line feed and tab as \\,
 // \n and \t.
 using FileTags = std::map<std::string, std::string>;
