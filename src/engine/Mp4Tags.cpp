@@ -193,7 +193,8 @@ void setFreeformTags(Box& moov, const TagList& tags) {
         meta->children.push_back(leaf("hdlr", metadataHandler()));
     }
     Box& ilst = childOrNew(*meta, "ilst");
-    for (const auto& [name, value] : tags) {
+    for (const auto& tag : tags) {
+        const std::string& name = tag.first;
         std::erase_if(ilst.children, [&name](const Box& item) {
             if (item.type != "----") return false;
             const auto mean = freeformPart(item.payload, "mean");
@@ -201,7 +202,7 @@ void setFreeformTags(Box& moov, const TagList& tags) {
             return mean == kITunesFreeformMean && itemName &&
                    platform::equalsIgnoringAsciiCase(*itemName, name);
         });
-        ilst.children.push_back(freeformAtom(name, value));
+        ilst.children.push_back(freeformAtom(name, tag.second));
     }
 }
 
