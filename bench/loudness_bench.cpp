@@ -19,6 +19,7 @@
 using namespace std::chrono;
 namespace fs = std::filesystem;
 
+#ifndef _WIN32
 namespace {
 
 constexpr int kSources = 40;
@@ -34,6 +35,7 @@ double timed(const std::string& command) {
 }
 
 }  // namespace
+#endif
 
 int main() {
 #ifdef _WIN32

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds and runs the libFuzzer harnesses of the readers (clang, AddressSanitizer, UBSan). Not part of CI.
-# usage: scripts/fuzz.sh [dwvw|bass|voice|transcoder|names|all] [seconds per harness, default 120]
+# usage: scripts/fuzz.sh [dwvw|bass|voice|transcoder|names|mp4|all] [seconds per harness, default 120]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
@@ -99,12 +99,27 @@ run_names() {
     "$out/name_pattern_fuzz" -max_total_time="$seconds" -max_len=1024 -print_final_stats=1 "$corpus"
 }
 
+run_mp4() {
+    clang++ $flags "$here/fuzz/mp4_tags_fuzz.cpp" "$here/src/engine/Mp4Tags.cpp" \
+        "$here/src/platform/posix/PlainFilePosix.cpp" $common -o "$out/mp4_tags_fuzz"
+    corpus="$out/mp4-corpus"
+    mkdir -p "$corpus"
+    if [ -z "$(ls -A "$corpus")" ]; then  # small files with the movie box before and after the media data
+        ffmpeg -hide_banner -loglevel error -f lavfi -i "sine=duration=0.05" -c:a aac -movflags faststart \
+            -metadata title=T -y "$corpus/fast.m4a"
+        ffmpeg -hide_banner -loglevel error -f lavfi -i "sine=duration=0.05" -c:a alac -y "$corpus/late.m4a"
+    fi
+    kept mp4
+    "$out/mp4_tags_fuzz" -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 "$corpus"
+}
+
 case "$which" in
     dwvw) run_dwvw ;;
     bass) run_bass ;;
     voice) run_voice ;;
     transcoder) run_transcoder ;;
     names) run_names ;;
-    all) run_dwvw; run_bass; run_voice; run_transcoder; run_names ;;
-    *) echo "usage: $0 [dwvw|bass|voice|transcoder|names|all] [seconds]" >&2; exit 2 ;;
+    mp4) run_mp4 ;;
+    all) run_dwvw; run_bass; run_voice; run_transcoder; run_names; run_mp4 ;;
+    *) echo "usage: $0 [dwvw|bass|voice|transcoder|names|mp4|all] [seconds]" >&2; exit 2 ;;
 esac

@@ -162,8 +162,10 @@ bool createFolderTree(const std::string& path) {
 namespace detail {
 uint32_t pseudoRandomNumber() {
     static std::mutex mutex;
+    // Unsigned: the product overflows and only its low bits are wanted.
     static std::minstd_rand generator(static_cast<uint32_t>(
-        std::chrono::system_clock::now().time_since_epoch().count() * (millisecondsSinceStart() | 1u)));
+        static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) *
+        (millisecondsSinceStart() | 1u)));
     std::lock_guard<std::mutex> lock(mutex);
     return static_cast<uint32_t>(generator() & 0x7FFF);  // the classic rand() range
 }

@@ -67,6 +67,9 @@ std::map<std::string, FileTags> readTags(const std::vector<std::string>& media,
     for (const std::string& m : media) add(m);
     args.push_back("--pictures");
     for (const std::string& p : pictures) add(p);
+    // A report of an earlier call must not pass for this one's (under Wine the reader is not waited for).
+    std::error_code gone;
+    std::filesystem::remove(fromU8(report), gone);
     if (!runReader(args)) return found;
 
     std::string text;

@@ -70,6 +70,10 @@ def read(path):
                 if n: r[key] = str(n)
                 if m: r[total] = str(m)
         if 'covr' in t: r['cover'], r['type'] = md5(t['covr'][0]), '3'
+        for k, v in t.items():  # freeform atoms; several of one key as one list
+            if k.startswith('----:'):
+                r[k] = '|'.join(bytes(x).decode('utf-8') + ('' if x.dataformat == 1 else ' (type %d)' % x.dataformat)
+                                for x in v)
         values = [str(x) for v in t.values() for x in v]
     elif kind == 'WavPack' and t is not None:
         for key, item in (('title', 'Title'), ('artist', 'Artist'), ('albumartist', 'Album Artist'),
