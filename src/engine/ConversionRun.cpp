@@ -7,6 +7,7 @@
 
 #include "engine/CommandLine.h"
 #include "engine/Loudness.h"
+#include "engine/Mp4Tags.h"
 #include "engine/OutputCheck.h"
 #include "formats/Catalogue.h"
 #include "formats/OutputFormat.h"
@@ -242,6 +243,15 @@ bool ConversionRun::beginJob(Job job, JobKind kind) {
     }
     const AppSettings& settings = kind == JobKind::kNormalisation ? combine_->untrimmed : options_;
     job.steps = planner_(*job.item, TranscoderStep{job.format, settings}, kind);
+    if (settings.LoudnessMode == kLoudnessTags && takesFreeformTags(*job.format)) {
+        TagList gains = replayGainTags(job.item->loudness, *job.format);
+        if (!gains.empty()) {
+            job.steps.push_back(JobStep{InProcessStep([gains = std::move(gains)](StepContext& context) {
+                                            return addFreeformTags(context.output, gains);
+                                        }),
+                                        0});
+        }
+    }
     // The intermediates of a join are checked by the join's own check.
     if (options_.VerifyOutputs != 0 && kind != JobKind::kNormalisation) addVerifyStep(job);
     running_.push_back(std::move(job));

@@ -278,6 +278,13 @@ TagList replayGainTags(const RowLoudness& loudness, const OutputFormat& format) 
     return tags;
 }
 
+bool takesFreeformTags(const OutputFormat& format) {
+    const std::string_view muxer = format.muxer != nullptr ? format.muxer : "";
+    const std::string& extension = format.extension;
+    return muxer == "ipod" || muxer == "mp4" || muxer == "mov" || extension == "mp4" || extension == "m4a" ||
+           extension == "m4b" || extension == "m4r" || extension == "mov" || extension == "3gp";
+}
+
 namespace {
 
 // The gain of mode 2 and whether the limiter is needed; none when nothing is to change.

@@ -86,6 +86,10 @@ bool analyseLoudness(const std::vector<SourceItem*>& items,
 // LUFS). Nothing for a silent measurement.
 TagList replayGainTags(const RowLoudness& loudness, const OutputFormat& format);
 
+// The MPEG-4 family keeps its loudness tags in iTunes freeform atoms, which the transcoder does not write:
+// they are added to the finished output (see Mp4Tags.h).
+bool takesFreeformTags(const OutputFormat& format);
+
 // The gain filters that normalise an output (mode 2), to put before the job's other filters: a constant
 // gain to the target (the album's when the row has album values), and a true-peak limiter only when the
 // gain would push the peak past the ceiling. Empty for no change, a silent source or another mode.

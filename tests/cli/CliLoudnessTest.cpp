@@ -172,8 +172,8 @@ TEST(CliLoudness, TagsReadBackAndMatchTheOutputs) {
         const char* extension;
         double tolerance;
     };
-    const Case cases[] = {{1090, "flac", 0.2}, {1160, "mp3", 0.3}, {1182, "opus", 0.3},
-                          {1180, "ogg", 0.3},  {1220, "wv", 0.2},  {1210, "wma", 0.3}};
+    const Case cases[] = {{1090, "flac", 0.2}, {1160, "mp3", 0.3}, {1182, "opus", 0.3}, {1180, "ogg", 0.3},
+                          {1220, "wv", 0.2},   {1210, "wma", 0.3}, {1100, "m4a", 0.3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.extension);
         const std::string folder = std::string("out_") + c.extension;
