@@ -8,9 +8,16 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "support/CliAndMedia.h"
 #include "support/TagReader.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/Process.h"
+#endif
 
 namespace fs = std::filesystem;
 using namespace testing_support;
@@ -25,13 +32,30 @@ struct Meter {
     Measured album;
 };
 
-std::string hostPath(const std::string& path) {
 #ifdef _WIN32
-    return unixPath(path);
-#else
-    return path;
-#endif
+std::string hostPath(const std::string& path) { return unixPath(path); }
+
+// Wine starts a host program but does not connect its output: a shell writes it into a file, moved into
+// place once complete.
+std::string hostProgramOutput(const std::string& program, const std::vector<std::string>& args,
+                              const std::string& report) {
+    const std::string host = unixPath(report);
+    std::string script = "'" + program + "'";
+    for (const std::string& a : args) script += " '" + a + "'";
+    script += " > '" + host + ".part' 2>&1; mv '" + host + ".part' '" + host + "'";
+    if (!platform::startChildProcess("\"Z:\\bin\\sh\" -c " + platform::quoteWindowsArgument(script), "")
+             .process)
+        return {};
+    for (const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+         std::chrono::steady_clock::now() < giveUp;
+         std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+        if (fs::exists(fromU8(report))) return readFile(report);
+    }
+    return {};
 }
+#else
+std::string hostPath(const std::string& path) { return path; }
+#endif
 
 // loudgain's report: "Track: PATH", " Loudness: -23.01 LUFS", " Peak: 0.100073 (-19.99 dBTP)", and an
 // "Album:" block with the same lines.
@@ -39,10 +63,19 @@ Meter loudgain(const std::vector<std::string>& files, bool album = false) {
     std::vector<std::string> args = {"-q"};
     if (album) args.push_back("-a");
     for (const std::string& f : files) args.push_back(hostPath(f));
-    const RunOutput run = runProgram("/usr/bin/loudgain", args);
+#ifdef _WIN32
+    static int reports = 0;
+    const std::string report =
+        u8(fs::temp_directory_path() /
+           ("md-meter-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++reports)));
+    const std::string output = hostProgramOutput("/usr/bin/loudgain", args, report);
+    fs::remove(fromU8(report));
+#else
+    const std::string output = runProgram("/usr/bin/loudgain", args).output;
+#endif
     Meter meter;
     Measured* current = nullptr;
-    std::istringstream lines(run.output);
+    std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("Track: ", 0) == 0) {
             current = &meter.tracks[fs::path(line.substr(7)).filename().string()];
