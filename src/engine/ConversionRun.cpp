@@ -129,6 +129,8 @@ void ConversionRun::start(bool selectedOnly, bool joinIntoOne, const RunChoice& 
     std::string name = group ? choice.groupName : formatName(*entry);
     if (settings_.LoudnessMode != kLoudnessOff &&
         !measureRunLoudness(selectedOnly, group, entry, joinIntoOne)) {
+        // Cancelled: the list is left as it was before the run.
+        if (group) sources_.removeExpansionRows();
         combine_.reset();
         return;
     }
