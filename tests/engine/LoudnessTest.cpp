@@ -6,8 +6,14 @@
 
 #include <cmath>
 
+#include "engine/Probe.h"
 #include "formats/OutputFormat.h"
 #include "settings/AppSettings.h"
+#include "sources/SourceItem.h"
+#include "support/BusyRecorder.h"
+#include "support/CliAndMedia.h"
+
+using namespace testing_support;
 
 namespace {
 
@@ -103,6 +109,56 @@ TEST(LoudnessOutput, TagsAndTheNormalisingFilters) {
     EXPECT_EQ(normaliseFilters(row, flac, settings, 44100), "");
     EXPECT_TRUE(replayGainTags(row, flac).empty());
     EXPECT_EQ(loudnessRemark(row, settings), "too quiet to normalize");
+}
+
+// Three sources measured two at a time on worker threads: the rows get their values in order, the folder
+// its album, and a second analysis measures nothing again; a Cancel at the first pump ends it early.
+TEST(LoudnessAnalysis, SideBySideInOrderReusedAndCancelled) {
+    TempDir dir;
+    std::vector<std::unique_ptr<SourceItem>> owned;
+    std::vector<SourceItem*> items;
+    AppSettings settings;
+    settings.ConversionThreads = 2;
+    // The sine source's amplitude is 1/8: -20, -26.02 and -38.06 dBFS, the same in LUFS on two channels.
+    for (const char* level : {"0.8", "0.4", "0.1"}) {
+        const std::string path = dir.file(std::string("tone") + level + ".wav");
+        ASSERT_TRUE(
+            makeMedia(path, "-f lavfi -i sine=frequency=997:sample_rate=48000:duration=3 -af volume=" +
+                                std::string(level) + ",pan=stereo|c0=c0|c1=c0 -c:a pcm_s16le"));
+        Result<std::unique_ptr<SourceItem>> probed = probeSource(path, settings);
+        ASSERT_TRUE(probed);
+        items.push_back(probed->get());
+        owned.push_back(probed.take());
+    }
+    const auto noFormat = [](const SourceItem&) -> const OutputFormat* { return nullptr; };
+    std::vector<size_t> order;
+    BusyRecorder busy;
+    ASSERT_TRUE(
+        analyseLoudness(items, noFormat, settings, false, busy, [&](size_t i, const std::string& error) {
+            EXPECT_EQ(error, "");
+            order.push_back(i);
+        }));
+    EXPECT_EQ(order, (std::vector<size_t>{0, 1, 2}));
+    const double expected[] = {-20, -26.02, -38.06};
+    for (size_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(items[i]->loudness.track);
+        EXPECT_NEAR(items[i]->loudness.track->integrated, expected[i], 0.1);
+        ASSERT_TRUE(items[i]->loudness.album);
+        // The three's mean energy is -23.75 LUFS; the relative gate 10 LU below drops the -38.06 blocks,
+        // and the other two give -22.04.
+        EXPECT_NEAR(items[i]->loudness.album->integrated, -22.04, 0.1);
+    }
+    order.clear();
+    ASSERT_TRUE(analyseLoudness(items, noFormat, settings, false, busy,
+                                [&](size_t i, const std::string&) { order.push_back(i); }));
+    EXPECT_TRUE(order.empty());
+
+    for (SourceItem* item : items) item->loudness = {};
+    BusyRecorder cancelling;
+    cancelling.cancelAtPump = 1;
+    EXPECT_FALSE(
+        analyseLoudness(items, noFormat, settings, false, cancelling, [](size_t, const std::string&) {}));
+    EXPECT_FALSE(items[2]->loudness.track);
 }
 
 }  // namespace
