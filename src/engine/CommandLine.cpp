@@ -154,10 +154,7 @@ T entryOr(const std::vector<T>& list, size_t index, T fallback) {
 bool appendAudio(std::string& line, const SourceItem& item, const OutputFormat& format,
                  const AppSettings& settings, const CodecInfo& codec, const TrimWindow& trim,
                  bool mapAlways) {
-    // A choice outside the streams (never made by the probe or the stream menu) falls back to the first.
-    const size_t n = item.audioStream < 0 || static_cast<size_t>(item.audioStream) >= item.streamCount()
-                         ? 0
-                         : static_cast<size_t>(item.audioStream);
+    const size_t n = item.convertedStream();
     if (item.streamCount() > 1 || mapAlways) {
         const std::string id = entryOr(item.streamIds, n, std::string());
         line += "-map " + (id.empty() ? std::string("0:a:0") : id) + " ";

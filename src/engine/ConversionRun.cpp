@@ -62,6 +62,11 @@ std::string listLine(const std::string& path) {
     return line + "'\n";
 }
 
+// An expansion row converts to its member format of the group, every other row to the run's format.
+const OutputFormat* jobFormat(const SourceItem& item, const OutputFormat* runFormat) {
+    return item.isExpansionRow && item.groupFormat != nullptr ? item.groupFormat : runFormat;
+}
+
 }  // namespace
 
 enum class CombineStage { kNormalising, kJoining };
@@ -200,9 +205,7 @@ bool ConversionRun::measureRunLoudness(bool selectedOnly, bool group, const Outp
         items.push_back(&item);
     }
     if (items.empty()) return true;
-    const auto formatOf = [entry](const SourceItem& item) -> const OutputFormat* {
-        return item.isExpansionRow && item.groupFormat != nullptr ? item.groupFormat : entry;
-    };
+    const auto formatOf = [entry](const SourceItem& item) { return jobFormat(item, entry); };
     return sources_.measureLoudness(items, formatOf, settings_, oneAlbum);
 }
 
@@ -215,7 +218,7 @@ void ConversionRun::startJob() {
     Job job = std::move(queue_.front());
     queue_.erase(queue_.begin());
     SourceItem& item = *job.item;
-    job.format = item.isExpansionRow && item.groupFormat != nullptr ? item.groupFormat : runFormat_;
+    job.format = jobFormat(item, runFormat_);
     lastScrolledRow_ = job.row;
     host_.scrollIntoView(job.row);
     host_.setStatus(item, "Initialize...");
@@ -613,9 +616,7 @@ void ConversionRun::handOver() {
     std::vector<SampleFormat> decoded;
     for (const SourceItem* m : c.members) {
         if (m->streamCount() == 0) continue;
-        const size_t s = m->audioStream >= 0 && static_cast<size_t>(m->audioStream) < m->streamCount()
-                             ? static_cast<size_t>(m->audioStream)
-                             : 0;
+        const size_t s = m->convertedStream();
         rate = std::max(rate, m->streamSampleRates[s]);
         if (s < m->streamChannels.size()) channels = std::max(channels, m->streamChannels[s]);
         decoded.push_back(s < m->streamSampleFormats.size() ? m->streamSampleFormats[s] : SampleFormat{});

@@ -60,12 +60,6 @@ std::string fixed(double value, int decimals) {
 
 bool isOpus(const OutputFormat& format) { return format.AudioCodec == "libopus" || format.id == 1182; }
 
-size_t chosenStream(const SourceItem& item) {
-    return item.audioStream < 0 || static_cast<size_t>(item.audioStream) >= item.streamCount()
-               ? 0
-               : static_cast<size_t>(item.audioStream);
-}
-
 double limiterMargin(const OutputFormat& format) {
     if (isOpus(format)) return kOpusMargin;
     return isLossless(format) ? kLosslessMargin : kLossyMargin;
@@ -187,7 +181,7 @@ std::string measureCommandLine(const SourceItem& item, const OutputFormat* forma
     if (!raw.empty()) line += " -f " + raw;
     line += " -i " + quotedPath(inputPath(item)) + " -vn -sn -dn";
     if (item.streamCount() > 1) {
-        const size_t n = chosenStream(item);
+        const size_t n = item.convertedStream();
         const std::string id = n < item.streamIds.size() ? item.streamIds[n] : std::string();
         line += " -map " + (id.empty() ? std::string("0:a:0") : id);
     }
@@ -208,7 +202,7 @@ std::string loudnessKey(const SourceItem& item, const OutputFormat* format, cons
     const TrimWindow trim = trimWindow(item, settings);
     const std::string& input = inputPath(item);
     std::string key = input + "|" + std::to_string(platform::fileSize64(input).value_or(0)) + "|" +
-                      std::to_string(chosenStream(item)) + "|" + std::to_string(trim.skipMs) + "|" +
+                      std::to_string(item.convertedStream()) + "|" + std::to_string(trim.skipMs) + "|" +
                       (trim.lengthMs ? std::to_string(*trim.lengthMs) : std::string("-")) + "|" +
                       std::to_string(format != nullptr ? format->AudioVolume : 100);
     if (const auto time = platform::lastWriteTime(input)) key += "|" + std::to_string(*time);

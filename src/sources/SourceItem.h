@@ -50,6 +50,13 @@ struct SourceFacts {
     SourceTags tags;        // as the source says them
 
     size_t streamCount() const { return streamSampleRates.size(); }
+    // The stream a job converts: the chosen one, or the first when the choice is outside the streams
+    // (never made by the probe or the stream menu).
+    size_t convertedStream() const {
+        return audioStream < 0 || static_cast<size_t>(audioStream) >= streamCount()
+                   ? 0
+                   : static_cast<size_t>(audioStream);
+    }
 };
 
 // A source the transcoder cannot read is first decoded (or joined) into a temporary file. Expansion rows
